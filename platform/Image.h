@@ -45,6 +45,9 @@ public:
     bool LoadPngFromMemory(const std::uint8_t* bytes, std::size_t size);
     bool SavePng(const std::string& path) const;
     bool SaveJpeg(const std::string& path, int quality = 90) const;
+    // The same encodings into memory; false (and out empty) on an empty image or a failure.
+    bool SavePngToMemory(std::vector<std::uint8_t>& out) const;
+    bool SaveJpegToMemory(std::vector<std::uint8_t>& out, int quality = 90) const;
 
     friend bool operator==(const Image& a, const Image& b) {
         return a.width_ == b.width_ && a.height_ == b.height_ && a.data_ == b.data_;
