@@ -1,0 +1,52 @@
+#include "dsp/DSP.h"
+
+#include <algorithm>
+
+namespace dsp {
+
+namespace {
+constexpr int kBlockShift = 6; // levels per block of the block maxima: 64
+} // namespace
+
+SignalAnalysis::SignalAnalysis()
+    : levels_(std::make_unique_for_overwrite<double[]>(kLevelStoreCapacity + 1)),
+      blockMax_(std::make_unique<double[]>(((kLevelStoreCapacity + 1) >> kBlockShift) + 1)),
+      histogram_(std::make_unique<int[]>(kLevelHistogramSize)),
+      ring_(std::make_unique<TickRecord[]>(kTickRingSize)) {
+    levels_[0] = 0.0;
+}
+
+SignalAnalysis::~SignalAnalysis() = default;
+
+void SignalAnalysis::ResetFilter() {
+    filter_.Reset();
+}
+
+double SignalAnalysis::FilterSample(std::int16_t sample) {
+    return filter_.Step(sample);
+}
+
+// The correction is held to the range the settings accept, so the level store always holds
+// the longest settling time and the rate stays positive.
+void SignalAnalysis::SetSampleRate(double rateCorrection) {
+    const double correction =
+        std::clamp(rateCorrection, -kMaxRateCorrection, kMaxRateCorrection); // s/d
+    sampleRate_ = (correction + 86400.0) * kNominalSampleRate / 86400.0;
+    samplePeriod_ = 1.0 / sampleRate_;
+}
+
+void SignalAnalysis::StartSampleClock(int filterKind, double rateCorrection) {
+    SetSampleRate(rateCorrection);
+    filter_.SetKind(filterKind);
+    sampleClock_ = 0;
+}
+
+ScopePoint SignalAnalysis::ScopeSample(std::int16_t sample) {
+    ScopePoint point;
+    point.Level = filter_.Step(sample);
+    point.Time = static_cast<double>(sampleClock_) * samplePeriod_;
+    ++sampleClock_;
+    return point;
+}
+
+} // namespace dsp
