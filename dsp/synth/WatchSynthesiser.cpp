@@ -1,0 +1,179 @@
+#include "dsp/synth/WatchSynthesiser.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <stdexcept>
+
+namespace synth {
+
+namespace {
+
+constexpr double kFullScale = 32768.0;
+// A resonance is dropped once it is below a quarter of the least significant bit.
+constexpr double kSilentSquared = (0.25 / kFullScale) * (0.25 / kFullScale);
+
+double FromDb(double db) {
+    return std::pow(10.0, db / 20.0);
+}
+
+// Tocks sound a little different from ticks: the pallets are not alike.
+constexpr double kTockLevel = 0.85;
+constexpr double kTockPitch = 1.04;
+constexpr double kLevelJitter = 0.04; // relative, beat to beat
+constexpr double kImpulseAt = 0.4;    // of the lift time
+
+} // namespace
+
+WatchSynthesiser::WatchSynthesiser(const WatchParameters& parameters)
+    : parameters_(parameters), noise_(parameters.seed),
+      events_(parameters.seed ^ 0x5bd1e9955bd1e995ULL),
+      clicks_(parameters.seed ^ 0xc2b2ae3d27d4eb4fULL) {
+    const std::string problem = CheckWatchParameters(parameters_);
+    if (!problem.empty()) {
+        throw std::invalid_argument(problem);
+    }
+    const WatchParameters& p = parameters_;
+    samplesPerSecond_ = kSampleRate * (86400.0 + p.clockError) / 86400.0;
+    interval_ = 3600.0 / p.beatsPerHour * 86400.0 / (86400.0 + p.rate);
+    beatErrorSeconds_ = p.beatError / 1000.0;
+    liftFactor_ = LiftTimeFor(p.amplitude, p.liftAngle, 1.0);
+    noiseRms_ = p.tickLevel * FromDb(p.noiseDb);
+    humPeak_ = p.tickLevel * FromDb(p.humDb);
+    humStep_ = 2.0 * std::numbers::pi * p.humFrequency / samplesPerSecond_;
+    clickPeak_ = p.tickLevel * FromDb(p.clickDb);
+    clicksPerSample_ = p.clicksPerMinute / 60.0 / samplesPerSecond_;
+    nextBeatSample_ = static_cast<std::int64_t>(std::ceil(BeatTime(0) * samplesPerSecond_));
+    nextClickTime_ = NextClickTime(0.0);
+}
+
+double WatchSynthesiser::LiftTimeFor(double amplitude, double liftAngle, double interval) {
+    return interval * 2.0 / std::numbers::pi * std::asin(liftAngle / (2.0 * amplitude));
+}
+
+double WatchSynthesiser::BeatTime(std::int64_t beat) const {
+    // Odd beats are late by the beat error: the tick-to-tock interval is the mean interval
+    // plus the beat error, the tock-to-tick interval the mean minus it.
+    const double late = (beat & 1) != 0 ? beatErrorSeconds_ : 0.0;
+    return parameters_.startOffset + static_cast<double>(beat) * interval_ + late;
+}
+
+double WatchSynthesiser::LiftTime(std::int64_t beat) const {
+    return liftFactor_ * (BeatTime(beat + 1) - BeatTime(beat));
+}
+
+double WatchSynthesiser::NextClickTime(double after) {
+    if (clicksPerSample_ <= 0.0) {
+        return std::numeric_limits<double>::infinity();
+    }
+    return after - std::log(1.0 - clicks_.Uniform()) / clicksPerSample_;
+}
+
+void WatchSynthesiser::AddPartial(const Partial& partial, double level, double frequencyScale,
+                                  double at) {
+    if (active_ == kMaxResonances) {
+        return; // never reached with the sounds made here; losing a partial beats overrunning
+    }
+    Resonance& r = resonances_[active_++];
+    r.start = static_cast<std::int64_t>(std::ceil(at));
+    const double omega = 2.0 * std::numbers::pi * partial.frequency * frequencyScale /
+                         samplesPerSecond_; // rad per sample
+    const double shrink = std::exp(-1.0 / (partial.decay * samplesPerSecond_));
+    r.stepRe = shrink * std::cos(omega);
+    r.stepIm = shrink * std::sin(omega);
+    // The burst starts between samples: begin with its value at the first whole sample.
+    const double delay = static_cast<double>(r.start) - at;
+    const double magnitude = level * partial.level * std::pow(shrink, delay);
+    const double angle = partial.phase + omega * delay;
+    r.re = magnitude * std::cos(angle);
+    r.im = magnitude * std::sin(angle);
+}
+
+void WatchSynthesiser::ScheduleBeat(std::int64_t beat) {
+    // Unlocking, impulse and drop; each a main resonance that is loudest at its start and a
+    // weaker, lower one that starts from zero, so the drop's start is the loudest point.
+    static constexpr double kSine = -std::numbers::pi / 2.0;
+    static constexpr Partial kUnlock[] = {{0.45, 4300.0, 0.25e-3, 0.0},
+                                          {0.10, 2100.0, 0.5e-3, kSine}};
+    static constexpr Partial kImpulse[] = {{0.60, 3600.0, 0.30e-3, 0.0},
+                                           {0.12, 1800.0, 0.6e-3, kSine}};
+    static constexpr Partial kDrop[] = {{1.00, 3000.0, 0.35e-3, 0.0},
+                                        {0.15, 1500.0, 0.8e-3, kSine}};
+
+    const bool tock = (beat & 1) != 0;
+    const double level = parameters_.tickLevel * (tock ? kTockLevel : 1.0) *
+                         (1.0 + kLevelJitter * (2.0 * events_.Uniform() - 1.0));
+    const double pitch = tock ? kTockPitch : 1.0;
+    const double start = BeatTime(beat) * samplesPerSecond_;
+    const double lift = LiftTime(beat) * samplesPerSecond_;
+    for (const Partial& partial : kUnlock) {
+        AddPartial(partial, level, pitch, start);
+    }
+    for (const Partial& partial : kImpulse) {
+        AddPartial(partial, level, pitch, start + kImpulseAt * lift);
+    }
+    for (const Partial& partial : kDrop) {
+        AddPartial(partial, level, pitch, start + lift);
+    }
+}
+
+void WatchSynthesiser::ScheduleClick() {
+    // A stray knock: short, bright and unrelated to the beat.
+    static constexpr Partial kClick[] = {{1.0, 5500.0, 0.12e-3, 0.0},
+                                         {0.5, 1200.0, 0.4e-3, -std::numbers::pi / 2.0}};
+    const double level = clickPeak_ * (0.5 + 0.5 * clicks_.Uniform());
+    for (const Partial& partial : kClick) {
+        AddPartial(partial, level, 1.0, nextClickTime_);
+    }
+    nextClickTime_ = NextClickTime(nextClickTime_);
+}
+
+double WatchSynthesiser::Sample() {
+    while (sample_ >= nextBeatSample_) {
+        ScheduleBeat(nextBeat_);
+        ++nextBeat_;
+        nextBeatSample_ =
+            static_cast<std::int64_t>(std::ceil(BeatTime(nextBeat_) * samplesPerSecond_));
+    }
+    while (static_cast<double>(sample_) >= std::ceil(nextClickTime_)) {
+        ScheduleClick();
+    }
+
+    double value = 0.0;
+    for (std::size_t i = 0; i < active_;) {
+        Resonance& r = resonances_[i];
+        if (r.start > sample_) {
+            ++i;
+            continue;
+        }
+        value += r.re;
+        const double re = r.re * r.stepRe - r.im * r.stepIm;
+        r.im = r.re * r.stepIm + r.im * r.stepRe;
+        r.re = re;
+        if (r.re * r.re + r.im * r.im < kSilentSquared) {
+            r = resonances_[--active_];
+        } else {
+            ++i;
+        }
+    }
+    if (noiseRms_ > 0.0) {
+        value += noiseRms_ * noise_.Gaussian();
+    }
+    if (humPeak_ > 0.0) {
+        // Mains hum with its third harmonic, computed from the sample number so it never drifts.
+        const double phase = humStep_ * static_cast<double>(sample_);
+        value += humPeak_ * (std::sin(phase) + 0.25 * std::sin(3.0 * phase));
+    }
+    ++sample_;
+    return value;
+}
+
+void WatchSynthesiser::Generate(std::int16_t* samples, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const double scaled = std::nearbyint(Sample() * kFullScale);
+        samples[i] = static_cast<std::int16_t>(std::clamp(scaled, -32768.0, 32767.0));
+    }
+}
+
+} // namespace synth
