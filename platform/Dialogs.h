@@ -24,7 +24,7 @@ public:
     virtual int PageWidth() const = 0;  // printer pixels
     virtual int PageHeight() const = 0; // printer pixels
     virtual bool BeginJob(const std::string& title) = 0;
-    virtual Canvas& PageCanvas() = 0;   // valid between BeginJob and EndJob
+    virtual Canvas& PageCanvas() = 0; // valid between BeginJob and EndJob
     virtual bool EndJob() = 0;
 };
 

@@ -17,7 +17,9 @@ constexpr Rgb RgbOf(int r, int g, int b) {
     return Rgb{static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
                static_cast<std::uint8_t>(b)};
 }
-constexpr Rgb Grey(int v) { return RgbOf(v, v, v); }
+constexpr Rgb Grey(int v) {
+    return RgbOf(v, v, v);
+}
 
 constexpr Rgb kWhite = RgbOf(255, 255, 255);
 constexpr Rgb kBlack = RgbOf(0, 0, 0);

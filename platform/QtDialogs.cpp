@@ -1,0 +1,127 @@
+#include "platform/QtDialogs.h"
+
+#include "platform/PrinterPrintJob.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QUrl>
+
+#include <chrono>
+
+namespace platform {
+
+MessageResult QtDialogs::ShowMessage(const std::string& text, MessageIcon icon,
+                                     MessageButtons buttons) {
+    QMessageBox box(parent_);
+    box.setWindowTitle(QGuiApplication::applicationDisplayName());
+    box.setText(QString::fromStdString(text));
+    box.setIcon(icon == MessageIcon::Error      ? QMessageBox::Critical
+                : icon == MessageIcon::Question ? QMessageBox::Question
+                                                : QMessageBox::Information);
+    QAbstractButton* ok = nullptr;
+    QAbstractButton* yes = nullptr;
+    QAbstractButton* cancel = nullptr;
+    switch (buttons) {
+    case MessageButtons::Ok:
+        ok = box.addButton(QMessageBox::Ok);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(ok);
+        break;
+    case MessageButtons::OkCancel:
+        ok = box.addButton(QMessageBox::Ok);
+        cancel = box.addButton(QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(cancel);
+        break;
+    case MessageButtons::YesCancel:
+        yes = box.addButton(QMessageBox::Yes);
+        cancel = box.addButton(QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(cancel);
+        break;
+    }
+    box.exec();
+    QAbstractButton* pressed = box.clickedButton();
+    if (pressed != nullptr && pressed == yes) {
+        return MessageResult::Yes;
+    }
+    if (pressed != nullptr && pressed == ok) {
+        return MessageResult::Ok;
+    }
+    return buttons == MessageButtons::Ok ? MessageResult::Ok : MessageResult::Cancel;
+}
+
+std::optional<std::string> QtDialogs::AskSaveFileName(const std::string& title,
+                                                      const std::string& defaultExtension,
+                                                      const std::string& filter) {
+    QFileDialog dialog(parent_, QString::fromStdString(title));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // Asks before an existing file is replaced.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    QString suffix = QString::fromStdString(defaultExtension);
+    if (suffix.startsWith(QLatin1Char('.'))) {
+        suffix.remove(0, 1);
+    }
+    dialog.setDefaultSuffix(suffix);
+    if (!filter.empty()) {
+        dialog.setNameFilters(QString::fromStdString(filter).split(QStringLiteral(";;")));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().constFirst().toStdString();
+}
+
+std::unique_ptr<PrintJob> QtDialogs::AskPrinter() {
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (!lastPrinter_.isEmpty()) {
+        printer->setPrinterName(lastPrinter_);
+    }
+    // 300 pixels per inch keeps the page raster near 26 MB for A4.
+    printer->setResolution(300);
+    printer->setPageOrientation(QPageLayout::Portrait);
+    QPrintDialog dialog(printer.get(), parent_);
+    if (dialog.exec() != QDialog::Accepted) {
+        return nullptr;
+    }
+    lastPrinter_ = printer->printerName();
+    return std::make_unique<PrinterPrintJob>(std::move(printer));
+}
+
+void QtDialogs::BeginWaitCursor() {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    ++waitDepth_;
+}
+
+void QtDialogs::EndWaitCursor() {
+    // An unmatched end must not pop a cursor someone else set.
+    if (waitDepth_ > 0) {
+        --waitDepth_;
+        QGuiApplication::restoreOverrideCursor();
+    }
+}
+
+std::uint64_t QtDialogs::TickCount() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+bool QtDialogs::OpenDocument(const std::string& path) {
+    // The desktop opener starts a viewer even for a missing file; the callers rely on a
+    // missing document failing so they can try the next place.
+    const QString name = QString::fromStdString(path);
+    if (!QFileInfo::exists(name)) {
+        return false;
+    }
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(name).absoluteFilePath()));
+}
+
+} // namespace platform

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <QString>
+
+class QWidget;
+
+namespace platform {
+
+// The dialog and shell services on Qt Widgets: message boxes, the save and print dialogs,
+// the override cursor, a steady clock and the desktop's document opener. GUI thread only.
+class QtDialogs : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+
+    // The window the dialogs are centred on and modal to.
+    void SetParent(QWidget* parent) { parent_ = parent; }
+
+    MessageResult ShowMessage(const std::string& text, MessageIcon icon,
+                              MessageButtons buttons) override;
+    std::optional<std::string> AskSaveFileName(const std::string& title,
+                                               const std::string& defaultExtension,
+                                               const std::string& filter) override;
+    // The printer starts in portrait orientation; the last printer chosen is offered again.
+    std::unique_ptr<PrintJob> AskPrinter() override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    std::uint64_t TickCount() override;
+    bool OpenDocument(const std::string& path) override;
+
+private:
+    QWidget* parent_;
+    QString lastPrinter_;
+    int waitDepth_ = 0;
+};
+
+} // namespace platform

@@ -1,0 +1,41 @@
+#include "platform/QtFont.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace platform {
+
+QString FontFamily(const std::string& face) {
+    if (face == "Arial" || face == "Microsoft Sans Serif") {
+        return QStringLiteral("Liberation Sans");
+    }
+    if (face == "Times New Roman") {
+        return QStringLiteral("Liberation Serif");
+    }
+    if (face == "Courier New") {
+        return QStringLiteral("Liberation Mono");
+    }
+    return QString::fromStdString(face);
+}
+
+int FontPixelSize(const Font& font, int pixelsPerInch) {
+    if (font.pointSize > 0) {
+        const long long scaled = static_cast<long long>(font.pointSize) * pixelsPerInch;
+        return std::max(1, static_cast<int>((scaled + 36) / 72));
+    }
+    return std::max(1, font.pixelHeight);
+}
+
+QFont ToQFont(const Font& font, int pixelsPerInch) {
+    QFont result(FontFamily(font.face));
+    result.setPixelSize(FontPixelSize(font, pixelsPerInch));
+    result.setBold(font.bold);
+    result.setItalic(font.italic);
+    // A missing family must not turn into a font of another kind (a serif for a sans).
+    result.setStyleHint(font.face == "Times New Roman" ? QFont::Serif
+                        : font.face == "Cousine"       ? QFont::Monospace
+                                                       : QFont::SansSerif);
+    return result;
+}
+
+} // namespace platform
