@@ -1,0 +1,54 @@
+#pragma once
+
+#include "audio/CaptureBuffer.h"
+
+#include <string>
+
+namespace tickora {
+
+// Where a backend hands its filled buffers. Called on the backend's own thread (or, for the
+// scripted test input, on the thread that pushes); the receiver must only queue the buffer
+// for the GUI thread and return at once.
+class BufferSink {
+public:
+    virtual void BufferFilled(CaptureBuffer* buffer) = 0;
+
+protected:
+    ~BufferSink() = default;
+};
+
+// An input device: a real sound card through PortAudio, a simulated watch, a recording, or
+// the scripted input of the tests. Every operation returns 0 on success or an error code
+// that ErrorText can describe. All operations run on the GUI thread; only the filling of
+// queued buffers and the calls to the sink happen on the backend's thread.
+class AudioInput {
+public:
+    virtual ~AudioInput() = default;
+
+    // Opens the device for the format; filled buffers go to sink until Close.
+    virtual int Open(const AudioFormat& format, BufferSink& sink) = 0;
+
+    // Readies a buffer block for use with this device (once per open).
+    virtual int PrepareBuffer(CaptureBuffer& /*buffer*/) { return 0; }
+    virtual int UnprepareBuffer(CaptureBuffer& /*buffer*/) { return 0; }
+
+    // Queues a buffer for recording, after those already queued.
+    virtual int AddBuffer(CaptureBuffer& buffer) = 0;
+
+    // Starts recording into the queued buffers, oldest first.
+    virtual int Start() = 0;
+
+    // Stops recording. A partly filled buffer goes to the sink with the bytes it holds;
+    // the others stay queued for the next Start.
+    virtual int Stop() = 0;
+
+    // Stops recording and drops every queued buffer; the device stays open.
+    virtual int Reset() = 0;
+
+    virtual int Close() = 0;
+
+    // The text for an error code this device returned; empty when there is none.
+    virtual std::string ErrorText(int error) const = 0;
+};
+
+} // namespace tickora

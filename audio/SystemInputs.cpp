@@ -1,0 +1,121 @@
+#include "audio/SystemInputs.h"
+
+#include "audio/PortAudioInput.h"
+#include "audio/PortAudioSession.h"
+#include "audio/RecordingInput.h"
+#include "settings/DataFolder.h"
+
+#ifdef TICKORA_HAVE_SYNTH
+#include "audio/SimulatedWatchInput.h"
+#include "dsp/synth/WatchParameters.h"
+#endif
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+namespace tickora {
+
+namespace {
+
+struct SimulatedWatch {
+    const char* name;
+#ifdef TICKORA_HAVE_SYNTH
+    synth::WatchParameters (*parameters)();
+#endif
+};
+
+#ifdef TICKORA_HAVE_SYNTH
+constexpr SimulatedWatch kSimulatedWatches[] = {
+    {"Simulated watch 21600 bph", &synth::SimulatedWatch21600},
+    {"Simulated watch 28800 bph", &synth::SimulatedWatch28800},
+};
+constexpr int kSimulatedWatchCount = 2;
+#else
+constexpr SimulatedWatch kSimulatedWatches[] = {{""}};
+constexpr int kSimulatedWatchCount = 0;
+#endif
+
+bool IsWavName(const std::string& name) {
+    if (name.size() < 5) {
+        return false;
+    }
+    std::string ending = name.substr(name.size() - 4);
+    std::transform(ending.begin(), ending.end(), ending.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ending == ".wav";
+}
+
+} // namespace
+
+SystemInputs::SystemInputs() = default;
+
+SystemInputs::SystemInputs(std::string recordingsFolder)
+    : recordingsFolder_(std::move(recordingsFolder)) {}
+
+std::string SystemInputs::RecordingsFolder() const {
+    return recordingsFolder_.empty() ? DataFilePath("Recordings") : recordingsFolder_;
+}
+
+std::vector<std::string> SystemInputs::RecordingFiles(const std::string& folder) {
+    std::vector<std::string> files;
+    std::error_code error;
+    std::filesystem::directory_iterator entries(folder, error);
+    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        const std::string name = entries->path().filename().string();
+        std::error_code statusError;
+        if (IsWavName(name) && entries->is_regular_file(statusError)) {
+            files.push_back(name);
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+int SystemInputs::ListInputs(std::vector<std::string>& names) {
+    int devices = 0;
+    {
+        PortAudioSession session;
+        devices = session.InputDeviceCount();
+        for (int number = 0; number < devices; ++number) {
+            names.push_back(session.InputDeviceName(number));
+        }
+    }
+    for (int i = 0; i < kSimulatedWatchCount; ++i) {
+        names.emplace_back(kSimulatedWatches[i].name);
+    }
+    for (const std::string& file : RecordingFiles(RecordingsFolder())) {
+        names.push_back(kRecordingPrefix + file);
+    }
+    return devices;
+}
+
+std::unique_ptr<AudioInput> SystemInputs::CreateInput(int device) {
+    int devices = 0;
+    {
+        PortAudioSession session;
+        devices = session.InputDeviceCount();
+    }
+    if (device < devices) {
+        return std::make_unique<PortAudioInput>(device); // -1 and bad numbers included
+    }
+    int builtIn = device - devices;
+#ifdef TICKORA_HAVE_SYNTH
+    if (builtIn < kSimulatedWatchCount) {
+        return std::make_unique<SimulatedWatchInput>(kSimulatedWatches[builtIn].parameters());
+    }
+#endif
+    builtIn -= kSimulatedWatchCount;
+    const std::string folder = RecordingsFolder();
+    const std::vector<std::string> files = RecordingFiles(folder);
+    if (builtIn < static_cast<int>(files.size())) {
+        return std::make_unique<RecordingInput>(
+            (std::filesystem::path(folder) / files[static_cast<std::size_t>(builtIn)]).string());
+    }
+    // Beyond the list: PortAudio reports it as an invalid device.
+    return std::make_unique<PortAudioInput>(device);
+}
+
+} // namespace tickora

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "audio/InputCatalog.h"
+
+#include <string>
+#include <vector>
+
+namespace tickora {
+
+// The inputs of this machine, by device number:
+//   -1                 the system's default input ("Microsoft Sound Mapper - Input")
+//   0 ... n-1          the PortAudio devices that record, in PortAudio's order
+//   n, n+1             the simulated watches at 21600 and 28800 bph (when built in)
+//   after them         the WAV files of the data folder's "Recordings" folder, by name
+// The numbers follow the device list, whose position minus one the settings store; the
+// simulated watches keep theirs as long as the sound cards stay the same.
+class SystemInputs : public InputCatalog {
+public:
+    // Recordings from the data folder's "Recordings" folder.
+    SystemInputs();
+    // Recordings from another folder (tests).
+    explicit SystemInputs(std::string recordingsFolder);
+
+    int ListInputs(std::vector<std::string>& names) override;
+    std::unique_ptr<AudioInput> CreateInput(int device) override;
+
+    // The file names of the WAV files in folder (".wav" in any case), sorted; none when
+    // the folder is missing or unreadable.
+    static std::vector<std::string> RecordingFiles(const std::string& folder);
+
+    static constexpr const char* kRecordingPrefix = "Recording: ";
+
+private:
+    std::string RecordingsFolder() const;
+
+    std::string recordingsFolder_; // empty: the data folder's
+};
+
+} // namespace tickora

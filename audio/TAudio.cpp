@@ -1,0 +1,161 @@
+#include "audio/TAudio.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QObject>
+#include <QThread>
+
+namespace tickora {
+
+namespace {
+constexpr const char* kMapperName = "Microsoft Sound Mapper - Input";
+}
+
+TAudio::TAudio(platform::Dialogs& dialogs, InputCatalog& inputs)
+    : dialogs_(dialogs), inputs_(inputs) {}
+
+TAudio::~TAudio() {
+    CloseDevice();
+    // Deleting the handler also discards any delivery still queued for it.
+    callbackHandler_.reset();
+}
+
+void TAudio::OpenDevice(int device, int sampleRate, DeliveryCallback callback, void* owner) {
+    // A second open without a close would leak the first device's buffers.
+    CloseDevice();
+    format_ = AudioFormat::Pcm16Mono(sampleRate);
+    callback_ = callback;
+    owner_ = owner;
+
+    // Deliveries are queued calls on a QObject of the GUI thread; that needs the
+    // application object and a call from its thread.
+    QCoreApplication* application = QCoreApplication::instance();
+    if (application == nullptr || QThread::currentThread() != application->thread()) {
+        ReportAudioError("Unable to allocate audio callback handler.", 0);
+        return;
+    }
+    if (!callbackHandler_) {
+        callbackHandler_ = std::make_unique<QObject>();
+    }
+
+    session_.fetch_add(1, std::memory_order_relaxed);
+    device_ = inputs_.CreateInput(device);
+    if (const int error = device_->Open(format_, *this); error != 0) {
+        ReportAudioError("Unable to open audio input device.", error);
+        return;
+    }
+    open_ = true;
+
+    for (int i = 0; i < kCaptureBufferCount; ++i) {
+        CaptureBuffer& buffer = buffers_[i];
+        blocks_[i] = std::make_unique<std::int16_t[]>(kCaptureBufferSamples);
+        buffer.data = blocks_[i].get();
+        buffer.bufferLength = kCaptureBufferBytes;
+        buffer.bytesRecorded = 0;
+        buffer.flags = 0;
+        buffer.number = i + 1;
+        if (const int error = device_->PrepareBuffer(buffer); error != 0) {
+            CloseDevice();
+            ReportAudioError("Error while preparing audio headers.", error);
+            return;
+        }
+        if (const int error = device_->AddBuffer(buffer); error != 0) {
+            CloseDevice();
+            ReportAudioError("Error while adding audio buffers.", error);
+            return;
+        }
+    }
+}
+
+bool TAudio::StartCapture() {
+    if (!open_) {
+        ReportAudioError("No audio device has been selected.", 0);
+        return false;
+    }
+    if (const int error = device_->Start(); error != 0) {
+        ReportAudioError("Error while starting audio capture.", error);
+        return false;
+    }
+    return true;
+}
+
+void TAudio::StopCapture(bool reportErrors) {
+    // Stopping a closed device has nothing to stop.
+    if (!device_ || !open_) {
+        return;
+    }
+    const int error = device_->Stop();
+    if (error != 0 && reportErrors) {
+        ReportAudioError("Error while stopping audio capture.", error);
+    }
+}
+
+void TAudio::CloseDevice() {
+    if (!open_) {
+        return;
+    }
+    open_ = false;
+    // The backend is parked once Reset returns; what it posted before is ignored because
+    // the device is no longer open (or, after a reopen, belongs to an older session).
+    device_->Reset();
+    ReleaseBuffers();
+    device_->Close();
+}
+
+void TAudio::ReleaseBuffers() {
+    for (int i = 0; i < kCaptureBufferCount; ++i) {
+        CaptureBuffer& buffer = buffers_[i];
+        if (buffer.data != nullptr) {
+            device_->UnprepareBuffer(buffer);
+        }
+        blocks_[i].reset();
+        buffer.data = nullptr;
+    }
+}
+
+void TAudio::ReportAudioError(const std::string& message, int error) {
+    std::string text = message;
+    if (error != 0 && device_) {
+        const std::string platformText = device_->ErrorText(error);
+        if (!platformText.empty()) {
+            text = platformText + " " + message;
+        }
+    }
+    dialogs_.ShowMessage(text, platform::MessageIcon::Error, platform::MessageButtons::Ok);
+}
+
+int TAudio::ListInputDevices(std::vector<std::string>& items) {
+    items.clear();
+    items.emplace_back(kMapperName);
+    return inputs_.ListInputs(items);
+}
+
+// Backend thread: only the queued call; the handler object and the session do not change
+// while the backend runs.
+void TAudio::BufferFilled(CaptureBuffer* buffer) {
+    const std::uint32_t session = session_.load(std::memory_order_relaxed);
+    QMetaObject::invokeMethod(
+        callbackHandler_.get(), [this, buffer, session] { DeliverBuffer(buffer, session); },
+        Qt::QueuedConnection);
+}
+
+// GUI thread.
+void TAudio::DeliverBuffer(CaptureBuffer* buffer, std::uint32_t session) {
+    if (!open_ || session != session_.load(std::memory_order_relaxed)) {
+        return;
+    }
+    ++delivered_;
+    callback_(owner_, *buffer);
+    // The handler may have closed (or closed and reopened) the device; the buffer then
+    // belongs to no queue any more and must not be queued again.
+    if (!open_ || session != session_.load(std::memory_order_relaxed)) {
+        return;
+    }
+    buffer->flags &= ~CaptureBuffer::kDone;
+    if (const int error = device_->AddBuffer(*buffer); error != 0) {
+        StopCapture(false);
+        ReportAudioError("Error while adding audio buffer.", error);
+    }
+}
+
+} // namespace tickora

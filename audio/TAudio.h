@@ -1,0 +1,87 @@
+#pragma once
+
+#include "audio/AudioInput.h"
+#include "audio/CaptureBuffer.h"
+#include "audio/InputCatalog.h"
+#include "platform/Dialogs.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QObject;
+
+namespace tickora {
+
+// Continuous capture into a fixed ring of 20 buffers, each filled buffer handed to the
+// owner's delivery callback on the GUI thread, then queued again for recording.
+//
+// Threads: every public operation and the delivery callback run on the GUI thread (the
+// thread of the QCoreApplication). The backend's thread only fills queued buffers and
+// posts each filled one, through BufferFilled, as a queued call to a QObject that lives in
+// the GUI thread. Deliveries nest when the callback runs an event loop (a modal message
+// box): a buffer that arrives meanwhile is delivered inside it, which the main window
+// recognises as an overrun.
+class TAudio : private BufferSink {
+public:
+    // The owner's handler for one filled buffer: its data and its recorded byte count.
+    using DeliveryCallback = void (*)(void* owner, const CaptureBuffer& buffer);
+
+    TAudio(platform::Dialogs& dialogs, InputCatalog& inputs);
+    ~TAudio();
+    TAudio(const TAudio&) = delete;
+    TAudio& operator=(const TAudio&) = delete;
+
+    // Opens the device (-1 = the system's default input) with 20 buffers queued; recording
+    // waits for StartCapture. Failures are reported to the user; the device then stays
+    // closed.
+    void OpenDevice(int device, int sampleRate, DeliveryCallback callback, void* owner);
+
+    // Starts recording; false (after a message) when no device is open or it fails.
+    bool StartCapture();
+
+    // Stops recording; the queued buffers stay queued for the next StartCapture.
+    void StopCapture(bool reportErrors);
+
+    // Drops the queued buffers, frees them and closes the device; nothing when closed.
+    void CloseDevice();
+
+    bool IsOpen() const { return open_; }
+
+    // An error box with the platform's error text for error (when there is one), a space,
+    // then message.
+    void ReportAudioError(const std::string& message, int error);
+
+    // Clears items and fills them: "Microsoft Sound Mapper - Input" (device -1), then the
+    // inputs for device numbers 0, 1, ... Returns the number of real input devices.
+    int ListInputDevices(std::vector<std::string>& items);
+
+    // Delivered so far, and buffers the backend filled; for diagnostics and the demo.
+    std::uint64_t DeliveredCount() const { return delivered_; }
+
+private:
+    void BufferFilled(CaptureBuffer* buffer) override;                // backend thread
+    void DeliverBuffer(CaptureBuffer* buffer, std::uint32_t session); // GUI thread
+    void ReleaseBuffers();
+
+    platform::Dialogs& dialogs_;
+    InputCatalog& inputs_;
+
+    bool open_ = false;
+    AudioFormat format_;
+    std::array<CaptureBuffer, kCaptureBufferCount> buffers_{};
+    std::array<std::unique_ptr<std::int16_t[]>, kCaptureBufferCount> blocks_;
+    std::unique_ptr<AudioInput> device_; // kept after a close for its error texts
+    DeliveryCallback callback_ = nullptr;
+    void* owner_ = nullptr;
+    std::unique_ptr<QObject> callbackHandler_; // lives in the GUI thread
+
+    // Each open is a new session; a delivery posted in an earlier one is ignored.
+    std::atomic<std::uint32_t> session_{0};
+    std::uint64_t delivered_ = 0;
+};
+
+} // namespace tickora

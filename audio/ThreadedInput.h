@@ -1,0 +1,82 @@
+#pragma once
+
+#include "audio/AudioInput.h"
+#include "audio/BufferQueue.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace tickora {
+
+// The common part of the backends that record on a thread of their own: the queue of
+// buffers waiting to be filled, the thread that fills them from a sample source in short
+// chunks, and the start, stop and reset handshakes.
+//
+// Threads: the public operations run on the GUI thread. The backend thread touches only
+// the queue, the buffers it takes from it, the sink and the Read/Rewind hooks. The source
+// hooks other than Read run on the GUI thread while the backend thread is parked, so a
+// source never sees two threads at once.
+//
+// When every buffer is waiting for the GUI thread, the backend records into a scratch
+// block and drops that sound, as a sound card overruns; it never waits for the GUI.
+class ThreadedInput : public AudioInput {
+public:
+    ThreadedInput();
+    ~ThreadedInput() override;
+
+    int Open(const AudioFormat& format, BufferSink& sink) final;
+    int AddBuffer(CaptureBuffer& buffer) final;
+    int Start() final;
+    int Stop() final;
+    int Reset() final;
+    int Close() final;
+
+    // Samples dropped because no buffer was queued; any thread.
+    std::uint64_t DroppedSamples() const { return dropped_.load(std::memory_order_relaxed); }
+
+protected:
+    // Samples per read: short, so that a stop ends a buffer within about 10 ms.
+    static constexpr int kChunkSamples = 441;
+
+    // GUI thread, backend parked.
+    virtual int OpenSource(const AudioFormat& format) = 0;
+    virtual int StartSource() = 0;
+    virtual int StopSource() = 0;
+    virtual void CloseSource() = 0;
+
+    // Backend thread: the next count samples (count <= kChunkSamples), returning when
+    // they are due, as a sound card returns recorded sound. 0, or an error code that ends
+    // this run of recording.
+    virtual int ReadSource(std::int16_t* samples, int count) = 0;
+
+    // For a subclass destructor: ends the thread before the source goes away.
+    void Shutdown();
+
+private:
+    enum class Command { Park, Run, Quit };
+
+    void ThreadMain();
+    void Record();
+    void Deliver(CaptureBuffer* buffer, int samples);
+    void ParkThread();
+
+    BufferSink* sink_ = nullptr;
+    BufferQueue queue_;
+    std::unique_ptr<std::int16_t[]> scratch_; // where dropped sound goes
+    std::atomic<std::uint64_t> dropped_{0};
+
+    std::thread thread_;
+    std::mutex mutex_; // guards the two fields below; never held while reading
+    std::condition_variable changed_;
+    Command command_ = Command::Park;
+    bool parked_ = true;
+    std::atomic<bool> running_{false}; // read between chunks without the lock
+    bool open_ = false;
+    bool started_ = false;
+};
+
+} // namespace tickora

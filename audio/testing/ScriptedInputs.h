@@ -1,0 +1,40 @@
+#pragma once
+
+#include "audio/InputCatalog.h"
+#include "audio/testing/ScriptedInput.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tickora::testing {
+
+// A catalog for tests: every device number opens a ScriptedInput with the failures and
+// error text set here. Current() is the input made by the latest CreateInput; the TAudio
+// that opened it owns it and keeps it until its next OpenDevice or its end.
+class ScriptedInputs : public InputCatalog {
+public:
+    explicit ScriptedInputs(std::vector<std::string> names = {"Scripted input"},
+                            int realDevices = 1);
+
+    void SetFailures(const ScriptedInput::Failures& failures) { failures_ = failures; }
+    void SetErrorText(std::string text) { errorText_ = std::move(text); }
+
+    ScriptedInput* Current() const { return current_; }
+    int LastDevice() const { return lastDevice_; }
+    int CreatedCount() const { return created_; }
+
+    int ListInputs(std::vector<std::string>& names) override;
+    std::unique_ptr<AudioInput> CreateInput(int device) override;
+
+private:
+    std::vector<std::string> names_;
+    int realDevices_;
+    ScriptedInput::Failures failures_;
+    std::string errorText_ = "Device unavailable";
+    ScriptedInput* current_ = nullptr;
+    int lastDevice_ = -2;
+    int created_ = 0;
+};
+
+} // namespace tickora::testing
