@@ -1,0 +1,95 @@
+#include "pages/StateFile.h"
+
+#include "pages/BinaryIO.h"
+
+#include <array>
+#include <cstdint>
+#include <system_error>
+
+namespace pages {
+
+namespace {
+
+constexpr char kNewSuffix[] = ".new"; // names of files written but not yet in place
+
+std::string Quoted(const std::filesystem::path& path) {
+    return "\"" + path.string() + "\"";
+}
+
+void RemoveNewFiles(const std::filesystem::path& folder, std::int32_t pages) {
+    std::error_code ignored;
+    std::filesystem::remove(folder / (std::string(kStateFileName) + kNewSuffix), ignored);
+    for (int number = 1; number <= pages; ++number) {
+        std::filesystem::remove(folder / (PageImageName(number) + kNewSuffix), ignored);
+    }
+}
+
+// Puts the written pictures, then the state file, in place of the old ones.
+bool PutNewFilesInPlace(const std::filesystem::path& folder, std::int32_t pages) {
+    std::error_code error;
+    for (int number = 1; number <= pages; ++number) {
+        const std::string name = PageImageName(number);
+        std::filesystem::rename(folder / (name + kNewSuffix), folder / name, error);
+        if (error) {
+            return false;
+        }
+    }
+    std::filesystem::rename(folder / (std::string(kStateFileName) + kNewSuffix),
+                            folder / kStateFileName, error);
+    return !error;
+}
+
+} // namespace
+
+StateFileOutcome LoadState(PageHistory& history, const std::filesystem::path& dataFolder) {
+    StateFileOutcome outcome;
+    const std::filesystem::path path = dataFolder / kStateFileName;
+    DiskBlockFile file;
+    if (!file.Open(path.string(), DiskBlockFile::Mode::Read)) {
+        return outcome;
+    }
+    std::array<std::uint8_t, 4> version{};
+    if (!ReadBlock(file, version.data(), version.size()) ||
+        version != std::array<std::uint8_t, 4>{kStateFileVersion, 0, 0, 0}) {
+        return outcome;
+    }
+    if (TransferPages(&ReadBlock, file, history, PageImageFiles{dataFolder, ""})) {
+        outcome.Done = true;
+    } else {
+        outcome.ErrorMessage = "Error while loading saved state from " + Quoted(path) + ".";
+    }
+    return outcome;
+}
+
+StateFileOutcome SaveState(PageHistory& history, const std::filesystem::path& dataFolder) {
+    StateFileOutcome outcome;
+    if (!history.PagesChanged()) {
+        return outcome;
+    }
+    const std::filesystem::path path = dataFolder / kStateFileName;
+    std::error_code ignored;
+    std::filesystem::create_directories(dataFolder, ignored);
+
+    DiskBlockFile file;
+    if (!file.Open((dataFolder / (std::string(kStateFileName) + kNewSuffix)).string(),
+                   DiskBlockFile::Mode::Write)) {
+        outcome.ErrorMessage = "Unable to save state to " + Quoted(path) + ".";
+        return outcome;
+    }
+    const std::int32_t pages = history.PageCount();
+    std::array<std::uint8_t, 4> version{kStateFileVersion, 0, 0, 0};
+    bool ok = WriteBlock(file, version.data(), version.size()) &&
+              TransferPages(&WriteBlock, file, history, PageImageFiles{dataFolder, kNewSuffix});
+    ok = file.Close() && ok;
+    ok = ok && PutNewFilesInPlace(dataFolder, pages);
+    if (!ok) {
+        RemoveNewFiles(dataFolder, pages);
+        history.SetChanged(true);
+        outcome.ErrorMessage = "Error while saving state to " + Quoted(path) + ".";
+        return outcome;
+    }
+    outcome.Done = true;
+    return outcome;
+}
+
+} // namespace pages
