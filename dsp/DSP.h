@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/Filter.h"
+#include "dsp/RobustMedian.h"
 #include "dsp/TickRecord.h"
 
 #include <cstdint>
@@ -13,7 +14,7 @@ inline constexpr double kNominalSampleRate = 44100.0; // samples/s of every capt
 inline constexpr int kLevelStoreCapacity = 2691939;
 inline constexpr int kLevelHistogramSize = 4096;
 inline constexpr int kTickRingSize = 8192; // records
-inline constexpr int kMedianBins = 100;
+inline constexpr int kMedianBins = HistogramMedian::kBins;
 inline constexpr double kMaxRateCorrection = 1500.0; // s/d, either sign
 
 // Raw-trace callback: called with (results started, level / peak level) per plot point.
@@ -42,6 +43,10 @@ struct ScopePoint {
     double Time = 0.0;  // s since the sample clock was started
     double Level = 0.0; // filtered level
 };
+
+// Beats/s as calibration rounds a measured rate: whole beats from 6.25 beats/s up, half
+// beats below (halves to even).
+double RoundedBeatFrequency(double measured);
 
 // The signal analysis: filter, level calibration with beat-rate detection, tick detection
 // into the tick ring, and the per-beat rate, amplitude and beat error. One instance lives for
@@ -127,15 +132,17 @@ public:
     bool NextTickResult(TickResult& result);
 
 private:
+    static constexpr int kLevelBlockShift = 6; // levels per block maximum: 64
+    static constexpr std::int64_t kLevelBlockSize = std::int64_t{1} << kLevelBlockShift;
+    static constexpr int kScratchSize = 4096; // levels filtered per chunk
     static int Slot(std::int64_t number) { return static_cast<int>(number & (kTickRingSize - 1)); }
     void SetSampleRate(double rateCorrection);
     void ComputeSampleCounts();
-    template <bool BandPass>
-    bool RunDetector(const std::int16_t* samples, int count, int period, PlotRawCallback plot,
+    bool DetectTicks(const double* levels, int count, int period, PlotRawCallback plot,
                      int rowsPerBeat, bool plotEnabled, int liftAngle);
     void Onset(double time, int period, int liftAngle);
     void RecordResults(std::int64_t w, int period, int liftAngle);
-    double& Field(std::int64_t number, MedianField field);
+    double Field(std::int64_t number, MedianField field) const;
     std::int64_t FindAtOrAbove(std::int64_t from, std::int64_t end, double threshold) const;
 
     // Filter and clock.
@@ -143,6 +150,8 @@ private:
     double sampleRate_ = kNominalSampleRate;
     double samplePeriod_ = 1.0 / kNominalSampleRate;
     std::int64_t sampleClock_ = 0;
+
+    std::unique_ptr<double[]> scratch_; // kScratchSize levels of the chunk being detected
 
     // Calibration.
     std::unique_ptr<double[]> levels_;   // 1-based, kLevelStoreCapacity + 1
@@ -176,9 +185,7 @@ private:
     double nextPlotTime_ = 1e307; // s; the sentinel: plot points not aligned yet
     double maxLevel_ = 0.0;
 
-    // Work storage of RobustMedian.
-    int medianCounts_[kMedianBins] = {};
-    double medianValues_[kMedianBins] = {};
+    HistogramMedian median_; // work storage of RobustMedian
 };
 
 } // namespace dsp

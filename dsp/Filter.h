@@ -70,6 +70,8 @@ public:
                                 : sample * kUnfilteredScale;
         return std::fabs(output_);
     }
+    // Steps through count samples, writing their levels; the same arithmetic as Step.
+    void Block(const std::int16_t* samples, int count, double* levels);
     // y[n] of the last step, signed.
     double Output() const { return output_; }
 

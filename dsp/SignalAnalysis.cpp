@@ -4,13 +4,10 @@
 
 namespace dsp {
 
-namespace {
-constexpr int kBlockShift = 6; // levels per block of the block maxima: 64
-} // namespace
-
 SignalAnalysis::SignalAnalysis()
-    : levels_(std::make_unique_for_overwrite<double[]>(kLevelStoreCapacity + 1)),
-      blockMax_(std::make_unique<double[]>(((kLevelStoreCapacity + 1) >> kBlockShift) + 1)),
+    : scratch_(std::make_unique<double[]>(kScratchSize)),
+      levels_(std::make_unique_for_overwrite<double[]>(kLevelStoreCapacity + 1)),
+      blockMax_(std::make_unique<double[]>(((kLevelStoreCapacity + 1) >> kLevelBlockShift) + 1)),
       histogram_(std::make_unique<int[]>(kLevelHistogramSize)),
       ring_(std::make_unique<TickRecord[]>(kTickRingSize)) {
     levels_[0] = 0.0;

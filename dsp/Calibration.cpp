@@ -1,0 +1,288 @@
+#include "dsp/DSP.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace dsp {
+
+namespace {
+
+constexpr int kMaxOnsets = kTickRingSize;
+constexpr int kRungs = 32;
+// Vote counters by round(2F - 1): 1 ... 23 for 1 ... 12 beats/s; 0 gathers every rate below
+// 1 beat/s and 24 every rate above 12 beats/s, which only a set rate can give.
+constexpr int kVoteSlots = 25;
+
+std::int64_t RoundToInt(double value) {
+    return static_cast<std::int64_t>(std::nearbyint(value));
+}
+
+// Samples to skip after a found onset: at least one, so every search moves forward.
+std::int64_t Gap(double samples) {
+    return std::max<std::int64_t>(1, RoundToInt(samples));
+}
+
+} // namespace
+
+double RoundedBeatFrequency(double measured) {
+    return measured >= 6.25 ? std::nearbyint(measured) : std::nearbyint(2.0 * measured) / 2.0;
+}
+
+void SignalAnalysis::BeginCalibration(int duration, int filterKind, double rateCorrection) {
+    SetSampleRate(rateCorrection);
+    filter_.SetKind(filterKind);
+    levelCount_ = 0;
+    levelCapacity_ = static_cast<int>(
+        std::clamp<std::int64_t>(RoundToInt(sampleRate_ * duration), 1, kLevelStoreCapacity));
+    levelSum_ = 0.0;
+    std::fill_n(histogram_.get(), kLevelHistogramSize, 0);
+}
+
+bool SignalAnalysis::AddCalibrationSamples(const std::int16_t* samples, int count) {
+    const int wanted = std::min(count, levelCapacity_ - levelCount_);
+    if (wanted > 0) {
+        double* const levels = levels_.get();
+        double* const blockMax = blockMax_.get();
+        int* const histogram = histogram_.get();
+        filter_.Block(samples, wanted, levels + levelCount_ + 1);
+        double sum = levelSum_;
+        for (int n = levelCount_ + 1; n <= levelCount_ + wanted; ++n) {
+            const double level = levels[n];
+            sum += level;
+            // A block's maximum starts afresh at its first level.
+            double& block = blockMax[n >> kLevelBlockShift];
+            if ((n & (kLevelBlockSize - 1)) == 0 || n == 1 || level > block) {
+                block = level;
+            }
+            const double bin = level * kLevelHistogramSize + 1.0;
+            const int b = bin >= kLevelHistogramSize ? kLevelHistogramSize : static_cast<int>(bin);
+            ++histogram[b - 1];
+        }
+        levelCount_ += wanted;
+        levelSum_ = sum;
+    }
+    return levelCount_ >= levelCapacity_;
+}
+
+double SignalAnalysis::CalibrationProgress() const {
+    return static_cast<double>(levelCount_) / levelCapacity_;
+}
+
+// First index in from ... end - 1 whose level reaches the threshold, else end. Whole blocks
+// whose maximum stays below are passed over at once.
+std::int64_t SignalAnalysis::FindAtOrAbove(std::int64_t from, std::int64_t end,
+                                           double threshold) const {
+    const double* const levels = levels_.get();
+    const double* const blockMax = blockMax_.get();
+    std::int64_t i = from;
+    while (i < end && (i & (kLevelBlockSize - 1)) != 0) {
+        if (levels[i] >= threshold) {
+            return i;
+        }
+        ++i;
+    }
+    while (i + kLevelBlockSize <= end) {
+        if (blockMax[i >> kLevelBlockShift] >= threshold) {
+            for (std::int64_t j = i; j < i + kLevelBlockSize; ++j) {
+                if (levels[j] >= threshold) {
+                    return j;
+                }
+            }
+        }
+        i += kLevelBlockSize;
+    }
+    for (; i < end; ++i) {
+        if (levels[i] >= threshold) {
+            return i;
+        }
+    }
+    return end;
+}
+
+bool SignalAnalysis::EstimateBeatRate(double guess, double threshold, double& rounded,
+                                      double& measured) const {
+    const double r = sampleRate_;
+    const bool guessed = guess != 0.0;
+    // The last stored level is not examined (nor any the store did not get).
+    const std::int64_t end = std::min(levelCapacity_, levelCount_);
+
+    // Quiet search: half a beat below the threshold.
+    const std::int64_t quiet = RoundToInt(guessed ? 0.5 * r / guess : 0.5 * r / 5.0);
+    std::int64_t i = 1;
+    if (quiet <= 1) {
+        // One sample below is enough.
+        while (i < end && levels_[i] >= threshold) {
+            ++i;
+        }
+    } else {
+        // Stops on the sample that completes a run of `quiet` levels below the threshold.
+        std::int64_t runStart = 1;
+        for (;;) {
+            const std::int64_t runEnd = runStart + quiet; // one past the run's last sample
+            const std::int64_t hit = FindAtOrAbove(runStart, std::min(runEnd, end), threshold);
+            if (hit < std::min(runEnd, end)) {
+                runStart = hit + 1;
+                continue;
+            }
+            i = runEnd <= end ? runEnd - 1 : end;
+            break;
+        }
+    }
+
+    // Skip the first sound.
+    if (i < end) {
+        const std::int64_t first = FindAtOrAbove(i, end, threshold);
+        i = first < end ? first + Gap(guessed ? 0.9 * r / guess : 0.9 * r / 8.0) : end;
+    }
+
+    // Collect onsets, fitting as they come: x = onset number, y = time since the first.
+    const std::int64_t gap = guessed ? Gap(39690.0 / guess) : 4961; // nominal rate here
+    int k = 0;
+    double time0 = 0.0;
+    double sx = 0.0, sy = 0.0, sxx = 0.0, sxy = 0.0;
+    double sxPrev = 0.0, syPrev = 0.0, sxxPrev = 0.0, sxyPrev = 0.0;
+    while (i < end) {
+        i = FindAtOrAbove(i, end, threshold);
+        if (i >= end) {
+            break;
+        }
+        if (k == kMaxOnsets) {
+            return false;
+        }
+        const double time = static_cast<double>(i) / r;
+        if (k == 0) {
+            time0 = time;
+        }
+        const double x = k;
+        const double y = time - time0;
+        sxPrev = sx;
+        syPrev = sy;
+        sxxPrev = sxx;
+        sxyPrev = sxy;
+        sx += x;
+        sy += y;
+        sxx += x * x;
+        sxy += x * y;
+        ++k;
+        i += gap;
+    }
+    if (k < 2) {
+        return false;
+    }
+    if (k > 2 && k % 2 == 1) {
+        // Balance ticks and tocks.
+        sx = sxPrev;
+        sy = syPrev;
+        sxx = sxxPrev;
+        sxy = sxyPrev;
+        --k;
+    }
+    measured = (sxx - sx * sx / k) / (sxy - sx * sy / k);
+    rounded = RoundedBeatFrequency(measured);
+    return true;
+}
+
+bool SignalAnalysis::FinishCalibration(int rateSetting, int liftAngle, int& beatsPerHour,
+                                       double& peakLevel, double& rateError) {
+    beatsPerHour = 0;
+    rateError = 0.0;
+    peakLevel = peakLevel_;
+    if (levelCount_ <= 0 || rateSetting < 0) {
+        return false;
+    }
+    const double mean = levelSum_ / levelCount_;
+
+    // 99.75th percentile from the histogram, interpolated inside its bin.
+    double remaining = levelCount_ * 0.9975;
+    peakLevel_ = 0.0;
+    for (int bin = 1; bin <= kLevelHistogramSize; ++bin) {
+        remaining -= histogram_[bin - 1];
+        if (remaining <= 0) {
+            peakLevel_ = (bin + remaining / histogram_[bin - 1]) / kLevelHistogramSize;
+            break;
+        }
+    }
+    peakLevel = peakLevel_;
+
+    // Level ladder: every rung votes for the beat rate it finds.
+    const double g = rateSetting / 3600.0;
+    int votes[kVoteSlots] = {};
+    double freq[kRungs + 1] = {};
+    int bestVotes = 0;
+    double best = -1.0;
+    for (int n = kRungs; n >= 0; --n) {
+        const double level = mean + (peakLevel_ - mean) * n / kRungs;
+        double fr = 0.0, fm = 0.0;
+        if (!EstimateBeatRate(g, level, fr, fm)) {
+            continue;
+        }
+        const bool accepted = g != 0.0 ? std::fabs(g - fm) / g < 0.01
+                                       : 4.9 < fr && fr < 8.1 && std::fabs(fr - fm) / fr < 0.01;
+        if (!accepted) {
+            continue;
+        }
+        const double f = g != 0.0 ? g : fr;
+        const int slot = static_cast<int>(
+            std::clamp<std::int64_t>(RoundToInt(2.0 * f - 1.0), 0, kVoteSlots - 1));
+        if (++votes[slot] > bestVotes) {
+            bestVotes = votes[slot];
+            best = f;
+        }
+        freq[n] = f;
+    }
+
+    // Threshold just above the lowest rung of the first run that found the winner.
+    int j = kRungs + 1;
+    for (int n = 1; n <= kRungs; ++n) {
+        if (freq[n] == best) {
+            j = n;
+            break;
+        }
+    }
+    int k = kRungs + 1;
+    for (int n = j; n <= kRungs; ++n) {
+        if (freq[n] != best) {
+            k = n;
+            break;
+        }
+    }
+    thresholdLevel_ = mean + (peakLevel_ - mean) * (j + (k - j) / 16.0) / kRungs;
+    if (best <= 0.0) {
+        return false;
+    }
+
+    double fr = 0.0, fm = 0.0;
+    if (!EstimateBeatRate(best, thresholdLevel_, fr, fm)) {
+        return false;
+    }
+    if (g != 0.0 && !(std::fabs(g - fm) / g < 0.01)) {
+        return false;
+    }
+    beatFrequency_ = g != 0.0 ? g : fr;
+    beatsPerHour = static_cast<int>(RoundToInt(beatFrequency_ * 3600.0));
+    rateError = (fm / beatFrequency_ - 1.0) * 86400.0;
+    minLiftSamples_ = static_cast<int>(RoundToInt(std::asin(liftAngle * 0.001388888889) *
+                                                  0.6366182837 * sampleRate_ / beatFrequency_));
+    ResetTickDetector();
+    return true;
+}
+
+double SignalAnalysis::AdjustThreshold(double step) {
+    thresholdLevel_ += step;
+    if (thresholdLevel_ > 1.0) {
+        thresholdLevel_ = 1.0;
+    } else if (thresholdLevel_ < 0.0) {
+        thresholdLevel_ = 0.0;
+    }
+    return thresholdLevel_;
+}
+
+void SignalAnalysis::SetCalibration(double thresholdLevel, double peakLevel, double beatFrequency,
+                                    int minLiftSamples) {
+    thresholdLevel_ = thresholdLevel;
+    peakLevel_ = peakLevel;
+    beatFrequency_ = beatFrequency;
+    minLiftSamples_ = minLiftSamples;
+}
+
+} // namespace dsp

@@ -1,0 +1,164 @@
+#include "dsp/DSP.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace dsp {
+
+namespace {
+
+// Samples, rounded halves to even; 0 when the beat frequency is not set yet.
+std::int64_t SampleCount(double samples) {
+    if (!(samples > 0.0) || samples > 1e15) {
+        return 0;
+    }
+    return static_cast<std::int64_t>(std::nearbyint(samples));
+}
+
+constexpr double kPlotSentinel = 1e307; // s, plot points not aligned yet
+
+} // namespace
+
+void SignalAnalysis::ComputeSampleCounts() {
+    quietSamples_ = SampleCount(0.5 * sampleRate_ / beatFrequency_);
+    peakSamples_ = SampleCount(0.2 * sampleRate_ / beatFrequency_);
+    holdSamples_ = SampleCount(0.9 * sampleRate_ / beatFrequency_);
+}
+
+void SignalAnalysis::ResetTickDetector() {
+    ComputeSampleCounts();
+    readIndex_ = writeIndex_;
+    firstIndex_ = writeIndex_;
+    quietCount_ = quietSamples_;
+    awaitingSound_ = true;
+    blankCount_ = 0;
+    peakCount_ = 0;
+    holdCount_ = holdSamples_;
+    sampleClock_ = 0;
+    lastOnsetSample_ = 0;
+    resultsStarted_ = false;
+}
+
+void SignalAnalysis::SetRecordNumber(std::int64_t number) {
+    writeIndex_ = number;
+    readIndex_ = number;
+    firstIndex_ = number;
+}
+
+double SignalAnalysis::SecondsSinceOnset() const {
+    return static_cast<double>(sampleClock_ - lastOnsetSample_) * samplePeriod_;
+}
+
+// The buffer is filtered a chunk at a time into the scratch levels, then the detector runs
+// over them with its counters in locals, written back once per chunk.
+bool SignalAnalysis::ProcessTickSamples(const std::int16_t* samples, int count, int period,
+                                        PlotRawCallback plot, int rowsPerBeat, bool plotEnabled,
+                                        int liftAngle) {
+    ComputeSampleCounts();
+    bool completed = false;
+    for (int done = 0; done < count;) {
+        const int chunk = std::min(count - done, kScratchSize);
+        filter_.Block(samples + done, chunk, scratch_.get());
+        completed |=
+            DetectTicks(scratch_.get(), chunk, period, plot, rowsPerBeat, plotEnabled, liftAngle);
+        done += chunk;
+    }
+    return completed;
+}
+
+bool SignalAnalysis::DetectTicks(const double* levels, int count, int period, PlotRawCallback plot,
+                                 int rowsPerBeat, bool plotEnabled, int liftAngle) {
+    const double threshold = thresholdLevel_;
+    const double samplePeriod = samplePeriod_;
+    const bool plotting = plotEnabled && plot && rowsPerBeat > 0 && beatFrequency_ > 0.0;
+    const double plotStep = plotting ? 1.0 / (rowsPerBeat * beatFrequency_) : 0.0; // s
+
+    std::int64_t clock = sampleClock_;
+    std::int64_t quiet = quietCount_;
+    bool awaiting = awaitingSound_;
+    std::int64_t blank = blankCount_;
+    std::int64_t peakCount = peakCount_;
+    std::int64_t hold = holdCount_;
+    double peak = peak_;
+    std::int64_t peakSample = peakSample_;
+    double nextPlotTime = nextPlotTime_;
+    double maxLevel = maxLevel_;
+    bool completed = false;
+
+    for (int k = 0; k < count; ++k) {
+        const double level = levels[k];
+        if (quiet > 0) {
+            quiet = level >= threshold ? quietSamples_ : quiet - 1;
+        } else if (awaiting) {
+            // The first sound only aligns the detector; it is not recorded.
+            if (level >= threshold) {
+                awaiting = false;
+                hold = holdSamples_;
+                nextPlotTime = kPlotSentinel;
+            }
+        } else {
+            if (plotting) {
+                const double t = static_cast<double>(clock) * samplePeriod;
+                if (t > nextPlotTime) {
+                    plot(resultsStarted_, maxLevel / peakLevel_);
+                    maxLevel = level;
+                    nextPlotTime += plotStep;
+                } else if (level > maxLevel) {
+                    maxLevel = level;
+                }
+            }
+            if (blank > 0) {
+                --blank;
+            } else if (peakCount > 0) {
+                // Strictly louder, so the earliest of equal maxima wins.
+                if (level > peak) {
+                    peak = level;
+                    peakSample = clock;
+                }
+                if (--peakCount == 0) {
+                    TickRecord& record = ring_[Slot(writeIndex_)];
+                    record.PeakDelay = static_cast<double>(peakSample) * samplePeriod - record.Time;
+                    ++writeIndex_;
+                    completed = true;
+                }
+            } else if (hold > 0) {
+                --hold;
+            } else if (level >= threshold) {
+                const double t = static_cast<double>(clock) * samplePeriod;
+                if (plotting && nextPlotTime > 1e306) {
+                    nextPlotTime = t + plotStep;
+                    maxLevel = level;
+                }
+                lastOnsetSample_ = clock;
+                // Results from 8192 beats ago must not show through before this record's own.
+                TickRecord& record = ring_[Slot(writeIndex_)];
+                record = TickRecord{};
+                record.Time = t;
+                blank = minLiftSamples_;
+                // At least one sample is searched, so every onset completes its record.
+                peakCount = std::max<std::int64_t>(peakSamples_ - blank, 1);
+                hold = holdSamples_ - peakCount;
+                peak = 0.0;
+                peakSample = clock + minLiftSamples_;
+                if (writeIndex_ >= firstIndex_ + 4) {
+                    RecordResults(writeIndex_, period, liftAngle);
+                }
+            }
+        }
+        ++clock;
+    }
+
+    sampleClock_ = clock;
+    quietCount_ = quiet;
+    awaitingSound_ = awaiting;
+    blankCount_ = blank;
+    peakCount_ = peakCount;
+    holdCount_ = hold;
+    peak_ = peak;
+    peakSample_ = peakSample;
+    nextPlotTime_ = nextPlotTime;
+    maxLevel_ = maxLevel;
+    return completed;
+}
+
+} // namespace dsp
