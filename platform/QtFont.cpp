@@ -31,6 +31,8 @@ QFont ToQFont(const Font& font, int pixelsPerInch) {
     result.setPixelSize(FontPixelSize(font, pixelsPerInch));
     result.setBold(font.bold);
     result.setItalic(font.italic);
+    // Whole-pixel advances, so n letters of a fixed-pitch font are exactly n letters wide.
+    result.setHintingPreference(QFont::PreferFullHinting);
     // A missing family must not turn into a font of another kind (a serif for a sans).
     result.setStyleHint(font.face == "Times New Roman" ? QFont::Serif
                         : font.face == "Cousine"       ? QFont::Monospace

@@ -1,0 +1,145 @@
+// The Qt dialogs driven on the offscreen platform: a timer presses the buttons.
+#include "platform/QtDialogs.h"
+#include "platform/testing/TestApplication.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+using platform::MessageButtons;
+using platform::MessageIcon;
+using platform::MessageResult;
+using platform::QtDialogs;
+
+namespace {
+
+class QtDialogsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { platform::testing::EnsureTestApplication(); }
+};
+
+// Runs act on the modal dialog as soon as it is shown.
+template <typename Dialog> void WhenShown(std::function<void(Dialog&)> act) {
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
+        if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(*dialog);
+        }
+    });
+    timer->start();
+}
+
+MessageResult Press(QtDialogs& dialogs, MessageIcon icon, MessageButtons buttons,
+                    QMessageBox::StandardButton button, QMessageBox::Icon* seenIcon = nullptr,
+                    QString* seenText = nullptr) {
+    WhenShown<QMessageBox>([=](QMessageBox& box) {
+        if (seenIcon != nullptr) {
+            *seenIcon = box.icon();
+        }
+        if (seenText != nullptr) {
+            *seenText = box.text();
+        }
+        if (button == QMessageBox::Escape) {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(&box, &escape);
+        } else {
+            box.button(button)->click();
+        }
+    });
+    return dialogs.ShowMessage("Unable to save the file.", icon, buttons);
+}
+
+} // namespace
+
+TEST_F(QtDialogsTest, MessageBoxesAnswerWithThePressedButton) {
+    QtDialogs dialogs;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString text;
+    EXPECT_EQ(Press(dialogs, MessageIcon::Error, MessageButtons::Ok, QMessageBox::Ok, &icon, &text),
+              MessageResult::Ok);
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_EQ(text, "Unable to save the file.");
+    EXPECT_EQ(
+        Press(dialogs, MessageIcon::Question, MessageButtons::OkCancel, QMessageBox::Ok, &icon),
+        MessageResult::Ok);
+    EXPECT_EQ(icon, QMessageBox::Question);
+    EXPECT_EQ(Press(dialogs, MessageIcon::Question, MessageButtons::OkCancel, QMessageBox::Cancel),
+              MessageResult::Cancel);
+    EXPECT_EQ(Press(dialogs, MessageIcon::Error, MessageButtons::YesCancel, QMessageBox::Yes),
+              MessageResult::Yes);
+    EXPECT_EQ(Press(dialogs, MessageIcon::Error, MessageButtons::YesCancel, QMessageBox::Cancel),
+              MessageResult::Cancel);
+    // Escape cancels, or acknowledges a box that has only OK.
+    EXPECT_EQ(Press(dialogs, MessageIcon::Error, MessageButtons::YesCancel, QMessageBox::Escape),
+              MessageResult::Cancel);
+    EXPECT_EQ(Press(dialogs, MessageIcon::Error, MessageButtons::Ok, QMessageBox::Escape),
+              MessageResult::Ok);
+}
+
+TEST_F(QtDialogsTest, SaveDialogAddsTheDefaultExtension) {
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("tickora_save_test_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    QtDialogs dialogs;
+    QString title;
+    WhenShown<QFileDialog>([&title, dir](QFileDialog& dialog) {
+        title = dialog.windowTitle();
+        dialog.setDirectory(QString::fromStdString(dir.string()));
+        dialog.selectFile(QStringLiteral("trace"));
+        auto* buttons = dialog.findChild<QDialogButtonBox*>();
+        ASSERT_NE(buttons, nullptr);
+        buttons->button(QDialogButtonBox::Save)->click();
+    });
+    const auto name = dialogs.AskSaveFileName("Save Image", "png",
+                                              "PNG image (*.png);;JPEG image (*.jpg *.jpeg)");
+    ASSERT_TRUE(name.has_value());
+    EXPECT_EQ(*name, (dir / "trace.png").string());
+    EXPECT_EQ(title, "Save Image");
+
+    WhenShown<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
+    EXPECT_FALSE(dialogs.AskSaveFileName("Save Image", "png", "").has_value());
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(QtDialogsTest, WaitCursorNestsAndRestores) {
+    QtDialogs dialogs;
+    ASSERT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    {
+        platform::WaitCursor outer(dialogs);
+        platform::WaitCursor inner(dialogs);
+        ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    }
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+    // An unmatched end leaves a cursor someone else set alone.
+    QGuiApplication::setOverrideCursor(Qt::CrossCursor);
+    dialogs.EndWaitCursor();
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::CrossCursor);
+    QGuiApplication::restoreOverrideCursor();
+}
+
+TEST_F(QtDialogsTest, ClockRunsAndMissingDocumentsFail) {
+    QtDialogs dialogs;
+    const auto first = dialogs.TickCount();
+    const auto second = dialogs.TickCount();
+    EXPECT_GE(second, first);
+    EXPECT_GT(first, 0u);
+    EXPECT_FALSE(dialogs.OpenDocument("/nonexistent-folder-xyz/Manual/index.html"));
+}
