@@ -1,0 +1,562 @@
+#include "app/MainForm.h"
+
+#include "app/GainBar.h"
+#include "app/StartupPicture.h"
+#include "report/ValueTexts.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QThread>
+
+#include <cmath>
+
+namespace tickora {
+
+namespace {
+constexpr int kStartupPictureMinimum = 2000; // ms the start-up picture stays at least
+constexpr double kSilenceStop = 10.0;        // s without an onset that ends a test
+constexpr double kSpanMargin = 0.0001;       // s a span may fall short of the period
+} // namespace
+
+TMainForm::TMainForm(TMainFormServices services, QWidget* parent)
+    : QWidget(parent), services_(services), plotImage_(kPlotWidth, kPlotHeight),
+      plotCanvas_(plotImage_), trace_(plotCanvas_), gainImage_(kGainBarWidth, 43) {
+    // A fixed dialog-style frame: no maximise box, no resizing.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(kClientWidth, kClientHeight);
+    setFocusPolicy(Qt::StrongFocus);
+    layout_ = BuildMainLayout(this, plotImage_, gainImage_);
+    display_ = std::make_unique<TResultDisplay>(layout_, gainImage_);
+    toolbar_ = std::make_unique<TToolbar>(layout_.LeftPanel);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    toolbar_->SetHandler(ToolbarButton::Start, [this] { StartButtonClick(); });
+    toolbar_->SetHandler(ToolbarButton::Pause, [this] { PauseButtonClick(); });
+    toolbar_->SetHandler(ToolbarButton::Resume, [this] { ResumeButtonClick(); });
+    toolbar_->SetHandler(ToolbarButton::Stop, [this] { StopButtonClick(); });
+    toolbar_->SetHandler(ToolbarButton::LongTerm, [this] { LongTermButtonClick(); });
+    toolbar_->SetHandler(ToolbarButton::Scope, [this] { ScopeButtonClick(); });
+    toolbar_->SetHandler(ToolbarButton::Annotate, [this] { AnnotateButtonClick(); });
+    toolbar_->SetHandler(ToolbarButton::Report, [this] { ReportButtonClick(); });
+    toolbar_->SetHandler(ToolbarButton::Export, [this] { ExportButtonClick(); });
+    toolbar_->SetHandler(ToolbarButton::Settings, [this] { SettingsButtonClick(); });
+    toolbar_->SetHandler(ToolbarButton::Previous, [this] { PreviousButtonClick(); });
+    toolbar_->SetHandler(ToolbarButton::Next, [this] { NextButtonClick(); });
+    layout_.ParametersHeading()->SetHandler([this] { SettingsButtonClick(); });
+    layout_.ParametersLabel()->SetHandler([this] { SettingsButtonClick(); });
+
+    trace_.SetCommitPage([this] { CommitTraceScreen(); });
+    services_.Pages.SetPlotSnapshot(this);
+
+    // FormCreate.
+    firstActivation_ = true;
+    pageIndex_ = 0;
+    longTermActive_ = false;
+    scopeShownLast_ = false;
+    state_ = MeasurementState::Idle;
+    audio_ = std::make_unique<TAudio>(services_.Dialogs, services_.Inputs);
+    trace_.ClearPlot();
+    setWindowTitle(QString::fromStdString(applicationTitle_));
+}
+
+TMainForm::~TMainForm() {
+    // FormDestroy: the device goes before the window it delivers to.
+    audio_.reset();
+    services_.Pages.SetPlotSnapshot(nullptr);
+}
+
+void TMainForm::SetStartupPicture(TStartupPicture* picture, std::uint64_t shownAt) {
+    startupPicture_ = picture;
+    startupShownAt_ = shownAt;
+}
+
+// ---------------------------------------------------------------- window events
+
+bool TMainForm::event(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Show:
+        FormShow();
+        break;
+    case QEvent::WindowActivate:
+        FormActivate();
+        break;
+    case QEvent::KeyPress: {
+        // Tab reaches the window as a dialog key, before focus handling takes it.
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            CMDialogKey(9);
+            return true;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return QWidget::event(event);
+}
+
+void TMainForm::FormShow() {
+    if (firstActivation_) {
+        applicationTitle_ = "Tickora " + std::string(kVersion);
+        setWindowTitle(QString::fromStdString(applicationTitle_));
+    }
+    UpdateControls();
+}
+
+void TMainForm::FormActivate() {
+    if (firstActivation_) {
+        if (settings_)
+            settings_->StartupLoad();
+        FillRecord();
+        OpenDevice();
+        firstActivation_ = false;
+        plotCanvas_.CurrentFont().face = font().family().toStdString();
+        toolbar_->PlaceInSlots();
+        // The manual-level panel covers the result labels while it shows.
+        layout_.ManualLevelPanel->setGeometry(0, 0, layout_.TopPanel->width(),
+                                              layout_.TopPanel->height());
+        gainStep_ = GainStepFor(display_->PlaceGain());
+        HideGain();
+        LoadState();
+        UpdateControls();
+        repaint();
+        if (startupPicture_) {
+            // The picture stays up at least its minimum time since it became active.
+            while (services_.Dialogs.TickCount() - startupShownAt_ <
+                   static_cast<std::uint64_t>(kStartupPictureMinimum)) {
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+                QThread::msleep(10);
+            }
+            startupPicture_->hide();
+            startupPicture_ = nullptr;
+        }
+    }
+    if (startupPicture_ && startupPicture_->isVisible())
+        startupPicture_->activateWindow();
+    ShowParameters(static_cast<std::int32_t>(report::RoundHalfEven(beatsPerSecond_ * 3600)));
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+void TMainForm::FormClose() {
+    if (toolbar_->Enabled(ToolbarButton::Stop))
+        StopButtonClick();
+    audio_->CloseDevice();
+    if (services_.Pages.PagesChanged())
+        SaveState();
+}
+
+// ---------------------------------------------------------------- helpers
+
+void TMainForm::FillRecord() {
+    if (settings_)
+        settings_->FillRecord(settingsRecord_);
+}
+
+void TMainForm::OpenDevice() {
+    audio_->OpenDevice(settingsRecord_.InputDevice, kCaptureSampleRate, &TMainForm::DeliverBuffer,
+                       this);
+}
+
+void TMainForm::ShowError(const std::string& text) {
+    services_.Dialogs.ShowMessage(text, platform::MessageIcon::Error, platform::MessageButtons::Ok);
+}
+
+void TMainForm::RefreshPlot() {
+    layout_.PlotArea->update();
+}
+
+plot::TraceInputs TMainForm::TraceInputs() const {
+    plot::TraceInputs inputs;
+    inputs.beatsPerSecond = beatsPerSecond_;
+    inputs.scale = settingsRecord_.Scale;
+    inputs.gain = settingsRecord_.Gain;
+    inputs.pause = settingsRecord_.Pause;
+    return inputs;
+}
+
+void TMainForm::PlotRawRow(bool flag, double value) {
+    trace_.PlotRawRow(TraceInputs(), flag, value);
+}
+
+void TMainForm::CommitTraceScreen() {
+    services_.Pages.CommitPage(settingsRecord_.Angle, settingsRecord_.Period, beatsPerSecond_);
+}
+
+void TMainForm::SnapshotPlot(std::shared_ptr<platform::Image>& slot, bool copy) {
+    pages::FitPageImage(slot, plotImage_.Width(), plotImage_.Height());
+    if (copy)
+        trace_.SnapshotPlot(*slot, true);
+}
+
+void TMainForm::RedrawChart(const longterm::LongTermAccumulation& accumulation) {
+    // The long-term chart is drawn here once the chart drawing is available.
+    (void)accumulation;
+}
+
+// State file: loaded at the first activation, saved at close when the pages changed.
+void TMainForm::LoadState() {}
+
+void TMainForm::SaveState() {}
+
+// ---------------------------------------------------------------- buffer dispatch
+
+void TMainForm::DeliverBuffer(void* owner, const CaptureBuffer& buffer) {
+    static_cast<TMainForm*>(owner)->ProcessAudioBuffer(buffer);
+}
+
+void TMainForm::ProcessAudioBuffer(const CaptureBuffer& buffer) {
+    const int count = buffer.data ? buffer.SampleCount() : 0;
+    switch (state_) {
+    case MeasurementState::Idle:
+    case MeasurementState::Detecting:
+    case MeasurementState::Paused:
+        break;
+    case MeasurementState::Calibrating:
+        CalibrationBuffer(buffer.data, count);
+        break;
+    case MeasurementState::ManualLevel:
+        for (int i = 0; i < count; ++i) {
+            const dsp::ScopePoint point = services_.Analysis.ScopeSample(buffer.data[i]);
+            trace_.PlotScopeSample(settingsRecord_.Gain, point.Time, point.Level);
+        }
+        RefreshPlot();
+        break;
+    case MeasurementState::Testing:
+        TestingBuffer(buffer.data, count);
+        break;
+    case MeasurementState::Scope:
+        ScopeBuffer(buffer.data, count);
+        break;
+    case MeasurementState::Busy:
+        AudioOverrun();
+        break;
+    }
+}
+
+void TMainForm::CalibrationBuffer(const std::int16_t* samples, int count) {
+    dsp::SignalAnalysis& analysis = services_.Analysis;
+    if (analysis.AddCalibrationSamples(samples, count)) {
+        state_ = MeasurementState::Detecting;
+        int bph = 0;
+        double peakLevel = 0.0;
+        double initialRate = 0.0;
+        if (analysis.FinishCalibration(settingsRecord_.Rate, settingsRecord_.Angle, bph, peakLevel,
+                                       initialRate)) {
+            ShowParameters(bph);
+            ShowRate(false, initialRate);
+            beatsPerSecond_ = bph / 3600.0;
+            if (settingsRecord_.Manual) {
+                // One sweep spans two beats, a tick and a tock.
+                PrepareScopeView(peakLevel * 1.5, beatsPerSecond_ / 2);
+                state_ = MeasurementState::ManualLevel;
+            } else {
+                BeginTesting();
+            }
+        } else {
+            state_ = MeasurementState::Idle;
+            // A long-term test that never began ends with its calibration.
+            longTermActive_ = false;
+            audio_->StopCapture(true);
+            ShowError(settingsRecord_.Rate != 0
+                          ? "Unable to detect a consistent tick at " +
+                                std::to_string(settingsRecord_.Rate) + "bph."
+                          : std::string("Unable to detect a consistent tick."));
+        }
+        UpdateControls();
+    }
+    layout_.CalibrationProgressBar->setValue(static_cast<int>(report::RoundHalfEven(
+        analysis.CalibrationProgress() * layout_.CalibrationProgressBar->maximum())));
+}
+
+void TMainForm::TestingBuffer(const std::int16_t* samples, int count) {
+    dsp::SignalAnalysis& analysis = services_.Analysis;
+    state_ = MeasurementState::Busy;
+    busyFrom_ = MeasurementState::Testing;
+    const bool plotRaw = settingsRecord_.PlotRaw && !longTermActive_;
+    const bool completed =
+        analysis.ProcessTickSamples(samples, count, settingsRecord_.Period,
+                                    dsp::PlotRawCallback::Bind<&TMainForm::PlotRawRow>(this),
+                                    kPlotHeight, plotRaw, settingsRecord_.Angle);
+    if (completed) {
+        dsp::TickResult r;
+        // Pause (or an overrun's stop) ends the loop; the rest waits for Resume.
+        while (state_ == MeasurementState::Busy && analysis.NextTickResult(r)) {
+            const bool complete = r.Valid && r.Span >= settingsRecord_.Period - kSpanMargin;
+            if (longTermActive_) {
+                double rate = r.Rate;
+                double amplitude = r.Amplitude;
+                double beatError = r.BeatError;
+                const bool point =
+                    services_.LongTerm.AddLongTermResult(rate, amplitude, beatError, r.Time);
+                if (point) {
+                    awaitingFirstChartPoint_ = false;
+                    services_.Pages.RecordResult(complete, rate, amplitude, beatError);
+                }
+                if (point || (r.Valid && (awaitingFirstChartPoint_ || !complete)))
+                    ShowResults(complete, rate, amplitude, beatError);
+            } else {
+                services_.Pages.RecordResult(complete, r.Rate, r.Amplitude, r.BeatError);
+                if (!settingsRecord_.PlotRaw)
+                    trace_.PlotTick(TraceInputs(), complete, r.Span, r.Time);
+                if (r.Valid)
+                    ShowResults(complete, r.Rate, r.Amplitude, r.BeatError);
+                if (complete && settingsRecord_.Pause)
+                    PauseButtonClick();
+            }
+        }
+    } else if (analysis.SecondsSinceOnset() > kSilenceStop) {
+        StopButtonClick();
+    }
+    if (state_ != MeasurementState::Paused && state_ != MeasurementState::Idle)
+        state_ = MeasurementState::Testing;
+    RefreshPlot();
+}
+
+void TMainForm::ScopeBuffer(const std::int16_t* samples, int count) {
+    state_ = MeasurementState::Busy;
+    busyFrom_ = MeasurementState::Scope;
+    for (int i = 0; i < count && state_ == MeasurementState::Busy; ++i) {
+        const dsp::ScopePoint point = services_.Analysis.ScopeSample(samples[i]);
+        trace_.PlotScopeSample(settingsRecord_.Gain, point.Time, point.Level);
+    }
+    if (state_ == MeasurementState::Busy)
+        state_ = MeasurementState::Scope;
+    RefreshPlot();
+}
+
+void TMainForm::AudioOverrun() {
+    // A buffer arrived while the previous one was still being handled (a nested event loop).
+    // The measurement ends as Stop ends it, so its result is kept as a page.
+    state_ = busyFrom_;
+    StopButtonClick();
+    ShowError("Audio data overrun.");
+}
+
+void TMainForm::ShowResults(bool complete, double rate, double amplitude, double beatError) {
+    ShowRate(complete, rate);
+    ShowAmplitude(complete, amplitude);
+    ShowBeatError(complete, beatError);
+}
+
+// ---------------------------------------------------------------- buttons
+
+void TMainForm::StartButtonClick() {
+    const bool resuming = state_ == MeasurementState::Paused;
+    services_.Analysis.ResetFilter();
+    trace_.ClearPlot();
+    if (resuming) {
+        if (settingsRecord_.Manual)
+            trace_.DrawThresholdLine(services_.Analysis.ThresholdLevel(), settingsRecord_.Gain);
+        else
+            trace_.DrawReferenceLine(trace_.ReferenceRow());
+    } else {
+        FillRecord();
+        ShowParameters(static_cast<std::int32_t>(report::RoundHalfEven(beatsPerSecond_ * 3600)));
+        ShowResults(false, 0.0, 0.0, 0.0);
+    }
+    pageIndex_ = services_.Pages.PageCount();
+    if (!resuming) {
+        StartCalibration();
+        state_ = MeasurementState::Calibrating;
+    } else if (settingsRecord_.Manual) {
+        state_ = MeasurementState::ManualLevel;
+    } else {
+        services_.Analysis.ResetTickDetector();
+        state_ = MeasurementState::Testing;
+    }
+    if (!audio_->StartCapture())
+        state_ = MeasurementState::Idle;
+    UpdateControls();
+    RefreshPlot();
+}
+
+void TMainForm::PauseButtonClick() {
+    state_ = MeasurementState::Paused;
+    audio_->StopCapture(true);
+    services_.Pages.CommitPage(settingsRecord_.Angle, settingsRecord_.Period, beatsPerSecond_);
+    pageIndex_ = services_.Pages.PageCount();
+    UpdateControls();
+}
+
+void TMainForm::StopButtonClick() {
+    scopeShownLast_ = state_ == MeasurementState::Scope || state_ == MeasurementState::ManualLevel;
+    HideGain();
+    state_ = MeasurementState::Idle;
+    audio_->StopCapture(true);
+    pages::PageHistory& pages = services_.Pages;
+    if (longTermActive_) {
+        services_.LongTerm.StopLongTerm();
+        if (awaitingFirstChartPoint_) {
+            pageIndex_ = pages.PageCount() + 1;
+        } else {
+            pages.CommitLongTermPage(settingsRecord_.Angle, settingsRecord_.Period,
+                                     beatsPerSecond_);
+            pageIndex_ = pages.PageCount();
+        }
+        longTermActive_ = false;
+    } else {
+        pages.CommitPage(settingsRecord_.Angle, settingsRecord_.Period, beatsPerSecond_);
+        pageIndex_ = pages.PageCount();
+    }
+    if (settings_)
+        settings_->StoreBack(settingsRecord_);
+    UpdateControls();
+    RefreshPlot();
+}
+
+void TMainForm::ScopeButtonClick() {
+    services_.Analysis.ResetFilter();
+    PrepareScopeView(-1.0, settingsRecord_.SweepRate); // level -1 keeps the gain
+    pageIndex_ = services_.Pages.PageCount() + 1;
+    state_ = MeasurementState::Scope;
+    if (!audio_->StartCapture())
+        state_ = MeasurementState::Idle;
+    UpdateControls();
+    RefreshPlot();
+}
+
+void TMainForm::LongTermButtonClick() {
+    const bool resuming = state_ == MeasurementState::Paused;
+    services_.Analysis.ResetFilter();
+    trace_.ClearPlot();
+    if (!resuming) {
+        FillRecord();
+        ShowParameters(static_cast<std::int32_t>(report::RoundHalfEven(beatsPerSecond_ * 3600)));
+        ShowResults(false, 0.0, 0.0, 0.0);
+    }
+    longTermActive_ = true;
+    awaitingFirstChartPoint_ = true;
+    if (resuming) {
+        services_.LongTerm.StartLongTerm(this);
+        services_.Analysis.ResetTickDetector();
+        state_ = MeasurementState::Testing;
+    } else {
+        StartCalibration();
+        state_ = MeasurementState::Calibrating;
+    }
+    if (!audio_->StartCapture()) {
+        state_ = MeasurementState::Idle;
+        services_.LongTerm.StopLongTerm();
+        longTermActive_ = false;
+    }
+    UpdateControls();
+    RefreshPlot();
+}
+
+void TMainForm::ManualBeginTesting() {
+    services_.Analysis.ResetTickDetector();
+    HideGain();
+    trace_.ClearPlot();
+    BeginTesting();
+    UpdateControls();
+    RefreshPlot();
+}
+
+void TMainForm::BeginTesting() {
+    if (longTermActive_)
+        services_.LongTerm.StartLongTerm(this);
+    else
+        trace_.DrawReferenceLine(
+            static_cast<int>(report::RoundHalfEven((plotImage_.Height() - 1) / 2.0)));
+    state_ = MeasurementState::Testing;
+}
+
+void TMainForm::StartCalibration() {
+    services_.Analysis.BeginCalibration(settingsRecord_.Settling, settingsRecord_.Filtering,
+                                        settingsRecord_.Calibration);
+    layout_.CalibrationProgressBar->setValue(0);
+    const std::string text = std::string(settingsRecord_.Manual ? "Presetting" : "Adjusting") +
+                             " Levels and " +
+                             (settingsRecord_.Rate != 0 ? "Verifying" : "Detecting") + " Rate";
+    QLabel* label = layout_.CalibrationLabel;
+    label->setText(QString::fromStdString(text));
+    label->adjustSize();
+    label->move((layout_.CalibrationProgressPanel->width() - label->width()) / 2, label->y());
+}
+
+void TMainForm::PrepareScopeView(double level, double sweepRate) {
+    double gain = settingsRecord_.Gain;
+    if (level <= 0)
+        gain = settingsRecord_.Gain;
+    else if (level < 1.0 / 256)
+        gain = 256;
+    else if (level <= 1)
+        gain = 1 / level;
+    else
+        gain = 1;
+    if (gain != settingsRecord_.Gain) {
+        settingsRecord_.Gain = gain;
+        settingsRecord_.Changed = true;
+    }
+    ShowGain(gain);
+    services_.Analysis.StartSampleClock(settingsRecord_.Filtering, settingsRecord_.Calibration);
+    trace_.ClearPlot();
+    if (services_.Analysis.ThresholdLevel() > 0)
+        trace_.DrawThresholdLine(services_.Analysis.ThresholdLevel(), settingsRecord_.Gain);
+    DimResults();
+    trace_.StartScopeSweep(sweepRate);
+}
+
+// ---------------------------------------------------------------- result display
+
+void TMainForm::ShowRate(bool complete, double rate) {
+    display_->ShowRate(complete, rate, longTermActive_, awaitingFirstChartPoint_);
+}
+
+void TMainForm::ShowAmplitude(bool complete, double amplitude) {
+    display_->ShowAmplitude(complete, amplitude, longTermActive_, awaitingFirstChartPoint_);
+}
+
+void TMainForm::ShowBeatError(bool complete, double beatError) {
+    display_->ShowBeatError(complete, beatError);
+}
+
+void TMainForm::ShowParameters(std::int32_t bph) {
+    display_->ShowParameters(report::ParametersText(bph, settingsRecord_.Rate,
+                                                    settingsRecord_.Angle, settingsRecord_.Period));
+}
+
+void TMainForm::DimResults() {
+    display_->DimResults();
+}
+
+void TMainForm::ShowGain(double gain) {
+    display_->ShowGain(gain);
+}
+
+void TMainForm::HideGain() {
+    display_->HideGain();
+}
+
+std::string TMainForm::PageCaption(const pages::TPageInfo& page) const {
+    return report::PageCaptionText(page.Annotation, pageIndex_, services_.Pages.PageCount(),
+                                   page.Timestamp);
+}
+
+void TMainForm::DrawPageCaption(const pages::TPageInfo& page) {
+    plotCanvas_.SetFont(CaptionFont(plotCanvas_.CurrentFont().face, plotCanvas_.PixelsPerInch()));
+    const std::string caption = PageCaption(page);
+    plotCanvas_.TextOut(plotImage_.Width() - plotCanvas_.TextWidth(caption) - 4,
+                        plotImage_.Height() - plotCanvas_.TextHeight(caption) - 2, caption);
+}
+
+// ---------------------------------------------------------------- pages
+
+void TMainForm::ClearPages() {
+    services_.Pages.ResetPages();
+    pageIndex_ = 0;
+    trace_.ClearPlot();
+    scopeShownLast_ = false;
+    RefreshPlot();
+}
+
+} // namespace tickora

@@ -1,0 +1,187 @@
+#pragma once
+
+#include "app/MainLayout.h"
+#include "app/MeasurementState.h"
+#include "app/ResultDisplay.h"
+#include "app/SettingsAccess.h"
+#include "app/Toolbar.h"
+#include "app/plot/TracePlot.h"
+#include "audio/TAudio.h"
+#include "dsp/DSP.h"
+#include "longterm/LongTerm.h"
+#include "pages/PageHistory.h"
+#include "platform/Canvas.h"
+#include "platform/Dialogs.h"
+#include "platform/Image.h"
+#include "settings/SettingsRecord.h"
+
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace tickora {
+
+class TStartupPicture;
+
+// The process-wide services the main window works with; main() creates them, tests make
+// fresh ones.
+struct TMainFormServices {
+    platform::Dialogs& Dialogs;
+    dsp::SignalAnalysis& Analysis;
+    pages::PageHistory& Pages;
+    longterm::LongTermAccumulation& LongTerm;
+    InputCatalog& Inputs; // the audio inputs: sound cards, simulated watches, scripted input
+};
+
+// The main window: runs every measurement, dispatches each captured buffer by state, and
+// coordinates the result strip, the toolbar and the plot. Everything here runs on the GUI
+// thread; buffers arrive as queued calls from TAudio, so no two handlers run at once.
+class TMainForm : public QWidget,
+                  private pages::PlotSnapshot,
+                  private longterm::LongTermChartTarget {
+public:
+    static constexpr const char* kVersion = "1.4";
+
+    explicit TMainForm(TMainFormServices services, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Wiring done by main() once the dialogs exist. Without settings the record's defaults
+    // are used; without an annotation editor or report the buttons do nothing.
+    void SetSettings(SettingsAccess* settings) { settings_ = settings; }
+    // Edits an annotation in place; true on OK.
+    void SetAnnotationEditor(std::function<bool(std::string&)> editor) {
+        annotationEditor_ = std::move(editor);
+    }
+    void SetReportViewer(std::function<void()> viewer) { reportViewer_ = std::move(viewer); }
+    // The start-up picture to close after the first activation (at least 2000 ms after
+    // shownAt, a tick count in ms).
+    void SetStartupPicture(TStartupPicture* picture, std::uint64_t shownAt);
+
+    // Window events.
+    void FormShow();
+    void FormActivate();
+    void FormClose();
+
+    // Measurement.
+    void ProcessAudioBuffer(const CaptureBuffer& buffer);
+    void StartButtonClick();
+    void ResumeButtonClick() { StartButtonClick(); }
+    void PauseButtonClick();
+    void StopButtonClick();
+    void ScopeButtonClick();
+    void LongTermButtonClick();
+    void StartCalibration();
+    void PrepareScopeView(double level, double sweepRate);
+    void BeginTesting();
+    void ManualBeginTesting();
+
+    // Result display.
+    void ShowRate(bool complete, double rate);
+    void ShowAmplitude(bool complete, double amplitude);
+    void ShowBeatError(bool complete, double beatError);
+    void ShowParameters(std::int32_t bph);
+    void DimResults();
+    void ShowGain(double gain);
+    void HideGain();
+    std::string PageCaption(const pages::TPageInfo& page) const;
+    void DrawPageCaption(const pages::TPageInfo& page);
+
+    // Keyboard, toolbar, pages and export.
+    void UpdateControls();
+    // key: a virtual-key code (KeyCodes.h).
+    void FormKeyDown(std::uint16_t key, bool shift);
+    void CMDialogKey(std::uint16_t key);
+    void SettingsButtonClick();
+    void PreviousButtonClick() { ShowPage(pageIndex_ - 1); }
+    void NextButtonClick() { ShowPage(pageIndex_ + 1); }
+    void AnnotateButtonClick();
+    void ReportButtonClick();
+    void ExportButtonClick();
+    void ShowPage(std::int32_t index);
+    void RenderExportImage(platform::Image& bitmap);
+
+    // Used by the settings dialog's Clear Pages button.
+    void ClearPages();
+
+    // State, for the dialogs, the report and tests.
+    MeasurementState State() const { return state_; }
+    double BeatsPerSecond() const { return beatsPerSecond_; }
+    double GainStep() const { return gainStep_; }
+    bool LongTermActive() const { return longTermActive_; }
+    bool AwaitingFirstChartPoint() const { return awaitingFirstChartPoint_; }
+    bool ScopeShownLast() const { return scopeShownLast_; }
+    std::int32_t PageIndex() const { return pageIndex_; }
+    const TSettingsRecord& Settings() const { return settingsRecord_; }
+    const std::string& ApplicationTitle() const { return applicationTitle_; }
+    const platform::Image& Plot() const { return plotImage_; }
+    const platform::Image& GainBarImage() const { return gainImage_; }
+    plot::TracePlot& Trace() { return trace_; }
+    TAudio& AudioCapture() { return *audio_; }
+    TToolbar& Toolbar() { return *toolbar_; }
+    const TMainLayout& Layout() const { return layout_; }
+
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    static void DeliverBuffer(void* owner, const CaptureBuffer& buffer);
+    void CalibrationBuffer(const std::int16_t* samples, int count);
+    void TestingBuffer(const std::int16_t* samples, int count);
+    void ScopeBuffer(const std::int16_t* samples, int count);
+    void AudioOverrun();
+    void PlotRawRow(bool flag, double value);
+    void CommitTraceScreen();
+    plot::TraceInputs TraceInputs() const;
+    void ShowResults(bool complete, double rate, double amplitude, double beatError);
+    void FillRecord();
+    void OpenDevice();
+    void ShowError(const std::string& text);
+    void AdjustThresholdBy(int pixels);
+    void ChangeGain(bool raise);
+    void RefreshPlot();
+    void LoadState();
+    void SaveState();
+
+    // pages::PlotSnapshot
+    void SnapshotPlot(std::shared_ptr<platform::Image>& slot, bool copy) override;
+    // longterm::LongTermChartTarget
+    void RedrawChart(const longterm::LongTermAccumulation& accumulation) override;
+
+    TMainFormServices services_;
+    SettingsAccess* settings_ = nullptr;
+    std::function<bool(std::string&)> annotationEditor_;
+    std::function<void()> reportViewer_;
+    TStartupPicture* startupPicture_ = nullptr;
+    std::uint64_t startupShownAt_ = 0; // ms
+
+    // Measurement fields.
+    bool firstActivation_ = true;
+    MeasurementState state_ = MeasurementState::Idle;
+    MeasurementState busyFrom_ = MeasurementState::Idle; // Testing or Scope while Busy
+    double beatsPerSecond_ = 0.0;                        // beats/s
+    double gainStep_ = 1.0;
+    bool longTermActive_ = false;
+    bool awaitingFirstChartPoint_ = false;
+    bool scopeShownLast_ = false;
+    std::int32_t pageIndex_ = 0; // 1-based; PageCount + 1 is the live screen
+    TSettingsRecord settingsRecord_;
+    std::string applicationTitle_ = "Tickora";
+
+    // Drawing surfaces: the plot area's raster, the gain bar's raster.
+    platform::Image plotImage_;
+    platform::Canvas plotCanvas_;
+    plot::TracePlot trace_;
+    platform::Image gainImage_;
+
+    TMainLayout layout_;
+    std::unique_ptr<TResultDisplay> display_;
+    std::unique_ptr<TToolbar> toolbar_;
+    std::unique_ptr<TAudio> audio_;
+};
+
+} // namespace tickora

@@ -1,0 +1,227 @@
+// The main window's toolbar states, keyboard, page navigation and image export.
+#include "app/MainForm.h"
+
+#include "app/ExportImage.h"
+#include "app/KeyCodes.h"
+#include "report/ValueTexts.h"
+
+#include <QKeyEvent>
+
+#include <algorithm>
+
+namespace tickora {
+
+void TMainForm::UpdateControls() {
+    ToolbarInputs in;
+    in.state = state_;
+    in.deviceOpen = audio_->IsOpen();
+    in.longTermActive = longTermActive_;
+    in.pageCount = services_.Pages.PageCount();
+    in.pageIndex = pageIndex_;
+    toolbar_->Apply(ComputeToolbar(in));
+
+    const bool manual = state_ == MeasurementState::ManualLevel;
+    layout_.ManualLevelPanel->setVisible(manual);
+    display_->SetGainParent(manual);
+    layout_.CalibrationProgressPanel->setVisible(state_ == MeasurementState::Calibrating);
+    if (layout_.CalibrationProgressPanel->isVisible())
+        layout_.CalibrationProgressPanel->raise();
+    std::string caption = applicationTitle_;
+    if (state_ == MeasurementState::Paused)
+        caption += " (PAUSED)";
+    setWindowTitle(QString::fromStdString(caption));
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* event) {
+    const bool keypad = event->modifiers() & Qt::KeypadModifier;
+    const std::uint16_t key = VirtualKeyOf(event->key(), keypad);
+    if (key == 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    FormKeyDown(key, event->modifiers() & Qt::ShiftModifier);
+}
+
+void TMainForm::CMDialogKey(std::uint16_t key) {
+    if (key == vk::Tab && toolbar_->Enabled(ToolbarButton::Settings))
+        SettingsButtonClick();
+}
+
+void TMainForm::FormKeyDown(std::uint16_t key, bool shift) {
+    const TToolbar& bar = *toolbar_;
+    auto click = [&bar](ToolbarButton button, void (TMainForm::*handler)(), TMainForm* form) {
+        if (bar.Enabled(button))
+            (form->*handler)();
+    };
+    const bool scopeView =
+        state_ == MeasurementState::Scope || state_ == MeasurementState::ManualLevel;
+    switch (key) {
+    case vk::Back:
+    case vk::Escape:
+        click(ToolbarButton::Stop, &TMainForm::StopButtonClick, this);
+        break;
+    case vk::Tab:
+        click(ToolbarButton::Settings, &TMainForm::SettingsButtonClick, this);
+        break;
+    case vk::Return:
+    case vk::Space:
+        if (state_ == MeasurementState::ManualLevel)
+            ManualBeginTesting();
+        else if (bar.Enabled(ToolbarButton::Start))
+            StartButtonClick();
+        else if (bar.Enabled(ToolbarButton::Pause))
+            PauseButtonClick();
+        else if (bar.Enabled(ToolbarButton::Resume))
+            ResumeButtonClick();
+        break;
+    case vk::Left:
+        click(ToolbarButton::Previous, &TMainForm::PreviousButtonClick, this);
+        break;
+    case vk::Right:
+        click(ToolbarButton::Next, &TMainForm::NextButtonClick, this);
+        break;
+    case vk::Up:
+    case vk::Down:
+        if (state_ == MeasurementState::ManualLevel) {
+            const int step = shift ? 5 : 1; // pixels
+            AdjustThresholdBy(key == vk::Up ? step : -step);
+        }
+        break;
+    case vk::A:
+        click(ToolbarButton::Annotate, &TMainForm::AnnotateButtonClick, this);
+        break;
+    case vk::F:
+        click(ToolbarButton::Export, &TMainForm::ExportButtonClick, this);
+        break;
+    case vk::L:
+        click(ToolbarButton::LongTerm, &TMainForm::LongTermButtonClick, this);
+        break;
+    case vk::P:
+    case vk::R:
+        click(ToolbarButton::Report, &TMainForm::ReportButtonClick, this);
+        break;
+    case vk::S:
+        click(ToolbarButton::Scope, &TMainForm::ScopeButtonClick, this);
+        break;
+    case vk::Add:
+    case vk::OemPlus:
+        if (scopeView)
+            ChangeGain(true);
+        break;
+    case vk::Subtract:
+    case vk::OemMinus:
+        if (scopeView)
+            ChangeGain(false);
+        break;
+    default:
+        break;
+    }
+}
+
+void TMainForm::AdjustThresholdBy(int pixels) {
+    const double level = services_.Analysis.AdjustThreshold(
+        static_cast<double>(pixels) / plotImage_.Height() / settingsRecord_.Gain);
+    trace_.SetThresholdRow(level, settingsRecord_.Gain);
+}
+
+void TMainForm::ChangeGain(bool raise) {
+    double& gain = settingsRecord_.Gain;
+    if (raise) {
+        if (!(gain < 256))
+            return;
+        gain = std::min(gain * gainStep_, 256.0);
+    } else {
+        if (!(gain > 1))
+            return;
+        gain = std::max(gain / gainStep_, 1.0);
+    }
+    settingsRecord_.Changed = true;
+    trace_.SetThresholdRow(services_.Analysis.ThresholdLevel(), gain);
+    ShowGain(gain);
+}
+
+void TMainForm::SettingsButtonClick() {
+    const std::int32_t device = settingsRecord_.InputDevice;
+    if (settings_)
+        settings_->ShowSettings();
+    FillRecord();
+    if (settingsRecord_.InputDevice != device) {
+        audio_->CloseDevice();
+        OpenDevice();
+    }
+    ShowParameters(0);
+    UpdateControls();
+}
+
+void TMainForm::AnnotateButtonClick() {
+    std::string text = services_.Pages.GetPage(pageIndex_).Annotation;
+    // The annotation dialog edits the text; OK stores it and redraws the caption.
+    if (annotationEditor_ && annotationEditor_(text)) {
+        services_.Pages.SetPageAnnotation(pageIndex_, text);
+        ShowPage(pageIndex_);
+    }
+}
+
+void TMainForm::ReportButtonClick() {
+    const std::int32_t shown = pageIndex_;
+    // The report dialog; its printing shows pages, so the page shown is restored after.
+    if (reportViewer_)
+        reportViewer_();
+    if (pageIndex_ != shown)
+        ShowPage(shown);
+}
+
+void TMainForm::ShowPage(std::int32_t index) {
+    const pages::TPageInfo page = services_.Pages.GetPage(index);
+    beatsPerSecond_ = page.BeatsPerSecond;
+    settingsRecord_.Angle = page.LiftAngle;
+    settingsRecord_.Period = page.AveragingPeriod;
+    ShowParameters(static_cast<std::int32_t>(report::RoundHalfEven(beatsPerSecond_ * 3600)));
+    const platform::Image* image = page.Image.get();
+    if (!image || image->Height() < plotImage_.Height() || image->Width() < plotImage_.Width())
+        plotImage_.Fill(platform::kWhite);
+    if (image && !image->IsEmpty())
+        plotCanvas_.CopyRect(0, 0, plotImage_.Width(), plotImage_.Height(), *image, 0, 0,
+                             plotImage_.Width(), plotImage_.Height());
+    // A stored long-term page keeps its long-term colours; it always has a chart point.
+    display_->ShowRate(page.Complete, page.DailyRate, page.LongTerm, false);
+    display_->ShowAmplitude(page.Complete, page.Amplitude, page.LongTerm, false);
+    display_->ShowBeatError(page.Complete, page.BeatError);
+    pageIndex_ = index;
+    DrawPageCaption(page);
+    scopeShownLast_ = false;
+    UpdateControls();
+    RefreshPlot();
+}
+
+void TMainForm::RenderExportImage(platform::Image& bitmap) {
+    ExportContent content;
+    content.scopeShownLast = scopeShownLast_;
+    content.plot = &plotImage_;
+    content.topPanelHeight = layout_.TopPanel->height();
+    content.title = applicationTitle_;
+    content.captionFont = CaptionFont(plotCanvas_.CurrentFont().face, plotCanvas_.PixelsPerInch());
+    const pages::TPageInfo page = services_.Pages.GetPage(pageIndex_);
+    if (scopeShownLast_) {
+        content.caption = "Scope Mode";
+    } else {
+        content.labels = display_->LabelsForExport();
+        content.pageImage = page.Image.get();
+        content.caption = PageCaption(page);
+    }
+    tickora::RenderExportImage(bitmap, content);
+}
+
+void TMainForm::ExportButtonClick() {
+    const auto name = services_.Dialogs.AskSaveFileName(
+        "Save Image", "png",
+        "PNG Image File (*.png *.PNG);;JPEG Image file (*.jpg *.jpeg *.JPG *.JPEG)");
+    if (!name)
+        return;
+    platform::Image bitmap;
+    RenderExportImage(bitmap);
+    if (!SaveExportImage(bitmap, *name))
+        ShowError("Unable to save the image to " + *name + ".");
+}
+
+} // namespace tickora

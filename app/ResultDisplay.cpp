@@ -1,0 +1,127 @@
+#include "app/ResultDisplay.h"
+
+#include "app/GainBar.h"
+#include "report/ValueTexts.h"
+
+namespace tickora {
+
+namespace {
+
+QColor ToneColour(report::ResultTone tone) {
+    switch (tone) {
+    case report::ResultTone::Provisional:
+        return QColor(204, 0, 0);
+    case report::ResultTone::Complete:
+        return QColor(0, 119, 0);
+    case report::ResultTone::LongTermRate:
+        return QColor(153, 0, 102);
+    case report::ResultTone::LongTermAmplitude:
+        return QColor(51, 51, 204);
+    }
+    return Qt::black;
+}
+
+const QColor kPalePink(240, 207, 235);
+
+} // namespace
+
+TResultDisplay::TResultDisplay(TMainLayout& layout, platform::Image& gainBar)
+    : layout_(layout), gainImage_(gainBar) {}
+
+void TResultDisplay::ShowRate(bool complete, double rate, bool longTerm, bool awaiting) {
+    layout_.RateErrorLabel()->setText(QString::fromStdString(report::RateText(rate)));
+    SetTextColour(layout_.RateErrorLabel(),
+                  ToneColour(report::RateTone(complete, longTerm, awaiting)));
+}
+
+void TResultDisplay::ShowAmplitude(bool complete, double amplitude, bool longTerm, bool awaiting) {
+    layout_.AmplitudeLabel()->setText(QString::fromStdString(report::AmplitudeText(amplitude)));
+    SetTextColour(layout_.AmplitudeLabel(),
+                  ToneColour(report::AmplitudeTone(complete, longTerm, awaiting)));
+}
+
+void TResultDisplay::ShowBeatError(bool complete, double beatError) {
+    layout_.BeatErrorLabel()->setText(QString::fromStdString(report::BeatErrorText(beatError)));
+    SetTextColour(layout_.BeatErrorLabel(), ToneColour(report::BeatErrorTone(complete)));
+}
+
+void TResultDisplay::ShowParameters(const std::string& text) {
+    layout_.ParametersLabel()->setText(QString::fromStdString(text));
+}
+
+void TResultDisplay::DimResults() {
+    for (int i = 0; i < 3; ++i)
+        SetTextColour(layout_.Results[i], kPalePink);
+}
+
+int TResultDisplay::PlaceGain() {
+    QWidget* indicator = layout_.VolumeIndicator;
+    QLabel* label = layout_.VolumeLabel;
+    const int top = layout_.ParametersHeading()->y();
+    const int height = layout_.ParametersLabel()->geometry().bottom() + 1 - top;
+    const int left = layout_.TopPanel->width() - indicator->width() - top;
+    indicator->setGeometry(left, top, indicator->width(), height);
+    gainImage_.Reset(indicator->width(), height);
+    label->move(left - top - label->width(), top + (height - label->height()) / 2);
+    return height;
+}
+
+void TResultDisplay::ShowGain(double gain) {
+    layout_.VolumeIndicator->show();
+    layout_.VolumeLabel->show();
+    platform::Canvas canvas(gainImage_);
+    DrawGainBar(canvas, gain);
+    layout_.VolumeIndicator->update();
+    layout_.VolumeLabel->setText(QString::fromStdString(report::GainText(gain)));
+}
+
+void TResultDisplay::HideGain() {
+    layout_.VolumeIndicator->hide();
+    layout_.VolumeLabel->hide();
+}
+
+void TResultDisplay::SetGainParent(bool onManualLevelPanel) {
+    QWidget* parent =
+        onManualLevelPanel ? static_cast<QWidget*>(layout_.ManualLevelPanel) : layout_.TopPanel;
+    for (QWidget* w : {static_cast<QWidget*>(layout_.VolumeIndicator),
+                       static_cast<QWidget*>(layout_.VolumeLabel)}) {
+        if (w->parentWidget() == parent)
+            continue;
+        // The manual-level panel fills the top panel, so the coordinates carry over.
+        const QRect place = w->geometry();
+        const bool shown = !w->isHidden();
+        w->setParent(parent);
+        w->setGeometry(place);
+        w->setVisible(shown);
+    }
+}
+
+std::vector<ExportLabel> TResultDisplay::LabelsForExport() const {
+    std::vector<ExportLabel> labels;
+    auto add = [&labels](const QLabel* label) {
+        if (label->isHidden())
+            return;
+        ExportLabel e;
+        e.text = label->text().toStdString();
+        const QFont& f = label->font();
+        e.font.face = f.family().toStdString();
+        e.font.pixelHeight = f.pixelSize();
+        e.font.pointSize = 0;
+        e.font.bold = f.bold();
+        const QColor c = label->palette().color(QPalette::WindowText);
+        e.font.colour = platform::RgbOf(c.red(), c.green(), c.blue());
+        e.left = label->x();
+        e.top = label->y();
+        e.width = label->width();
+        labels.push_back(e);
+    };
+    for (const QLabel* heading : layout_.Headings)
+        add(heading);
+    for (const QLabel* result : layout_.Results)
+        add(result);
+    if (layout_.VolumeLabel->parentWidget() == layout_.TopPanel)
+        add(layout_.VolumeLabel);
+    return labels;
+}
+
+} // namespace tickora

@@ -1,0 +1,41 @@
+#include "app/ToolbarLogic.h"
+
+namespace tickora {
+
+ToolbarVisibility ComputeToolbar(const ToolbarInputs& in) {
+    using S = MeasurementState;
+    const S s = in.state;
+    const bool idleOrPaused = s == S::Idle || s == S::Paused;
+    const bool onPage = in.pageCount > 0 && in.pageIndex > 0 && in.pageIndex <= in.pageCount;
+
+    ToolbarVisibility v;
+    auto set = [&v](ToolbarButton b, bool shown) {
+        v.live[static_cast<int>(b)] = shown;
+        v.twin[static_cast<int>(b)] = !shown;
+    };
+    set(ToolbarButton::Stop, s != S::Idle);
+    set(ToolbarButton::Scope, idleOrPaused && in.deviceOpen);
+    set(ToolbarButton::LongTerm, idleOrPaused && in.deviceOpen);
+    set(ToolbarButton::Annotate, idleOrPaused && onPage);
+    set(ToolbarButton::Report, idleOrPaused && onPage);
+    set(ToolbarButton::Export, idleOrPaused);
+    set(ToolbarButton::Settings, s == S::Idle);
+    set(ToolbarButton::Previous, idleOrPaused && in.pageCount > 0 && in.pageIndex > 1);
+    set(ToolbarButton::Next, idleOrPaused && in.pageIndex < in.pageCount);
+
+    // Start, pause and resume share one slot, each with its own rule.
+    const int start = static_cast<int>(ToolbarButton::Start);
+    const int pause = static_cast<int>(ToolbarButton::Pause);
+    const int resume = static_cast<int>(ToolbarButton::Resume);
+    v.live[start] = s == S::Idle && in.deviceOpen;
+    v.twin[start] =
+        s == S::Scope || (s == S::Testing && in.longTermActive) || (s == S::Idle && !in.deviceOpen);
+    v.noDeviceHint = !in.deviceOpen;
+    v.live[pause] = s == S::Testing && !in.longTermActive;
+    v.twin[pause] = s == S::Calibrating || s == S::Detecting || s == S::ManualLevel;
+    v.live[resume] = s == S::Paused;
+    v.twin[resume] = false;
+    return v;
+}
+
+} // namespace tickora

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "app/MeasurementState.h"
+
+#include <array>
+#include <cstdint>
+
+namespace tickora {
+
+// The toolbar's buttons; each live image has a greyed twin in the same slot, except Resume.
+enum class ToolbarButton : std::uint8_t {
+    Start,
+    Pause,
+    Resume,
+    Stop,
+    LongTerm,
+    Scope,
+    Annotate,
+    Report,
+    Export,
+    Settings,
+    Previous,
+    Next,
+};
+constexpr int kToolbarButtonCount = 12;
+
+// Which image of each pair shows. A live image is enabled exactly when it shows.
+struct ToolbarVisibility {
+    std::array<bool, kToolbarButtonCount> live{};
+    std::array<bool, kToolbarButtonCount> twin{}; // Resume has no twin: always false
+    bool noDeviceHint = false; // the greyed start image explains the missing device
+
+    bool Live(ToolbarButton b) const { return live[static_cast<int>(b)]; }
+    bool Twin(ToolbarButton b) const { return twin[static_cast<int>(b)]; }
+};
+
+struct ToolbarInputs {
+    MeasurementState state = MeasurementState::Idle;
+    bool deviceOpen = false;
+    bool longTermActive = false;
+    int pageCount = 0;
+    int pageIndex = 0; // 1-based; pageCount + 1 is the live screen
+};
+
+ToolbarVisibility ComputeToolbar(const ToolbarInputs& in);
+
+} // namespace tickora
