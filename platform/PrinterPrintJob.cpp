@@ -43,6 +43,8 @@ bool PrinterPrintJob::Deliver(const Image& page, const std::string& title) {
     if (!painter.begin(printer_.get())) {
         return false;
     }
+    // Lines and text must stay crisp: a PDF would otherwise keep the page as a JPEG.
+    painter.setRenderHint(QPainter::LosslessImageRendering);
     // The raster outlives the painter, so it is shown in place without a copy.
     const QImage view(page.Data(), page.Width(), page.Height(),
                       static_cast<qsizetype>(page.Stride()), QImage::Format_RGB888);

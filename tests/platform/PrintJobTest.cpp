@@ -67,6 +67,10 @@ TEST_F(PrintJob, PdfJobWritesAFileAndLocksItsLayoutWhileActive) {
     ASSERT_TRUE(job.EndJob());
     EXPECT_EQ(Head(path, 5), "%PDF-");
     EXPECT_GT(std::filesystem::file_size(path), 500u);
+    // The page goes in losslessly: no JPEG stream blurring lines and small print.
+    const std::string whole = Head(path, 1 << 22);
+    EXPECT_EQ(whole.find("DCTDecode"), std::string::npos);
+    EXPECT_NE(whole.find("/Image"), std::string::npos);
 }
 
 TEST_F(PrintJob, PdfJobIntoAMissingFolderFails) {
