@@ -1,0 +1,497 @@
+#include "settings/SettingsForm.h"
+#include "RecordingDialogs.h"
+#include "settings/SettingsFile.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::MessageButtons;
+using platform::MessageIcon;
+using platform::MessageResult;
+using tickora::SettingsField;
+using tickora::TSettingsForm;
+using tickora::TSettingsRecord;
+
+const std::string kRateMessage =
+    "Invalid beat rate. Please select AUTO, or a rate between 300 and 43200 beats/hour.";
+const std::string kAngleMessage =
+    "Invalid lift angle. Please select an angle between 30 and 70 degrees.";
+const std::string kShortSettling = "Settling time is too short for a beat rate of 300 "
+                                   "beats/hour. Please select a time between 60 and 60 seconds.";
+
+// The field that has the keyboard focus (a list's editor counts as its list).
+// Before the window is active, the widget that will get the focus.
+QWidget* FocusedField(QWidget* window = nullptr) {
+    QWidget* widget = window ? window->focusWidget() : QApplication::focusWidget();
+    if (widget && qobject_cast<QLineEdit*>(widget) &&
+        qobject_cast<QComboBox*>(widget->parentWidget()))
+        return widget->parentWidget();
+    return widget;
+}
+
+QStringList Entries(const QComboBox* box) {
+    QStringList entries;
+    for (int i = 0; i < box->count(); ++i)
+        entries << box->itemText(i);
+    return entries;
+}
+
+class SettingsFormTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!QApplication::instance()) {
+            static int argc = 1;
+            static char name[] = "settings_form_test";
+            static char* argv[] = {name, nullptr};
+            new QApplication(argc, argv);
+        }
+    }
+
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("tickora-form-" +
+                   std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        path_ = (folder_ / "Settings.ini").string();
+        host_.pageCount = [this] { return pages_; };
+        host_.clearPages = [this] { ++clearCalls_; };
+        host_.showAbout = [this] {
+            aboutShownWhileDialogVisible_ = form_->isVisible();
+            ++aboutCalls_;
+        };
+        host_.listInputDevices = [] {
+            return std::vector<std::string>{"Microsoft Sound Mapper - Input", "USB Microphone",
+                                            "Line In"};
+        };
+        form_ = std::make_unique<TSettingsForm>(dialogs_, host_);
+        form_->SetFilePath(path_);
+    }
+    void TearDown() override {
+        form_.reset();
+        fs::remove_all(folder_);
+    }
+
+    void Show() {
+        form_->show();
+        form_->activateWindow();
+        QApplication::setActiveWindow(form_.get());
+        QCoreApplication::processEvents();
+    }
+    // Moves the keyboard focus as the user would, so the field left gets its focus-out.
+    void Focus(QWidget* widget) {
+        widget->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+    }
+    std::string FileBytes() const {
+        std::ifstream in(path_, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    void WriteFile(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
+
+    fs::path folder_;
+    std::string path_;
+    RecordingDialogs dialogs_;
+    tickora::SettingsFormHost host_;
+    int pages_ = 0;
+    int clearCalls_ = 0;
+    int aboutCalls_ = 0;
+    bool aboutShownWhileDialogVisible_ = true;
+    std::unique_ptr<TSettingsForm> form_;
+};
+
+TEST_F(SettingsFormTest, ControlsListsAndInitialTexts) {
+    TSettingsForm& form = *form_;
+    EXPECT_EQ(form.windowTitle(), "Settings");
+    EXPECT_EQ(form.size(), QSize(665, 349));
+    EXPECT_EQ(form.minimumSize(), form.maximumSize()); // no resizing
+
+    EXPECT_EQ(Entries(form.RateComboBox()),
+              QStringList({"AUTO", "3600", "12000", "14400", "18000", "19800", "21600", "25200",
+                           "28800", "36000"}));
+    const QStringList angles = Entries(form.AngleComboBox());
+    ASSERT_EQ(angles.size(), 41);
+    EXPECT_EQ(angles.front(), "30");
+    EXPECT_EQ(angles.back(), "70");
+    EXPECT_EQ(Entries(form.PeriodComboBox()),
+              QStringList({"2", "5", "10", "20", "30", "60", "120", "300", "600"}));
+    EXPECT_EQ(Entries(form.SettlingComboBox()), QStringList({"5", "10", "15", "20", "30", "60"}));
+    EXPECT_EQ(Entries(form.ScaleComboBox()), QStringList({"1", "2", "5", "10", "20"}));
+    EXPECT_EQ(Entries(form.SweepComboBox()),
+              QStringList({"1/8", "1/7", "1/6", "1/5.5", "1/5", "1/4", "1/3.5", "1/3", "2/5.5",
+                           "1/2.5", "1/2", "2/3.5", "1", "2", "5", "10"}));
+    EXPECT_EQ(Entries(form.FilteringComboBox()),
+              QStringList({"None", "Wide (160Hz - 16kHz)", "Medium (400Hz - 12kHz)",
+                           "Narrow (800Hz - 8kHz)"}));
+    EXPECT_EQ(Entries(form.InputDeviceComboBox()),
+              QStringList({"Microsoft Sound Mapper - Input", "USB Microphone", "Line In"}));
+
+    EXPECT_EQ(form.RateComboBox()->currentText(), "AUTO");
+    EXPECT_EQ(form.AngleComboBox()->currentText(), "52");
+    EXPECT_EQ(form.PeriodComboBox()->currentText(), "20");
+    EXPECT_EQ(form.SettlingComboBox()->currentText(), "5");
+    EXPECT_EQ(form.ScaleComboBox()->currentText(), "10");
+    EXPECT_EQ(form.SweepComboBox()->currentText(), "1");
+    EXPECT_EQ(form.CalibrationEdit()->text(), "0");
+    EXPECT_EQ(form.InputDeviceComboBox()->currentIndex(), 0);
+    EXPECT_EQ(form.FilteringComboBox()->currentIndex(), -1);
+    EXPECT_FALSE(form.PauseCheckBox()->isChecked());
+    EXPECT_FALSE(form.ManualCheckBox()->isChecked());
+    EXPECT_FALSE(form.PlotRawCheckBox()->isChecked());
+
+    for (QComboBox* box : {form.RateComboBox(), form.AngleComboBox(), form.PeriodComboBox(),
+                           form.SettlingComboBox(), form.ScaleComboBox(), form.SweepComboBox()}) {
+        EXPECT_TRUE(box->isEditable());
+        EXPECT_EQ(box->font().pixelSize(), 11);
+    }
+    EXPECT_FALSE(form.InputDeviceComboBox()->isEditable());
+    EXPECT_FALSE(form.FilteringComboBox()->isEditable());
+    EXPECT_EQ(form.font().pixelSize(), 13);
+    EXPECT_EQ(form.palette().color(QPalette::Window), QColor(204, 204, 204));
+
+    EXPECT_EQ(form.PauseCheckBox()->text(), "Pause at &end of averaging period.");
+    EXPECT_EQ(form.ManualCheckBox()->text(), "Adjust threshold level &manually.");
+    EXPECT_EQ(form.PlotRawCheckBox()->text(), "Plot raw watch s&ounds instead of analyzed ticks.");
+    EXPECT_EQ(form.OKButton()->text(), "OK");
+    EXPECT_EQ(form.CancelButton()->text(), "Cancel");
+    EXPECT_EQ(form.HelpButton()->text(), "Help");
+    EXPECT_EQ(form.AboutButton()->text(), "A&bout");
+    EXPECT_EQ(form.ClearPagesButton()->text(), "C&lear Pages");
+    EXPECT_TRUE(form.OKButton()->isDefault());
+
+    // Each field's caption carries its access key and leads to the field.
+    const std::map<QString, QWidget*> captions = {
+        {"Beat &Rate:", form.RateComboBox()},
+        {"Lift &Angle:", form.AngleComboBox()},
+        {"Averaging &Period:", form.PeriodComboBox()},
+        {"Settling &Time:", form.SettlingComboBox()},
+        {"&Vertical Scale:", form.ScaleComboBox()},
+        {"Scope S&weep Time:", form.SweepComboBox()},
+        {"Rate &Correction:", form.CalibrationEdit()},
+        {"Audio Input &Device:", form.InputDeviceComboBox()},
+        {"Digital &Filtering:", form.FilteringComboBox()}};
+    std::map<QString, QWidget*> found;
+    for (QLabel* label : form.findChildren<QLabel*>())
+        if (label->buddy())
+            found[label->text()] = label->buddy();
+    EXPECT_EQ(found, captions);
+
+    QStringList titles;
+    for (QGroupBox* group : form.findChildren<QGroupBox*>())
+        titles << group->title();
+    titles.sort();
+    EXPECT_EQ(titles, QStringList({" Display Settings ", " Other Settings ", " Test Settings ",
+                                   " Watch Parameters "}));
+}
+
+TEST_F(SettingsFormTest, NothingIsClippedOrOutside) {
+    form_->SetHost(host_);
+    Show();
+    const QRect client = form_->rect();
+    for (QWidget* widget : form_->findChildren<QWidget*>()) {
+        if (!widget->isVisible() || widget->parentWidget() == nullptr ||
+            qobject_cast<QLineEdit*>(widget) != nullptr) // editors inside the lists
+            continue;
+        const QRect inDialog(widget->mapTo(form_.get(), QPoint(0, 0)), widget->size());
+        EXPECT_TRUE(client.contains(inDialog)) << widget->metaObject()->className();
+        if (qobject_cast<QLabel*>(widget) || qobject_cast<QAbstractButton*>(widget)) {
+            const QString text = qobject_cast<QLabel*>(widget)
+                                     ? qobject_cast<QLabel*>(widget)->text()
+                                     : qobject_cast<QAbstractButton*>(widget)->text();
+            EXPECT_GE(widget->width(), widget->minimumSizeHint().width()) << text.toStdString();
+            EXPECT_GE(widget->height(), widget->minimumSizeHint().height()) << text.toStdString();
+        }
+    }
+}
+
+TEST_F(SettingsFormTest, LeavingAFieldChecksIt) {
+    Show();
+    Focus(form_->RateComboBox());
+    form_->RateComboBox()->setCurrentText("auto");
+    Focus(form_->AngleComboBox());
+    ASSERT_EQ(dialogs_.Texts(), std::vector<std::string>{kRateMessage});
+    EXPECT_EQ(dialogs_.messages[0].icon, MessageIcon::Error);
+    EXPECT_EQ(dialogs_.messages[0].buttons, MessageButtons::Ok);
+    EXPECT_EQ(FocusedField(), form_->RateComboBox());
+    EXPECT_FALSE(form_->AllPassed());
+    EXPECT_EQ(form_->RateComboBox()->currentText(), "auto"); // the refused text stays
+
+    form_->RateComboBox()->setCurrentText("AUTO");
+    Focus(form_->AngleComboBox());
+    EXPECT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_TRUE(form_->AllPassed());
+
+    form_->AngleComboBox()->setCurrentText("abc");
+    Focus(form_->CalibrationEdit());
+    EXPECT_EQ(dialogs_.messages.back().text, kAngleMessage);
+    EXPECT_EQ(FocusedField(), form_->AngleComboBox());
+}
+
+TEST_F(SettingsFormTest, ShortSettlingTimeWarnsWithoutHoldingTheFocus) {
+    Show();
+    form_->RateComboBox()->setCurrentText("300");
+    Focus(form_->SettlingComboBox());
+    dialogs_.messages.clear();
+    Focus(form_->ScaleComboBox());
+    EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{kShortSettling});
+    EXPECT_EQ(FocusedField(), form_->ScaleComboBox());
+
+    // With AUTO the same settling time passes silently.
+    form_->RateComboBox()->setCurrentText("AUTO");
+    Focus(form_->SettlingComboBox());
+    Focus(form_->ScaleComboBox());
+    EXPECT_EQ(dialogs_.messages.size(), 1u);
+}
+
+TEST_F(SettingsFormTest, OkWithAShortSettlingTimeWarnsOnceClosesAndSaves) {
+    Show();
+    form_->RateComboBox()->setCurrentText("300");
+    form_->OKButtonClick();
+    EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{kShortSettling});
+    EXPECT_FALSE(form_->isVisible());
+    const std::string bytes = FileBytes();
+    EXPECT_EQ(bytes.substr(0, 5), "300\r\n");
+    tickora::SettingsValues values;
+    tickora::ParseSettingsFile(bytes, values);
+    EXPECT_EQ(values.Settling, "5");
+}
+
+TEST_F(SettingsFormTest, OkWithARefusedValueSavesNothingAndStaysOpen) {
+    Show();
+    form_->CalibrationEdit()->setText("1500.5");
+    form_->SweepComboBox()->setCurrentText("1/11");
+    form_->OKButtonClick();
+    EXPECT_EQ(dialogs_.Texts(),
+              std::vector<std::string>{"Invalid time correction. Please enter a correction "
+                                       "between -1500 and +1500 seconds/day."});
+    EXPECT_TRUE(form_->isVisible());
+    EXPECT_FALSE(fs::exists(path_));
+    EXPECT_EQ(FocusedField(), form_->CalibrationEdit());
+
+    // Nor does the close box close it.
+    dialogs_.messages.clear();
+    EXPECT_FALSE(form_->close());
+    EXPECT_TRUE(form_->isVisible());
+    EXPECT_EQ(dialogs_.messages.size(), 1u);
+
+    form_->CalibrationEdit()->setText("1500");
+    form_->SweepComboBox()->setCurrentText("1/10");
+    EXPECT_TRUE(form_->close());
+    EXPECT_FALSE(fs::exists(path_)); // only OK saves
+}
+
+TEST_F(SettingsFormTest, EnterInAListPressesOk) {
+    Show();
+    Focus(form_->PeriodComboBox());
+    form_->PeriodComboBox()->setCurrentText("60");
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(form_->PeriodComboBox()->lineEdit(), &press);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(form_->isVisible());
+    EXPECT_TRUE(fs::exists(path_));
+    EXPECT_EQ(form_->PeriodComboBox()->count(), 9); // a typed value is not added to the list
+}
+
+TEST_F(SettingsFormTest, CancelPutsTheSavedValuesBack) {
+    form_->AngleComboBox()->setCurrentText("44");
+    ASSERT_TRUE(form_->SaveSettings());
+    Show();
+    form_->AngleComboBox()->setCurrentText("abc");
+    form_->PlotRawCheckBox()->setChecked(true);
+    form_->CancelButtonClick();
+    EXPECT_FALSE(form_->isVisible());
+    EXPECT_EQ(form_->AngleComboBox()->currentText(), "44");
+    EXPECT_FALSE(form_->PlotRawCheckBox()->isChecked());
+    EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+TEST_F(SettingsFormTest, CancelWithoutAFileRestoresTheValuesShown) {
+    Show();
+    form_->AngleComboBox()->setCurrentText("abc");
+    form_->RateComboBox()->setCurrentText("28800");
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(form_.get(), &escape);
+    EXPECT_FALSE(form_->isVisible());
+    EXPECT_EQ(form_->AngleComboBox()->currentText(), "52");
+    EXPECT_EQ(form_->RateComboBox()->currentText(), "AUTO");
+    EXPECT_TRUE(dialogs_.messages.empty());
+    EXPECT_FALSE(fs::exists(path_));
+}
+
+TEST_F(SettingsFormTest, CancelWithARefusedSavedValueKeepsTheDialogOpen) {
+    WriteFile("AUTO\r\n99\r\n");
+    form_->LoadSettings();
+    Show();
+    form_->CancelButtonClick();
+    EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{kAngleMessage});
+    EXPECT_TRUE(form_->isVisible());
+}
+
+TEST_F(SettingsFormTest, PlotRawSwitchesTheScaleField) {
+    EXPECT_TRUE(form_->ScaleComboBox()->isEnabled());
+    form_->PlotRawCheckBox()->setChecked(true);
+    EXPECT_FALSE(form_->ScaleComboBox()->isEnabled());
+    form_->PlotRawCheckBox()->setChecked(false);
+    EXPECT_TRUE(form_->ScaleComboBox()->isEnabled());
+
+    WriteFile("AUTO\r\n52\r\n20\r\n10\r\n0\r\n1\r\nFALSE\r\n5\r\nTRUE\r\n");
+    form_->LoadSettings();
+    EXPECT_TRUE(form_->PlotRawCheckBox()->isChecked());
+    EXPECT_FALSE(form_->ScaleComboBox()->isEnabled());
+}
+
+TEST_F(SettingsFormTest, ClearPages) {
+    Show();
+    EXPECT_FALSE(form_->ClearPagesButton()->isEnabled());
+    form_->hide();
+
+    pages_ = 1;
+    Show();
+    EXPECT_TRUE(form_->ClearPagesButton()->isEnabled());
+    dialogs_.answers = {MessageResult::Cancel};
+    form_->ClearPagesButton()->click();
+    ASSERT_EQ(dialogs_.Texts(), std::vector<std::string>{"Are you sure you want to clear the "
+                                                         "trace and timing information?"});
+    EXPECT_EQ(dialogs_.messages[0].icon, MessageIcon::Question);
+    EXPECT_EQ(dialogs_.messages[0].buttons, MessageButtons::OkCancel);
+    EXPECT_EQ(clearCalls_, 0);
+    EXPECT_TRUE(form_->ClearPagesButton()->isEnabled());
+
+    pages_ = 3;
+    dialogs_.answers = {MessageResult::Ok};
+    form_->ClearPagesButton()->click();
+    EXPECT_EQ(dialogs_.messages.back().text,
+              "Are you sure you want to clear 3 pages of traces and timing information?");
+    EXPECT_EQ(clearCalls_, 1);
+    EXPECT_FALSE(form_->ClearPagesButton()->isEnabled());
+    EXPECT_TRUE(form_->isVisible());
+}
+
+TEST_F(SettingsFormTest, HelpOpensTheFirstManualFound) {
+    const fs::path exeDir = QCoreApplication::applicationDirPath().toStdString();
+    const fs::path manual = exeDir / "Manual" / "index.html";
+    fs::remove_all(exeDir / "Manual");
+    form_->HelpButtonClick(); // none beside the test program: nothing opened, nothing said
+    for (const std::string& opened : dialogs_.openedDocuments)
+        EXPECT_NE(opened, manual.string());
+    EXPECT_TRUE(dialogs_.messages.empty());
+
+    fs::create_directories(manual.parent_path());
+    std::ofstream(manual) << "<html></html>";
+    dialogs_.openedDocuments.clear();
+    form_->HelpButtonClick();
+    EXPECT_EQ(dialogs_.openedDocuments, std::vector<std::string>{manual.string()});
+
+    // The opener failing goes on to the next candidate, still without a message.
+    dialogs_.openedDocuments.clear();
+    dialogs_.openResult = [](const std::string&) { return false; };
+    form_->HelpButtonClick();
+    ASSERT_FALSE(dialogs_.openedDocuments.empty());
+    EXPECT_EQ(dialogs_.openedDocuments.front(), manual.string());
+    EXPECT_TRUE(dialogs_.messages.empty());
+    fs::remove_all(exeDir / "Manual");
+}
+
+TEST_F(SettingsFormTest, AboutHidesShowsTheAboutBoxAndCloses) {
+    Show();
+    form_->AboutButtonClick();
+    EXPECT_EQ(aboutCalls_, 1);
+    EXPECT_FALSE(aboutShownWhileDialogVisible_);
+    EXPECT_FALSE(form_->isVisible());
+}
+
+TEST_F(SettingsFormTest, AboutWithARefusedValueIsRefused) {
+    Show();
+    form_->PeriodComboBox()->setCurrentText("1");
+    form_->AboutButtonClick();
+    EXPECT_EQ(aboutCalls_, 0);
+    EXPECT_TRUE(form_->isVisible());
+    EXPECT_EQ(dialogs_.Texts(),
+              std::vector<std::string>{
+                  "Invalid averaging period. Please select a period between 2 and 600 seconds."});
+}
+
+TEST_F(SettingsFormTest, StartupLoadOpensTheDialogOnTheRefusedField) {
+    WriteFile("28800\r\n52\r\n20\r\n99\r\n");
+    QWidget* focusWhenShown = nullptr;
+    QTimer::singleShot(0, form_.get(), [&] {
+        focusWhenShown = FocusedField(form_.get());
+        form_->ScaleComboBox()->setCurrentText("20");
+        form_->OKButtonClick();
+    });
+    form_->StartupLoad();
+    EXPECT_EQ(dialogs_.Texts(),
+              std::vector<std::string>{"Invalid vertical scale. Please select a scale between 1 "
+                                       "and 20 dots/millisecond."});
+    EXPECT_EQ(focusWhenShown, form_->ScaleComboBox());
+    EXPECT_FALSE(form_->isVisible());
+    TSettingsRecord record;
+    form_->FillRecord(record);
+    EXPECT_EQ(record.Rate, 28800);
+    EXPECT_EQ(record.Scale, 20);
+}
+
+TEST_F(SettingsFormTest, StartupLoadWithGoodValuesShowsNothing) {
+    WriteFile("21600\r\n52\r\n20\r\n10\r\n0\r\n1\r\nFALSE\r\n5\r\nFALSE\r\nFALSE\r\n"
+              "medium (400hz - 12khz)\r\nline in\r\n 2.00000000000000E+0000\r\n");
+    form_->StartupLoad();
+    EXPECT_TRUE(dialogs_.messages.empty());
+    EXPECT_FALSE(form_->isVisible());
+    EXPECT_EQ(form_->FilteringComboBox()->currentText(), "Medium (400Hz - 12kHz)");
+    EXPECT_EQ(form_->InputDeviceComboBox()->currentText(), "Line In");
+    TSettingsRecord record;
+    form_->FillRecord(record);
+    EXPECT_EQ(record.Rate, 21600);
+    EXPECT_EQ(record.Filtering, 2);
+    EXPECT_EQ(record.InputDevice, 1);
+    EXPECT_EQ(record.Gain, 2.0);
+}
+
+TEST_F(SettingsFormTest, StoreBackWritesTheGainWithTheControlsTexts) {
+    TSettingsRecord record;
+    form_->FillRecord(record);
+    form_->RateComboBox()->setCurrentText("18000");
+    record.Gain = 32.0;
+    record.Changed = true;
+    form_->StoreBack(record);
+    EXPECT_FALSE(record.Changed);
+    const std::string bytes = FileBytes();
+    EXPECT_EQ(bytes.substr(0, 7), "18000\r\n");
+    EXPECT_NE(bytes.find("\r\n 3.20000000000000E+0001\r\n"), std::string::npos);
+    form_->FillRecord(record);
+    EXPECT_EQ(record.Gain, 32.0);
+}
+
+TEST_F(SettingsFormTest, FileErrorsAreShownWithTheSystemsReason) {
+    WriteFile("x");
+    form_->SetFilePath(path_ + "/Settings.ini"); // under a regular file: cannot be written
+    Show();
+    form_->OKButtonClick();
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(dialogs_.messages[0].icon, MessageIcon::Error);
+    EXPECT_NE(dialogs_.messages[0].text.find(std::strerror(ENOTDIR)), std::string::npos);
+    // The values stay in force for this run; the dialog closes as OK does.
+    EXPECT_FALSE(form_->isVisible());
+    EXPECT_EQ(FileBytes(), "x");
+}
+
+} // namespace
