@@ -258,8 +258,9 @@ void TSettingsForm::CloseDialog(int result) {
 void TSettingsForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (QWidget* owner = parentWidget()) {
-        const QRect frame = owner->window()->frameGeometry();
-        move(frame.center() - QPoint(width() / 2, height() / 2));
+        QRect frame = frameGeometry(); // move() places the frame, not the client area
+        frame.moveCenter(owner->window()->frameGeometry().center());
+        move(frame.topLeft());
     }
     clearPagesButton_->setEnabled(host_.pageCount && host_.pageCount() >= 1);
     ControlsToValues();

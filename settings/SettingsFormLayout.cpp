@@ -155,8 +155,12 @@ void TSettingsForm::BuildControls() {
     clearPagesButton_ = new QPushButton("C&lear Pages", this);
     okButton_->setDefault(true);
     okButton_->setAutoDefault(true);
-    // A click on Cancel must not first check the field it leaves: Cancel puts values back.
-    cancelButton_->setFocusPolicy(Qt::TabFocus);
+    // A click on a button leaves the focus in the field being edited: OK, Cancel and About
+    // do their own checks, and a focus-out check first would show its message twice (or,
+    // for Cancel, complain about a value that Cancel is about to put back).
+    for (QPushButton* button :
+         {okButton_, cancelButton_, helpButton_, aboutButton_, clearPagesButton_})
+        button->setFocusPolicy(Qt::TabFocus);
 
     auto* groups = new QGridLayout;
     groups->setHorizontalSpacing(9);

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <cstring>
@@ -297,6 +298,36 @@ TEST_F(SettingsFormTest, OkWithARefusedValueSavesNothingAndStaysOpen) {
     form_->SweepComboBox()->setCurrentText("1/10");
     EXPECT_TRUE(form_->close());
     EXPECT_FALSE(fs::exists(path_)); // only OK saves
+}
+
+TEST_F(SettingsFormTest, ClickingOkWithARefusedValueShowsItsMessageOnce) {
+    Show();
+    Focus(form_->AngleComboBox());
+    form_->AngleComboBox()->setCurrentText("71");
+    QTest::mouseClick(form_->OKButton(), Qt::LeftButton);
+    EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{kAngleMessage});
+    EXPECT_TRUE(form_->isVisible());
+    EXPECT_EQ(FocusedField(), form_->AngleComboBox());
+
+    // Clicking Cancel puts the value back without a word about it.
+    dialogs_.messages.clear();
+    QTest::mouseClick(form_->CancelButton(), Qt::LeftButton);
+    EXPECT_TRUE(dialogs_.messages.empty());
+    EXPECT_FALSE(form_->isVisible());
+    EXPECT_EQ(form_->AngleComboBox()->currentText(), "52");
+}
+
+TEST_F(SettingsFormTest, CentredOnTheMainWindow) {
+    QWidget mainWindow;
+    mainWindow.setGeometry(100, 80, 900, 700);
+    mainWindow.show();
+    TSettingsForm form(dialogs_, host_, &mainWindow);
+    form.SetFilePath(path_);
+    form.show();
+    QCoreApplication::processEvents();
+    const QPoint offset = form.frameGeometry().center() - mainWindow.frameGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 2);
+    EXPECT_TRUE(form.isWindow());
 }
 
 TEST_F(SettingsFormTest, EnterInAListPressesOk) {
