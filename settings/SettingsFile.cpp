@@ -97,7 +97,9 @@ std::string FormatSettingsFile(const SettingsValues& values) {
     };
     std::string bytes;
     for (const std::string& line : lines) {
-        bytes += line;
+        // A line end inside a text would shift every later line; it is written as a blank.
+        for (const char c : line)
+            bytes += (c == '\r' || c == '\n') ? ' ' : c;
         bytes += "\r\n";
     }
     return bytes;

@@ -11,6 +11,7 @@
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 #include <filesystem>
 
@@ -196,7 +197,12 @@ bool TSettingsForm::eventFilter(QObject* watched, QEvent* event) {
             for (int i = 0; i <= static_cast<int>(SettingsField::Sweep); ++i) {
                 const auto field = static_cast<SettingsField>(i);
                 if (FieldWidget(field) == watched) {
-                    ValidateFields(field);
+                    // Checked once the focus has settled in the next control, so the message
+                    // box and the return of the focus do not run inside the focus change.
+                    QTimer::singleShot(0, this, [this, field] {
+                        if (isVisible())
+                            ValidateFields(field);
+                    });
                     break;
                 }
             }

@@ -65,6 +65,19 @@ TEST(SettingsFileTest, RefusedTextsAreStoredAndLoadedAsTheyStand) {
     EXPECT_EQ(loaded.Calibration, "1500.5");
 }
 
+TEST(SettingsFileTest, LineEndsInsideATextCannotShiftTheLines) {
+    SettingsValues values;
+    values.Rate = "28800\r\nTRUE";
+    values.Sweep = "1/\n5";
+    const std::string bytes = FormatSettingsFile(values);
+    SettingsValues loaded;
+    ParseSettingsFile(bytes, loaded);
+    EXPECT_EQ(loaded.Rate, "28800  TRUE");
+    EXPECT_EQ(loaded.Angle, "52");
+    EXPECT_EQ(loaded.Sweep, "1/ 5");
+    EXPECT_FALSE(loaded.Pause);
+}
+
 TEST(SettingsFileTest, NoFilteringSelectionComesBackAsNoneAndAMissingDeviceAsTheMapper) {
     SettingsValues values = WithDevices();
     values.Filtering = -1;
