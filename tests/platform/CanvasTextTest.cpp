@@ -2,7 +2,6 @@
 // because font versions differ.
 #include "platform/Canvas.h"
 #include "platform/QtFont.h"
-#include "platform/QtImage.h"
 #include "platform/testing/TestApplication.h"
 
 #include <QFontInfo>
@@ -141,25 +140,4 @@ TEST_F(CanvasText, TextOffTheRasterIsClipped) {
     Canvas emptyCanvas(empty);
     emptyCanvas.TextOut(0, 0, "x"); // nothing to draw on, nothing to crash
     EXPECT_TRUE(empty.IsEmpty());
-}
-
-TEST_F(CanvasText, QImageConversionsKeepEveryPixel) {
-    Image image(5, 3);
-    for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 5; ++x) {
-            image.SetPixel(x, y, RgbOf(x * 50, y * 80, 3));
-        }
-    }
-    const QImage qimage = platform::ToQImage(image);
-    ASSERT_EQ(qimage.width(), 5);
-    EXPECT_EQ(qimage.pixel(4, 2), qRgb(200, 160, 3));
-    EXPECT_EQ(platform::FromQImage(qimage), image);
-    EXPECT_TRUE(platform::ToQImage(Image()).isNull());
-
-    QImage transparent(2, 1, QImage::Format_ARGB32);
-    transparent.fill(Qt::transparent);
-    transparent.setPixel(1, 0, qRgba(0, 0, 0, 255));
-    const Image flattened = platform::FromQImage(transparent);
-    EXPECT_EQ(flattened.Pixel(0, 0), kWhite);
-    EXPECT_EQ(flattened.Pixel(1, 0), platform::kBlack);
 }
