@@ -69,11 +69,11 @@ bool Image::SavePngToMemory(std::vector<std::uint8_t>& out) const {
     image.width = static_cast<png_uint_32>(width_);
     image.height = static_cast<png_uint_32>(height_);
     image.format = PNG_FORMAT_RGB;
-    png_alloc_size_t size = 0;
+    // Fast deflate: a fifth of the time for about twice the bytes of a small picture.
+    image.flags = PNG_IMAGE_FLAG_FAST;
     const auto stride = static_cast<png_int_32>(Stride());
-    if (png_image_write_to_memory(&image, nullptr, &size, 0, data_.data(), stride, nullptr) == 0) {
-        return false;
-    }
+    // One pass into a buffer big enough for any outcome; a size query would encode twice.
+    png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(image);
     out.resize(size);
     if (png_image_write_to_memory(&image, out.data(), &size, 0, data_.data(), stride, nullptr) ==
         0) {
@@ -81,6 +81,7 @@ bool Image::SavePngToMemory(std::vector<std::uint8_t>& out) const {
         return false;
     }
     out.resize(size);
+    out.shrink_to_fit();
     return true;
 }
 
