@@ -99,6 +99,38 @@ std::int64_t SignalAnalysis::FindAtOrAbove(std::int64_t from, std::int64_t end,
     return end;
 }
 
+// Last index in from ... end - 1 whose level reaches the threshold, else from - 1.
+std::int64_t SignalAnalysis::FindLastAtOrAbove(std::int64_t from, std::int64_t end,
+                                               double threshold) const {
+    const double* const levels = levels_.get();
+    const double* const blockMax = blockMax_.get();
+    std::int64_t i = end; // one past the next level to look at
+    while (i > from && (i & (kLevelBlockSize - 1)) != 0) {
+        --i;
+        if (levels[i] >= threshold) {
+            return i;
+        }
+    }
+    while (i - kLevelBlockSize >= from) {
+        const std::int64_t block = i - kLevelBlockSize;
+        if (blockMax[block >> kLevelBlockShift] >= threshold) {
+            for (std::int64_t j = i - 1; j >= block; --j) {
+                if (levels[j] >= threshold) {
+                    return j;
+                }
+            }
+        }
+        i = block;
+    }
+    while (i > from) {
+        --i;
+        if (levels[i] >= threshold) {
+            return i;
+        }
+    }
+    return from - 1;
+}
+
 bool SignalAnalysis::EstimateBeatRate(double guess, double threshold, double& rounded,
                                       double& measured) const {
     const double r = sampleRate_;
@@ -116,16 +148,21 @@ bool SignalAnalysis::EstimateBeatRate(double guess, double threshold, double& ro
         }
     } else {
         // Stops on the sample that completes a run of `quiet` levels below the threshold.
+        // A window is checked from its end: a run starting at or before its last loud level
+        // cannot complete, so the next candidate starts just after that level.
         std::int64_t runStart = 1;
         for (;;) {
             const std::int64_t runEnd = runStart + quiet; // one past the run's last sample
-            const std::int64_t hit = FindAtOrAbove(runStart, std::min(runEnd, end), threshold);
-            if (hit < std::min(runEnd, end)) {
-                runStart = hit + 1;
-                continue;
+            if (runEnd > end) {
+                i = end; // no run completes before the end
+                break;
             }
-            i = runEnd <= end ? runEnd - 1 : end;
-            break;
+            const std::int64_t loud = FindLastAtOrAbove(runStart, runEnd, threshold);
+            if (loud < runStart) {
+                i = runEnd - 1;
+                break;
+            }
+            runStart = loud + 1;
         }
     }
 

@@ -144,6 +144,7 @@ private:
     void RecordResults(std::int64_t w, int period, int liftAngle);
     double Field(std::int64_t number, MedianField field) const;
     std::int64_t FindAtOrAbove(std::int64_t from, std::int64_t end, double threshold) const;
+    std::int64_t FindLastAtOrAbove(std::int64_t from, std::int64_t end, double threshold) const;
 
     // Filter and clock.
     BandPassFilter filter_;
