@@ -31,7 +31,8 @@ struct AudioFormat {
 // One recording buffer of the ring. Its block is allocated when the device opens and freed
 // when it closes; between those it is reused for every round trip through the backend.
 struct CaptureBuffer {
-    static constexpr std::uint32_t kDone = 1; // flags bit 0: filled and handed back
+    static constexpr std::uint32_t kDone = 1;     // flags bit 0: filled and handed back
+    static constexpr std::uint32_t kPrepared = 2; // readied for the open device
 
     std::int16_t* data = nullptr;    // kCaptureBufferSamples samples; null while closed
     std::uint32_t bufferLength = 0;  // bytes

@@ -59,6 +59,7 @@ void TAudio::OpenDevice(int device, int sampleRate, DeliveryCallback callback, v
             ReportAudioError("Error while preparing audio headers.", error);
             return;
         }
+        buffer.flags |= CaptureBuffer::kPrepared;
         if (const int error = device_->AddBuffer(buffer); error != 0) {
             CloseDevice();
             ReportAudioError("Error while adding audio buffers.", error);
@@ -105,9 +106,10 @@ void TAudio::CloseDevice() {
 void TAudio::ReleaseBuffers() {
     for (int i = 0; i < kCaptureBufferCount; ++i) {
         CaptureBuffer& buffer = buffers_[i];
-        if (buffer.data != nullptr) {
+        if ((buffer.flags & CaptureBuffer::kPrepared) != 0) {
             device_->UnprepareBuffer(buffer);
         }
+        buffer.flags = 0;
         blocks_[i].reset();
         buffer.data = nullptr;
     }

@@ -53,6 +53,10 @@ protected:
     // this run of recording.
     virtual int ReadSource(std::int16_t* samples, int count) = 0;
 
+    // Backend thread: true once a stop is asked for; a source that waits long for sound
+    // can end its wait early (its samples still count).
+    bool StopRequested() const { return !running_.load(std::memory_order_acquire); }
+
     // For a subclass destructor: ends the thread before the source goes away.
     void Shutdown();
 
