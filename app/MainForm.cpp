@@ -2,7 +2,9 @@
 
 #include "app/GainBar.h"
 #include "app/StartupPicture.h"
+#include "pages/StateFile.h"
 #include "report/ValueTexts.h"
+#include "settings/DataFolder.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -203,9 +205,27 @@ void TMainForm::RedrawChart(const longterm::LongTermAccumulation& accumulation) 
 }
 
 // State file: loaded at the first activation, saved at close when the pages changed.
-void TMainForm::LoadState() {}
+void TMainForm::LoadState() {
+    pages::StateFileOutcome outcome;
+    {
+        platform::WaitCursor hourglass(services_.Dialogs);
+        outcome = pages::LoadState(services_.Pages, DataFolder());
+    }
+    if (!outcome.ErrorMessage.empty())
+        ShowError(outcome.ErrorMessage);
+    if (services_.Pages.PageCount() > 0)
+        ShowPage(services_.Pages.PageCount());
+}
 
-void TMainForm::SaveState() {}
+void TMainForm::SaveState() {
+    pages::StateFileOutcome outcome;
+    {
+        platform::WaitCursor hourglass(services_.Dialogs);
+        outcome = pages::SaveState(services_.Pages, DataFolder());
+    }
+    if (!outcome.ErrorMessage.empty())
+        ShowError(outcome.ErrorMessage);
+}
 
 // ---------------------------------------------------------------- buffer dispatch
 
