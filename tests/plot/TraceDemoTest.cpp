@@ -121,6 +121,46 @@ TEST_F(TraceDemoTest, GainingWatchDrawsTwoDriftingLinesOfDots) {
     EXPECT_NEAR(climb, expectedClimb, 0.25 * expectedClimb); // rows per trace column
 }
 
+// The detector's raw-plot callback, bound as the window binds its own member.
+struct RawPlotter {
+    TracePlot* trace;
+    TraceInputs inputs;
+    void PlotRawRow(bool flag, double value) { trace->PlotRawRow(inputs, flag, value); }
+};
+
+TEST_F(TraceDemoTest, RawRasterPutsEveryTickOnTheSameRow) {
+    ASSERT_TRUE(Calibrate());
+    trace.ClearPlot();
+    trace.DrawReferenceLine(static_cast<int>(std::nearbyint((kH - 1) / 2.0)));
+    RawPlotter plotter{&trace, inputs};
+    const auto callback = dsp::PlotRawCallback::Bind<&RawPlotter::PlotRawRow>(&plotter);
+    for (int b = 0; b < 30 * 44100 / kBufferSamples; ++b) {
+        synthesiser.Generate(buffer);
+        analysis->ProcessTickSamples(buffer.data(), kBufferSamples, kPeriod, callback, kH, true,
+                                     52);
+    }
+    ASSERT_TRUE(image.SavePng("raw-demo.png"));
+    ASSERT_GT(trace.TraceColumn(), 150); // one column per beat, 6 beats a second
+
+    // The first loud row of each full column, the beat's unlocking, lies on the same row
+    // in every column, give or take the drift of a watch gaining 4 s/d (4 rows over these
+    // columns) and the tock's 0.6 ms (2 rows).
+    std::vector<int> onsets;
+    for (int c = 2; c < trace.TraceColumn() - 1; ++c) {
+        int first = -1;
+        for (int y = 0; y < kH && first < 0; ++y) {
+            if (image.Pixel(2 * c + 1, y).g < 64) {
+                first = y;
+            }
+        }
+        ASSERT_GE(first, 0) << c; // a loud beat in every column
+        onsets.push_back(first);
+    }
+    const auto [low, high] = std::minmax_element(onsets.begin(), onsets.end());
+    EXPECT_LE(*high - *low, 8);
+    EXPECT_NEAR(*low, kH / 2, 20); // onsets fall where the first column began: the centre
+}
+
 TEST_F(TraceDemoTest, ScopeViewShowsTickAndTockStandingStill) {
     ASSERT_TRUE(Calibrate());
     // The manual level view: gain from the peak, one sweep over two beats.
