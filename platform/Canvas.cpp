@@ -1,6 +1,7 @@
 #include "platform/Canvas.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -20,39 +21,60 @@ void Canvas::MoveTo(int x, int y) {
 }
 
 void Canvas::LineTo(int x, int y) {
-    // Integer Bresenham from the pen position; the end point itself is left out. The dot
-    // pattern starts afresh with each line: pen colour on even steps, brush colour on odd.
-    const int dx = std::abs(x - penX_);
-    const int dy = std::abs(y - penY_);
-    const int sx = x > penX_ ? 1 : -1;
-    const int sy = y > penY_ ? 1 : -1;
-    const bool xMajor = dx >= dy;
-    const int steps = xMajor ? dx : dy;
-    const int major = xMajor ? dx : dy;
-    const int minor = xMajor ? dy : dx;
-    int px = penX_;
-    int py = penY_;
-    int error = 2 * minor - major;
-    for (int i = 0; i < steps; ++i) {
-        const bool gap = penStyle_ == PenStyle::Dotted && (i & 1) != 0;
-        image_->SetPixel(px, py, gap ? brush_ : penColour_);
-        if (error > 0) {
-            if (xMajor) {
-                py += sy;
-            } else {
-                px += sx;
-            }
-            error -= 2 * major;
-        }
-        error += 2 * minor;
-        if (xMajor) {
-            px += sx;
-        } else {
-            py += sy;
-        }
-    }
+    // Integer Bresenham from the pen position; the end point itself is left out. Pixel i
+    // along the major axis lies k(i) = floor((2 i minor + major - 1) / (2 major)) steps along
+    // the minor axis (the true line rounded, halves toward the start), which is what the
+    // incremental error term gives; computing it directly lets a line that runs far off the
+    // raster visit only the steps inside it. The dot pattern starts afresh with each line:
+    // pen colour on even steps, brush colour on odd ones.
+    const std::int64_t x0 = penX_;
+    const std::int64_t y0 = penY_;
     penX_ = x;
     penY_ = y;
+    const std::int64_t dx = x - x0;
+    const std::int64_t dy = y - y0;
+    const bool xMajor = std::abs(dx) >= std::abs(dy);
+    const std::int64_t major = xMajor ? std::abs(dx) : std::abs(dy);
+    const std::int64_t minor = xMajor ? std::abs(dy) : std::abs(dx);
+    const std::int64_t majorStart = xMajor ? x0 : y0;
+    const std::int64_t minorStart = xMajor ? y0 : x0;
+    const std::int64_t majorSign = (xMajor ? dx : dy) < 0 ? -1 : 1;
+    const std::int64_t minorSign = (xMajor ? dy : dx) < 0 ? -1 : 1;
+    const std::int64_t majorSize = xMajor ? Width() : Height();
+    const std::int64_t minorSize = xMajor ? Height() : Width();
+    if (major == 0 || majorSize == 0 || minorSize == 0) {
+        return;
+    }
+    // Steps whose major coordinate majorStart + majorSign * i lies in 0 .. majorSize - 1.
+    std::int64_t first = 0;
+    std::int64_t last = major - 1;
+    if (majorSign > 0) {
+        first = std::max(first, -majorStart);
+        last = std::min(last, majorSize - 1 - majorStart);
+    } else {
+        first = std::max(first, majorStart - (majorSize - 1));
+        last = std::min(last, majorStart);
+    }
+    for (std::int64_t i = first; i <= last; ++i) {
+        // In unsigned 64 bits: i * minor reaches (2^32 - 1)^2 for ends at the int limits.
+        const auto product = static_cast<std::uint64_t>(i) * static_cast<std::uint64_t>(minor);
+        const auto whole = static_cast<std::uint64_t>(major);
+        const auto along = static_cast<std::int64_t>(
+            product / whole + (2 * (product % whole) + whole - 1) / (2 * whole));
+        const std::int64_t minorAt = minorStart + minorSign * along;
+        if (minorAt < 0 || minorAt >= minorSize) {
+            // Past the raster on the minor side: the rest of the line moves further away.
+            if ((minorSign > 0) == (minorAt >= minorSize)) {
+                break;
+            }
+            continue;
+        }
+        const std::int64_t majorAt = majorStart + majorSign * i;
+        const int px = static_cast<int>(xMajor ? majorAt : minorAt);
+        const int py = static_cast<int>(xMajor ? minorAt : majorAt);
+        const bool gap = penStyle_ == PenStyle::Dotted && (i & 1) != 0;
+        image_->SetPixel(px, py, gap ? brush_ : penColour_);
+    }
 }
 
 void Canvas::FillRect(int x1, int y1, int x2, int y2) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <set>
 #include <utility>
 #include <vector>
@@ -338,4 +339,43 @@ TEST(CanvasStretch, ClippedDrawingMatchesTheVisiblePartOfAWholeOne) {
     partCanvas.StretchDraw(0, 0, 10, 10, Image());
     partCanvas.StretchDraw(10, 10, 5, 5, source);
     EXPECT_EQ(part.Pixel(19, 19), whole.Pixel(44, 24));
+}
+
+TEST(CanvasLine, FarOffEndsVisitOnlyTheRaster) {
+    // Ends a thousand million pixels away: the visible part is drawn, and quickly.
+    Image image(16, 12);
+    Canvas canvas(image);
+    canvas.SetPen(kBlack);
+    canvas.MoveTo(-1000000000, 5);
+    canvas.LineTo(1000000000, 5);
+    for (int x = 0; x < 16; ++x) {
+        ASSERT_EQ(image.Pixel(x, 5), kBlack) << x;
+    }
+    EXPECT_EQ(Marked(image).size(), 16u);
+    EXPECT_EQ(canvas.PenX(), 1000000000);
+
+    Image diagonal(10, 10);
+    Canvas diagonalCanvas(diagonal);
+    diagonalCanvas.SetPen(kBlack);
+    diagonalCanvas.MoveTo(2000000000, 2000000000);
+    diagonalCanvas.LineTo(-2000000000, -2000000000);
+    Points expected;
+    for (int i = 0; i < 10; ++i) {
+        expected.insert({i, i});
+    }
+    EXPECT_EQ(Marked(diagonal), expected);
+
+    // Extreme ends in every combination stay inside the raster and do not overflow.
+    const int far[] = {std::numeric_limits<int>::min(), -1, 7, std::numeric_limits<int>::max()};
+    for (int ax : far) {
+        for (int ay : far) {
+            for (int bx : far) {
+                for (int by : far) {
+                    diagonalCanvas.MoveTo(ax, ay);
+                    diagonalCanvas.LineTo(bx, by);
+                }
+            }
+        }
+    }
+    EXPECT_EQ(diagonal.Width(), 10);
 }
