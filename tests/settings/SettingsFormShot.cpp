@@ -1,7 +1,7 @@
 // Shows the settings dialog offscreen and saves what it looks like as a PNG, for looking at
 // the layout: settings_form_shot [out.png] [plotraw]
 
-#include "RecordingDialogs.h"
+#include "platform/testing/FakeDialogs.h"
 #include "settings/SettingsForm.h"
 
 #include <QApplication>
@@ -14,7 +14,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    RecordingDialogs dialogs;
+    platform::testing::FakeDialogs dialogs;
     tickora::SettingsFormHost host;
     host.pageCount = [] { return 3; };
     host.listInputDevices = [] {

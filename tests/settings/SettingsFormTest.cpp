@@ -1,5 +1,6 @@
 #include "settings/SettingsForm.h"
-#include "RecordingDialogs.h"
+#include "platform/testing/FakeDialogs.h"
+#include "platform/testing/TestApplication.h"
 #include "settings/SettingsFile.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -58,14 +60,7 @@ QStringList Entries(const QComboBox* box) {
 
 class SettingsFormTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!QApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "settings_form_test";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { platform::testing::EnsureTestApplication(); }
 
     void SetUp() override {
         folder_ = fs::temp_directory_path() /
@@ -103,6 +98,14 @@ protected:
         widget->setFocus(Qt::TabFocusReason);
         QCoreApplication::processEvents();
     }
+    // The texts of the messages shown since the last call.
+    std::vector<std::string> NewTexts() {
+        std::vector<std::string> texts;
+        const auto& messages = dialogs_.Messages();
+        for (; seen_ < messages.size(); ++seen_)
+            texts.push_back(messages[seen_].text);
+        return texts;
+    }
     std::string FileBytes() const {
         std::ifstream in(path_, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -111,7 +114,8 @@ protected:
 
     fs::path folder_;
     std::string path_;
-    RecordingDialogs dialogs_;
+    platform::testing::FakeDialogs dialogs_;
+    std::size_t seen_ = 0; // messages before this index have been looked at
     tickora::SettingsFormHost host_;
     int pages_ = 0;
     int clearCalls_ = 0;
@@ -229,21 +233,21 @@ TEST_F(SettingsFormTest, LeavingAFieldChecksIt) {
     Focus(form_->RateComboBox());
     form_->RateComboBox()->setCurrentText("auto");
     Focus(form_->AngleComboBox());
-    ASSERT_EQ(dialogs_.Texts(), std::vector<std::string>{kRateMessage});
-    EXPECT_EQ(dialogs_.messages[0].icon, MessageIcon::Error);
-    EXPECT_EQ(dialogs_.messages[0].buttons, MessageButtons::Ok);
+    ASSERT_EQ(NewTexts(), std::vector<std::string>{kRateMessage});
+    EXPECT_EQ(dialogs_.Messages()[0].icon, MessageIcon::Error);
+    EXPECT_EQ(dialogs_.Messages()[0].buttons, MessageButtons::Ok);
     EXPECT_EQ(FocusedField(), form_->RateComboBox());
     EXPECT_FALSE(form_->AllPassed());
     EXPECT_EQ(form_->RateComboBox()->currentText(), "auto"); // the refused text stays
 
     form_->RateComboBox()->setCurrentText("AUTO");
     Focus(form_->AngleComboBox());
-    EXPECT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_TRUE(NewTexts().empty());
     EXPECT_TRUE(form_->AllPassed());
 
     form_->AngleComboBox()->setCurrentText("abc");
     Focus(form_->CalibrationEdit());
-    EXPECT_EQ(dialogs_.messages.back().text, kAngleMessage);
+    EXPECT_EQ(dialogs_.Messages().back().text, kAngleMessage);
     EXPECT_EQ(FocusedField(), form_->AngleComboBox());
 }
 
@@ -251,23 +255,23 @@ TEST_F(SettingsFormTest, ShortSettlingTimeWarnsWithoutHoldingTheFocus) {
     Show();
     form_->RateComboBox()->setCurrentText("300");
     Focus(form_->SettlingComboBox());
-    dialogs_.messages.clear();
+    NewTexts();
     Focus(form_->ScaleComboBox());
-    EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{kShortSettling});
+    EXPECT_EQ(NewTexts(), std::vector<std::string>{kShortSettling});
     EXPECT_EQ(FocusedField(), form_->ScaleComboBox());
 
     // With AUTO the same settling time passes silently.
     form_->RateComboBox()->setCurrentText("AUTO");
     Focus(form_->SettlingComboBox());
     Focus(form_->ScaleComboBox());
-    EXPECT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_TRUE(NewTexts().empty());
 }
 
 TEST_F(SettingsFormTest, OkWithAShortSettlingTimeWarnsOnceClosesAndSaves) {
     Show();
     form_->RateComboBox()->setCurrentText("300");
     form_->OKButtonClick();
-    EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{kShortSettling});
+    EXPECT_EQ(NewTexts(), std::vector<std::string>{kShortSettling});
     EXPECT_FALSE(form_->isVisible());
     const std::string bytes = FileBytes();
     EXPECT_EQ(bytes.substr(0, 5), "300\r\n");
@@ -281,7 +285,7 @@ TEST_F(SettingsFormTest, OkWithARefusedValueSavesNothingAndStaysOpen) {
     form_->CalibrationEdit()->setText("1500.5");
     form_->SweepComboBox()->setCurrentText("1/11");
     form_->OKButtonClick();
-    EXPECT_EQ(dialogs_.Texts(),
+    EXPECT_EQ(NewTexts(),
               std::vector<std::string>{"Invalid time correction. Please enter a correction "
                                        "between -1500 and +1500 seconds/day."});
     EXPECT_TRUE(form_->isVisible());
@@ -289,10 +293,10 @@ TEST_F(SettingsFormTest, OkWithARefusedValueSavesNothingAndStaysOpen) {
     EXPECT_EQ(FocusedField(), form_->CalibrationEdit());
 
     // Nor does the close box close it.
-    dialogs_.messages.clear();
+    NewTexts();
     EXPECT_FALSE(form_->close());
     EXPECT_TRUE(form_->isVisible());
-    EXPECT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(NewTexts().size(), 1u);
 
     form_->CalibrationEdit()->setText("1500");
     form_->SweepComboBox()->setCurrentText("1/10");
@@ -305,14 +309,14 @@ TEST_F(SettingsFormTest, ClickingOkWithARefusedValueShowsItsMessageOnce) {
     Focus(form_->AngleComboBox());
     form_->AngleComboBox()->setCurrentText("71");
     QTest::mouseClick(form_->OKButton(), Qt::LeftButton);
-    EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{kAngleMessage});
+    EXPECT_EQ(NewTexts(), std::vector<std::string>{kAngleMessage});
     EXPECT_TRUE(form_->isVisible());
     EXPECT_EQ(FocusedField(), form_->AngleComboBox());
 
     // Clicking Cancel puts the value back without a word about it.
-    dialogs_.messages.clear();
+    NewTexts();
     QTest::mouseClick(form_->CancelButton(), Qt::LeftButton);
-    EXPECT_TRUE(dialogs_.messages.empty());
+    EXPECT_TRUE(NewTexts().empty());
     EXPECT_FALSE(form_->isVisible());
     EXPECT_EQ(form_->AngleComboBox()->currentText(), "52");
 }
@@ -352,7 +356,7 @@ TEST_F(SettingsFormTest, CancelPutsTheSavedValuesBack) {
     EXPECT_FALSE(form_->isVisible());
     EXPECT_EQ(form_->AngleComboBox()->currentText(), "44");
     EXPECT_FALSE(form_->PlotRawCheckBox()->isChecked());
-    EXPECT_TRUE(dialogs_.messages.empty());
+    EXPECT_TRUE(dialogs_.Messages().empty());
 }
 
 TEST_F(SettingsFormTest, CancelWithoutAFileRestoresTheValuesShown) {
@@ -364,7 +368,7 @@ TEST_F(SettingsFormTest, CancelWithoutAFileRestoresTheValuesShown) {
     EXPECT_FALSE(form_->isVisible());
     EXPECT_EQ(form_->AngleComboBox()->currentText(), "52");
     EXPECT_EQ(form_->RateComboBox()->currentText(), "AUTO");
-    EXPECT_TRUE(dialogs_.messages.empty());
+    EXPECT_TRUE(dialogs_.Messages().empty());
     EXPECT_FALSE(fs::exists(path_));
 }
 
@@ -373,7 +377,7 @@ TEST_F(SettingsFormTest, CancelWithARefusedSavedValueKeepsTheDialogOpen) {
     form_->LoadSettings();
     Show();
     form_->CancelButtonClick();
-    EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{kAngleMessage});
+    EXPECT_EQ(NewTexts(), std::vector<std::string>{kAngleMessage});
     EXPECT_TRUE(form_->isVisible());
 }
 
@@ -398,19 +402,19 @@ TEST_F(SettingsFormTest, ClearPages) {
     pages_ = 1;
     Show();
     EXPECT_TRUE(form_->ClearPagesButton()->isEnabled());
-    dialogs_.answers = {MessageResult::Cancel};
+    dialogs_.QueueMessageAnswer(MessageResult::Cancel);
     form_->ClearPagesButton()->click();
-    ASSERT_EQ(dialogs_.Texts(), std::vector<std::string>{"Are you sure you want to clear the "
-                                                         "trace and timing information?"});
-    EXPECT_EQ(dialogs_.messages[0].icon, MessageIcon::Question);
-    EXPECT_EQ(dialogs_.messages[0].buttons, MessageButtons::OkCancel);
+    ASSERT_EQ(NewTexts(), std::vector<std::string>{"Are you sure you want to clear the "
+                                                   "trace and timing information?"});
+    EXPECT_EQ(dialogs_.Messages()[0].icon, MessageIcon::Question);
+    EXPECT_EQ(dialogs_.Messages()[0].buttons, MessageButtons::OkCancel);
     EXPECT_EQ(clearCalls_, 0);
     EXPECT_TRUE(form_->ClearPagesButton()->isEnabled());
 
     pages_ = 3;
-    dialogs_.answers = {MessageResult::Ok};
+    dialogs_.QueueMessageAnswer(MessageResult::Ok);
     form_->ClearPagesButton()->click();
-    EXPECT_EQ(dialogs_.messages.back().text,
+    EXPECT_EQ(dialogs_.Messages().back().text,
               "Are you sure you want to clear 3 pages of traces and timing information?");
     EXPECT_EQ(clearCalls_, 1);
     EXPECT_FALSE(form_->ClearPagesButton()->isEnabled());
@@ -420,25 +424,26 @@ TEST_F(SettingsFormTest, ClearPages) {
 TEST_F(SettingsFormTest, HelpOpensTheFirstManualFound) {
     const fs::path exeDir = QCoreApplication::applicationDirPath().toStdString();
     const fs::path manual = exeDir / "Manual" / "index.html";
+    const auto& opened = dialogs_.OpenedDocuments();
     fs::remove_all(exeDir / "Manual");
     form_->HelpButtonClick(); // none beside the test program: nothing opened, nothing said
-    for (const std::string& opened : dialogs_.openedDocuments)
-        EXPECT_NE(opened, manual.string());
-    EXPECT_TRUE(dialogs_.messages.empty());
+    EXPECT_EQ(std::count(opened.begin(), opened.end(), manual.string()), 0);
+    EXPECT_TRUE(dialogs_.Messages().empty());
 
     fs::create_directories(manual.parent_path());
     std::ofstream(manual) << "<html></html>";
-    dialogs_.openedDocuments.clear();
+    std::size_t before = opened.size();
     form_->HelpButtonClick();
-    EXPECT_EQ(dialogs_.openedDocuments, std::vector<std::string>{manual.string()});
+    ASSERT_EQ(opened.size(), before + 1);
+    EXPECT_EQ(opened.back(), manual.string());
 
     // The opener failing goes on to the next candidate, still without a message.
-    dialogs_.openedDocuments.clear();
-    dialogs_.openResult = [](const std::string&) { return false; };
+    before = opened.size();
+    dialogs_.QueueOpenDocumentResult(false);
     form_->HelpButtonClick();
-    ASSERT_FALSE(dialogs_.openedDocuments.empty());
-    EXPECT_EQ(dialogs_.openedDocuments.front(), manual.string());
-    EXPECT_TRUE(dialogs_.messages.empty());
+    ASSERT_GT(opened.size(), before);
+    EXPECT_EQ(opened[before], manual.string());
+    EXPECT_TRUE(dialogs_.Messages().empty());
     fs::remove_all(exeDir / "Manual");
 }
 
@@ -456,7 +461,7 @@ TEST_F(SettingsFormTest, AboutWithARefusedValueIsRefused) {
     form_->AboutButtonClick();
     EXPECT_EQ(aboutCalls_, 0);
     EXPECT_TRUE(form_->isVisible());
-    EXPECT_EQ(dialogs_.Texts(),
+    EXPECT_EQ(NewTexts(),
               std::vector<std::string>{
                   "Invalid averaging period. Please select a period between 2 and 600 seconds."});
 }
@@ -470,7 +475,7 @@ TEST_F(SettingsFormTest, StartupLoadOpensTheDialogOnTheRefusedField) {
         form_->OKButtonClick();
     });
     form_->StartupLoad();
-    EXPECT_EQ(dialogs_.Texts(),
+    EXPECT_EQ(NewTexts(),
               std::vector<std::string>{"Invalid vertical scale. Please select a scale between 1 "
                                        "and 20 dots/millisecond."});
     EXPECT_EQ(focusWhenShown, form_->ScaleComboBox());
@@ -485,7 +490,7 @@ TEST_F(SettingsFormTest, StartupLoadWithGoodValuesShowsNothing) {
     WriteFile("21600\r\n52\r\n20\r\n10\r\n0\r\n1\r\nFALSE\r\n5\r\nFALSE\r\nFALSE\r\n"
               "medium (400hz - 12khz)\r\nline in\r\n 2.00000000000000E+0000\r\n");
     form_->StartupLoad();
-    EXPECT_TRUE(dialogs_.messages.empty());
+    EXPECT_TRUE(dialogs_.Messages().empty());
     EXPECT_FALSE(form_->isVisible());
     EXPECT_EQ(form_->FilteringComboBox()->currentText(), "Medium (400Hz - 12kHz)");
     EXPECT_EQ(form_->InputDeviceComboBox()->currentText(), "Line In");
@@ -517,9 +522,9 @@ TEST_F(SettingsFormTest, FileErrorsAreShownWithTheSystemsReason) {
     form_->SetFilePath(path_ + "/Settings.ini"); // under a regular file: cannot be written
     Show();
     form_->OKButtonClick();
-    ASSERT_EQ(dialogs_.messages.size(), 1u);
-    EXPECT_EQ(dialogs_.messages[0].icon, MessageIcon::Error);
-    EXPECT_NE(dialogs_.messages[0].text.find(std::strerror(ENOTDIR)), std::string::npos);
+    ASSERT_EQ(dialogs_.Messages().size(), 1u);
+    EXPECT_EQ(dialogs_.Messages()[0].icon, MessageIcon::Error);
+    EXPECT_NE(dialogs_.Messages()[0].text.find(std::strerror(ENOTDIR)), std::string::npos);
     // The values stay in force for this run; the dialog closes as OK does.
     EXPECT_FALSE(form_->isVisible());
     EXPECT_EQ(FileBytes(), "x");
