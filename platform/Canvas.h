@@ -26,6 +26,7 @@ struct Font {
 //   (x, y1) to (x, y2) covers rows y1 .. y2 - 1;
 // - a dotted pen sets every other pixel in the pen colour and the gaps in the brush colour;
 // - a rectangle from (x1, y1) to (x2, y2) covers columns x1 .. x2 - 1 and rows y1 .. y2 - 1;
+//   an empty or inverted one (x2 <= x1 or y2 <= y1) draws nothing;
 // - everything is clipped to the raster.
 // Text is drawn through Qt's font engine, so a QGuiApplication must exist for TextOut,
 // TextWidth and TextHeight; the rest needs none.
@@ -59,10 +60,12 @@ public:
 
     // Copies the source rectangle (sx1, sy1)-(sx2, sy2) of source onto the rectangle
     // (dx1, dy1)-(dx2, dy2) of this canvas; equal sizes copy pixel for pixel, different sizes
-    // stretch (nearest pixel).
+    // stretch (nearest pixel). Target pixels whose source pixel lies outside the source
+    // raster are left as they are; source and target may be the same raster.
     void CopyRect(int dx1, int dy1, int dx2, int dy2, const Image& source, int sx1, int sy1,
                   int sx2, int sy2);
-    // Draws the whole picture stretched into the rectangle (x1, y1)-(x2, y2), smoothly.
+    // Draws the whole picture stretched into the rectangle (x1, y1)-(x2, y2), smoothly: each
+    // target pixel is the average of the source area it covers.
     void StretchDraw(int x1, int y1, int x2, int y2, const Image& picture);
 
     // Text in the current font and its colour, with its left and top at (x, y); the

@@ -47,7 +47,8 @@ public:
                                                        const std::string& defaultExtension,
                                                        const std::string& filter) = 0;
 
-    // Print dialog: the user picks a printer (or a PDF file); no job on cancel.
+    // Print dialog: the user picks a printer (or a PDF file); no job on cancel. The dialog
+    // opens in portrait orientation; the job's Orientation() is what the user left set.
     virtual std::unique_ptr<PrintJob> AskPrinter() = 0;
 
     // The hourglass cursor while a long operation runs; calls nest.
