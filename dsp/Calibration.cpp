@@ -9,6 +9,7 @@ namespace {
 
 constexpr int kMaxOnsets = kTickRingSize;
 constexpr int kRungs = 32;
+constexpr double kMaxIrregularity = 0.05; // beats, median departure of two-beat intervals
 // Vote counters by round(2F - 1): 1 ... 23 for 1 ... 12 beats/s; 0 gathers every rate below
 // 1 beat/s and 24 every rate above 12 beats/s, which only a set rate can give.
 constexpr int kVoteSlots = 25;
@@ -131,8 +132,28 @@ std::int64_t SignalAnalysis::FindLastAtOrAbove(std::int64_t from, std::int64_t e
     return from - 1;
 }
 
+// Median departure (s) of the onsets' two-beat intervals from two fitted beats. Two-beat
+// intervals leave beat error out, and the median ignores a few stray onsets. 0 with fewer
+// than six onsets (too few to judge).
+double SignalAnalysis::Irregularity(int count, double measured) const {
+    if (count < 6) {
+        return 0.0;
+    }
+    double* const times = onsetTimes_.get();
+    const double twoBeats = 2.0 / measured; // s
+    for (int j = 0; j + 2 < count; ++j) {
+        times[j] = std::fabs(times[j + 2] - times[j] - twoBeats);
+    }
+    return onsetMedian_.Median(0, count - 3, [times](std::int64_t j) { return times[j]; });
+}
+
 bool SignalAnalysis::EstimateBeatRate(double guess, double threshold, double& rounded,
                                       double& measured) const {
+    return EstimateOnsets(guess, threshold, rounded, measured, nullptr);
+}
+
+bool SignalAnalysis::EstimateOnsets(double guess, double threshold, double& rounded,
+                                    double& measured, double* irregularity) const {
     const double r = sampleRate_;
     const bool guessed = guess != 0.0;
     // The last stored level is not examined (nor any the store did not get).
@@ -200,6 +221,7 @@ bool SignalAnalysis::EstimateBeatRate(double guess, double threshold, double& ro
         sy += y;
         sxx += x * x;
         sxy += x * y;
+        onsetTimes_[k] = y;
         ++k;
         i += gap;
     }
@@ -216,6 +238,9 @@ bool SignalAnalysis::EstimateBeatRate(double guess, double threshold, double& ro
     }
     measured = (sxx - sx * sx / k) / (sxy - sx * sy / k);
     rounded = RoundedBeatFrequency(measured);
+    if (irregularity != nullptr) {
+        *irregularity = Irregularity(k, measured) * measured; // beats
+    }
     return true;
 }
 
@@ -288,8 +313,13 @@ bool SignalAnalysis::FinishCalibration(int rateSetting, int liftAngle, int& beat
         return false;
     }
 
-    double fr = 0.0, fm = 0.0;
-    if (!EstimateBeatRate(best, thresholdLevel_, fr, fm)) {
+    double fr = 0.0, fm = 0.0, irregularity = 0.0;
+    if (!EstimateOnsets(best, thresholdLevel_, fr, fm, &irregularity)) {
+        return false;
+    }
+    // Noise crossing the threshold at random also spaces its onsets about a beat apart
+    // (the gap after each, plus a waiting time); only a watch keeps them on two lines.
+    if (irregularity > kMaxIrregularity) {
         return false;
     }
     if (g != 0.0 && !(std::fabs(g - fm) / g < 0.01)) {

@@ -143,6 +143,9 @@ private:
     void Onset(double time, int period, int liftAngle);
     void RecordResults(std::int64_t w, int period, int liftAngle);
     double Field(std::int64_t number, MedianField field) const;
+    double Irregularity(int count, double measured) const;
+    bool EstimateOnsets(double guess, double threshold, double& rounded, double& measured,
+                        double* irregularity) const;
     std::int64_t FindAtOrAbove(std::int64_t from, std::int64_t end, double threshold) const;
     std::int64_t FindLastAtOrAbove(std::int64_t from, std::int64_t end, double threshold) const;
 
@@ -155,9 +158,11 @@ private:
     std::unique_ptr<double[]> scratch_; // kScratchSize levels of the chunk being detected
 
     // Calibration.
-    std::unique_ptr<double[]> levels_;   // 1-based, kLevelStoreCapacity + 1
-    std::unique_ptr<double[]> blockMax_; // largest level of each block of 64
-    std::unique_ptr<int[]> histogram_;   // kLevelHistogramSize counters
+    std::unique_ptr<double[]> levels_;     // 1-based, kLevelStoreCapacity + 1
+    std::unique_ptr<double[]> blockMax_;   // largest level of each block of 64
+    std::unique_ptr<int[]> histogram_;     // kLevelHistogramSize counters
+    std::unique_ptr<double[]> onsetTimes_; // kTickRingSize onsets of one estimate
+    mutable HistogramMedian onsetMedian_;
     int levelCount_ = 0;
     int levelCapacity_ = 1;
     double levelSum_ = 0.0;

@@ -9,6 +9,7 @@ SignalAnalysis::SignalAnalysis()
       levels_(std::make_unique_for_overwrite<double[]>(kLevelStoreCapacity + 1)),
       blockMax_(std::make_unique<double[]>(((kLevelStoreCapacity + 1) >> kLevelBlockShift) + 1)),
       histogram_(std::make_unique<int[]>(kLevelHistogramSize)),
+      onsetTimes_(std::make_unique<double[]>(kTickRingSize)),
       ring_(std::make_unique<TickRecord[]>(kTickRingSize)) {
     levels_[0] = 0.0;
 }

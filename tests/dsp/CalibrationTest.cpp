@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -290,6 +291,61 @@ TEST(Calibration, SuccessResetsTheTickDetector) {
     EXPECT_EQ(analysis->ReadIndex(), 77);
     EXPECT_EQ(analysis->SampleClock(), 0);
     EXPECT_FALSE(analysis->ResultsStarted());
+}
+
+} // namespace
+
+namespace {
+
+// White noise: uniform sums (near Gaussian) from a fixed generator, so runs repeat exactly.
+Sound WhiteNoise(int seconds, double amplitude, unsigned seed) {
+    Sound sound(44100LL * seconds + 4096);
+    for (auto& s : sound.Samples()) {
+        double sum = 0.0;
+        for (int k = 0; k < 4; ++k) {
+            seed = seed * 1664525u + 1013904223u;
+            sum += (seed >> 8) / 16777216.0 - 0.5;
+        }
+        s = static_cast<std::int16_t>(std::lround(std::clamp(sum * amplitude, -32768.0, 32767.0)));
+    }
+    return sound;
+}
+
+TEST(Calibration, NoiseIsNotTakenForAWatch) {
+    // Threshold crossings of noise, each followed by the 0.9-beat gap, can average one beat
+    // apart at some rung; their spacing is irregular, which a watch's is not.
+    auto analysis = std::make_unique<SignalAnalysis>();
+    int runs = 0;
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        for (double amplitude : {300.0, 3000.0, 20000.0}) {
+            const Sound noise = WhiteNoise(5, amplitude, seed);
+            for (int rate : {0, 28800, 21600}) {
+                analysis->ResetFilter();
+                analysis->BeginCalibration(5, dsp::kFilterNarrow, 0.0);
+                ASSERT_TRUE(analysis->AddCalibrationSamples(noise.Data(), 5 * 44100));
+                EXPECT_FALSE(Finish(*analysis, rate).ok) << seed << ' ' << amplitude << ' ' << rate;
+                ++runs;
+            }
+        }
+    }
+    EXPECT_EQ(runs, 54);
+}
+
+TEST(Calibration, LargeBeatErrorAndJitterStillCalibrate) {
+    auto analysis = std::make_unique<SignalAnalysis>();
+    // 6 beats/s with 15 ms beat error (331 samples either way) and onsets jittering by up
+    // to 1 ms.
+    Sound sound(5 * 44100);
+    const int jitter[7] = {0, 30, -44, 12, -20, 44, -7};
+    for (int k = 0; k < 30; ++k) {
+        const std::int64_t at = 1000 + 7350 * k + (k % 2 ? 331 : -331) + jitter[k % 7];
+        sound.Fill(at, 100, kTick);
+    }
+    ASSERT_TRUE(Calibrate(*analysis, sound, 5));
+    const Outcome automatic = Finish(*analysis, 0);
+    EXPECT_TRUE(automatic.ok);
+    EXPECT_EQ(automatic.bph, 21600);
+    EXPECT_TRUE(Finish(*analysis, 21600).ok);
 }
 
 } // namespace
