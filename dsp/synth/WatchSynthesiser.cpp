@@ -91,15 +91,19 @@ void WatchSynthesiser::AddPartial(const Partial& partial, double level, double f
 }
 
 void WatchSynthesiser::ScheduleBeat(std::int64_t beat) {
-    // Unlocking, impulse and drop; each a main resonance that is loudest at its start and a
-    // weaker, lower one that starts from zero, so the drop's start is the loudest point.
+    // Unlocking, impulse and drop; each a main resonance that is loudest at its start and
+    // weaker ones that start from zero, so the drop's start is the loudest point.
     static constexpr double kSine = -std::numbers::pi / 2.0;
     static constexpr Partial kUnlock[] = {{0.45, 4300.0, 0.25e-3, 0.0},
                                           {0.10, 2100.0, 0.5e-3, kSine}};
     static constexpr Partial kImpulse[] = {{0.60, 3600.0, 0.30e-3, 0.0},
                                            {0.12, 1800.0, 0.6e-3, kSine}};
+    // The drop also sets the case ringing: a quiet, lower resonance that swells over about
+    // a millisecond and dies away over several, the difference of two decaying partials.
     static constexpr Partial kDrop[] = {{1.00, 3000.0, 0.35e-3, 0.0},
-                                        {0.15, 1500.0, 0.8e-3, kSine}};
+                                        {0.15, 1500.0, 0.8e-3, kSine},
+                                        {0.30, 2200.0, 4.0e-3, kSine},
+                                        {-0.30, 2200.0, 0.5e-3, kSine}};
 
     const bool tock = (beat & 1) != 0;
     const double level = parameters_.tickLevel * (tock ? kTockLevel : 1.0) *

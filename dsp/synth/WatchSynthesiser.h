@@ -13,7 +13,8 @@ namespace synth {
 // Synthesises the sound of a mechanical watch held against a microphone: 16-bit mono
 // samples at 44100 per second with a known beat rate, daily rate, amplitude, beat error and
 // noise. Each beat is three short resonant bursts: the unlocking, the impulse and the drop,
-// which is the loudest and comes one lift time after the unlocking. The lift time is the
+// which is the loudest and comes one lift time after the unlocking, followed by a quieter
+// ringing of the case that lasts some milliseconds. The lift time is the
 // time the balance needs to cross the lift angle at the set amplitude, with the interval to
 // the next beat as half the balance period:
 //     lift time = interval x 2 / pi x arcsin(lift angle / (2 x amplitude)),

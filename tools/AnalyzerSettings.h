@@ -1,0 +1,15 @@
+#pragma once
+
+namespace tools {
+
+// The settings the analysis reads, with the program's defaults.
+struct AnalyzerSettings {
+    int rate = 0;            // beats per hour, 0 = AUTO
+    int liftAngle = 52;      // degrees
+    int period = 20;         // s, averaging period
+    int settling = 5;        // s, calibration length
+    int filter = 0;          // 0 None, 1 Wide, 2 Medium, 3 Narrow
+    double correction = 0.0; // s/d, the sound card's rate correction
+};
+
+} // namespace tools

@@ -1,0 +1,186 @@
+#include "tools/SynthProgram.h"
+
+#include "dsp/synth/WatchSynthesiser.h"
+#include "tools/SoundFileWriter.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <optional>
+
+namespace tools {
+
+namespace {
+
+constexpr const char* kName = "tickora-synth: ";
+
+std::optional<double> ParseNumber(const std::string& text) {
+    double value = 0.0;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    if (begin != end && *begin == '+' && begin + 1 != end && begin[1] != '-') {
+        ++begin;
+    }
+    const auto [rest, status] = std::from_chars(begin, end, value);
+    if (status != std::errc() || rest != end || begin == end || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// A level in dB, or "none" for off.
+std::optional<double> ParseDb(const std::string& text) {
+    if (text == "none") {
+        return -std::numeric_limits<double>::infinity();
+    }
+    return ParseNumber(text);
+}
+
+} // namespace
+
+std::string SynthUsage() {
+    return "Usage: tickora-synth [options] OUT.wav\n"
+           "Writes the sound of a synthesised watch (16-bit mono, 44100 Hz) with a known truth.\n"
+           "  --preset 21600|28800   start from a simulated watch of the program\n"
+           "  --bph N                beat rate, 300 to 86400 beats/hour (21600)\n"
+           "  --rate SPD             daily rate, s/d, positive when gaining (0)\n"
+           "  --amplitude DEG        balance amplitude, degrees (270)\n"
+           "  --lift DEG             lift angle, degrees (52)\n"
+           "  --beat-error MS        beat error, ms (0)\n"
+           "  --level L              peak of the loudest burst, 0 to 1 of full scale (0.5)\n"
+           "  --noise DB             white noise RMS in dB relative to the tick peak, or none\n"
+           "  --hum DB               mains hum peak in dB relative to the tick peak, or none\n"
+           "  --hum-frequency HZ     hum frequency (50)\n"
+           "  --clicks N             stray clicks per minute (0)\n"
+           "  --click-level DB       stray click peak in dB relative to the tick peak (0)\n"
+           "  --clock-error SPD      sound card clock error, s/d (0)\n"
+           "  --offset S             time of the first beat (0.05)\n"
+           "  --seed N               random seed (1)\n"
+           "  --seconds S            length of the sound (30)\n";
+}
+
+int RunSynth(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    synth::WatchParameters p;
+    double seconds = 30.0;
+    std::string file;
+
+    // A preset is the starting point whatever its place on the line.
+    for (std::size_t i = 0; i + 1 < arguments.size(); ++i) {
+        if (arguments[i] == "--preset") {
+            if (arguments[i + 1] == "21600") {
+                p = synth::SimulatedWatch21600();
+            } else if (arguments[i + 1] == "28800") {
+                p = synth::SimulatedWatch28800();
+            } else {
+                err << kName << "unknown preset " << arguments[i + 1] << " (21600 or 28800)\n";
+                return 2;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& name = arguments[i];
+        if (name == "--help" || name == "-h") {
+            out << SynthUsage();
+            return 0;
+        }
+        if (name.size() > 1 && name[0] == '-') {
+            if (i + 1 == arguments.size()) {
+                err << kName << "option " << name << " needs a value\n";
+                return 2;
+            }
+            const std::string& text = arguments[++i];
+            const bool isDb = name == "--noise" || name == "--hum" || name == "--click-level";
+            const std::optional<double> value = isDb ? ParseDb(text) : ParseNumber(text);
+            if (name != "--preset" && !value) {
+                err << kName << "option " << name << ": not a number: " << text << '\n';
+                return 2;
+            }
+            const double v = value.value_or(0.0);
+            if (name == "--preset") {
+                // applied above
+            } else if (name == "--bph" || name == "--seed") {
+                if (v != std::floor(v) || v < 0.0 || v > 1e15) {
+                    err << kName << "option " << name << " needs a whole number\n";
+                    return 2;
+                }
+                if (name == "--bph") {
+                    p.beatsPerHour = static_cast<int>(std::min(v, 1e9));
+                } else {
+                    p.seed = static_cast<std::uint64_t>(v);
+                }
+            } else if (name == "--rate") {
+                p.rate = v;
+            } else if (name == "--amplitude") {
+                p.amplitude = v;
+            } else if (name == "--lift") {
+                p.liftAngle = v;
+            } else if (name == "--beat-error") {
+                p.beatError = v;
+            } else if (name == "--level") {
+                p.tickLevel = v;
+            } else if (name == "--noise") {
+                p.noiseDb = v;
+            } else if (name == "--hum") {
+                p.humDb = v;
+            } else if (name == "--hum-frequency") {
+                p.humFrequency = v;
+            } else if (name == "--clicks") {
+                p.clicksPerMinute = v;
+            } else if (name == "--click-level") {
+                p.clickDb = v;
+            } else if (name == "--clock-error") {
+                p.clockError = v;
+            } else if (name == "--offset") {
+                p.startOffset = v;
+            } else if (name == "--seconds") {
+                if (v <= 0.0 || v > 86400.0) {
+                    err << kName << "--seconds must be above 0 and at most 86400\n";
+                    return 2;
+                }
+                seconds = v;
+            } else {
+                err << kName << "unknown option " << name << " (see --help)\n";
+                return 2;
+            }
+        } else if (!file.empty()) {
+            err << kName << "one output file, please\n";
+            return 2;
+        } else {
+            file = name;
+        }
+    }
+    if (file.empty()) {
+        err << kName << "no output file given (see --help)\n";
+        return 2;
+    }
+    if (const std::string problem = synth::CheckWatchParameters(p); !problem.empty()) {
+        err << kName << problem << '\n';
+        return 2;
+    }
+
+    synth::WatchSynthesiser synthesiser(p);
+    SoundFileWriter writer;
+    if (!writer.Open(file, synth::WatchSynthesiser::kSampleRate)) {
+        err << kName << file << ": " << writer.Error() << '\n';
+        return 2;
+    }
+    std::int16_t buffer[4096];
+    auto remaining = static_cast<std::int64_t>(std::llround(seconds * 44100.0));
+    while (remaining > 0) {
+        const auto n = static_cast<std::size_t>(std::min<std::int64_t>(remaining, 4096));
+        synthesiser.Generate(buffer, n);
+        if (!writer.Write(buffer, n)) {
+            err << kName << file << ": " << writer.Error() << '\n';
+            return 2;
+        }
+        remaining -= static_cast<std::int64_t>(n);
+    }
+    if (!writer.Close()) {
+        err << kName << file << ": " << writer.Error() << '\n';
+        return 2;
+    }
+    return 0;
+}
+
+} // namespace tools
