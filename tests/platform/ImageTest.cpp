@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 using platform::Image;
 using platform::Rgb;
 using platform::RgbOf;
@@ -149,11 +151,47 @@ TEST(Image, AbsurdDimensionsAreRefused) {
     EXPECT_EQ(image, small);
 }
 
-TEST(Image, SavingToAMissingFolderFailsCleanly) {
+TEST(Image, FailedSavesLoseNothing) {
+    const auto dir = TempDir();
     const Image image = Pattern(3, 3);
     EXPECT_FALSE(image.SavePng("/nonexistent-folder-xyz/a.png"));
     EXPECT_FALSE(image.SaveJpeg("/nonexistent-folder-xyz/a.jpg"));
-    EXPECT_FALSE(Image().SavePng((TempDir() / "empty.png").string()));
+    EXPECT_FALSE(Image().SavePng((dir / "empty.png").string()));
+    EXPECT_FALSE(std::filesystem::exists(dir / "empty.png"));
+
+    // A folder in the file's place is neither read nor replaced.
+    std::filesystem::create_directories(dir / "folder.png");
+    Image loaded = image;
+    EXPECT_FALSE(loaded.LoadPng((dir / "folder.png").string()));
+    EXPECT_EQ(loaded, image);
+    EXPECT_FALSE(image.SavePng((dir / "folder.png").string()));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.png"));
+
+    // A read-only file keeps its content; a writable one keeps its permissions.
+    const auto locked = dir / "locked.png";
+    ASSERT_TRUE(Pattern(2, 2).SavePng(locked.string()));
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
+    if (::access(locked.c_str(), W_OK) != 0) { // root may write anyway
+        EXPECT_FALSE(image.SavePng(locked.string()));
+        ASSERT_TRUE(loaded.LoadPng(locked.string()));
+        EXPECT_EQ(loaded, Pattern(2, 2));
+    }
+    const auto kept = dir / "kept.png";
+    ASSERT_TRUE(Pattern(2, 2).SavePng(kept.string()));
+    std::filesystem::permissions(kept, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::owner_write);
+    ASSERT_TRUE(image.SavePng(kept.string()));
+    EXPECT_EQ(std::filesystem::status(kept).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    // Saving through a symbolic link replaces the file it points to, not the link.
+    const auto link = dir / "link.png";
+    std::filesystem::create_symlink(kept, link);
+    ASSERT_TRUE(Pattern(4, 4).SavePng(link.string()));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    ASSERT_TRUE(loaded.LoadPng(kept.string()));
+    EXPECT_EQ(loaded, Pattern(4, 4));
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Image, JpegIsProgressiveAndSized) {
