@@ -228,6 +228,35 @@ TEST_F(SettingsFormTest, NothingIsClippedOrOutside) {
     }
 }
 
+TEST_F(SettingsFormTest, AccessKeysReachTheirControls) {
+    Show();
+    const std::pair<Qt::Key, QWidget*> fields[] = {
+        {Qt::Key_R, form_->RateComboBox()},     {Qt::Key_A, form_->AngleComboBox()},
+        {Qt::Key_P, form_->PeriodComboBox()},   {Qt::Key_T, form_->SettlingComboBox()},
+        {Qt::Key_V, form_->ScaleComboBox()},    {Qt::Key_W, form_->SweepComboBox()},
+        {Qt::Key_C, form_->CalibrationEdit()},  {Qt::Key_D, form_->InputDeviceComboBox()},
+        {Qt::Key_F, form_->FilteringComboBox()}};
+    for (const auto& [key, field] : fields) {
+        QTest::keyClick(form_.get(), key, Qt::AltModifier);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(FocusedField(), field) << QKeySequence(key).toString().toStdString();
+    }
+    QTest::keyClick(form_.get(), Qt::Key_E, Qt::AltModifier);
+    QTest::qWait(250); // a mnemonic presses its button with a short animation
+    EXPECT_TRUE(form_->PauseCheckBox()->isChecked());
+    QTest::keyClick(form_.get(), Qt::Key_M, Qt::AltModifier);
+    QTest::qWait(250); // a mnemonic presses its button with a short animation
+    EXPECT_TRUE(form_->ManualCheckBox()->isChecked());
+    QTest::keyClick(form_.get(), Qt::Key_O, Qt::AltModifier);
+    QTest::qWait(250); // a mnemonic presses its button with a short animation
+    EXPECT_TRUE(form_->PlotRawCheckBox()->isChecked());
+    EXPECT_FALSE(form_->ScaleComboBox()->isEnabled());
+    QTest::keyClick(form_.get(), Qt::Key_B, Qt::AltModifier);
+    QTest::qWait(250); // a mnemonic presses its button with a short animation
+    EXPECT_EQ(aboutCalls_, 1);
+    EXPECT_TRUE(dialogs_.Messages().empty());
+}
+
 TEST_F(SettingsFormTest, LeavingAFieldChecksIt) {
     Show();
     Focus(form_->RateComboBox());
