@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -170,6 +171,57 @@ TEST_F(SettingsStoreTest, StoreBackSavesOnlyChangedRecords) {
     EXPECT_EQ(bytes.substr(0, 7), "21600\r\n");
     EXPECT_NE(bytes.find("\r\n 6.40000000000000E+0001\r\n3\r\n3\r\n3\r\n0\r\n0\r\n9\r\n"),
               std::string::npos);
+}
+
+// Files written by earlier releases must keep loading.
+std::string Fixture(const std::string& name) {
+    const char* root = std::getenv("TICKORA_SOURCE_DIR");
+    const fs::path path = fs::path(root ? root : ".") / "tests" / "settings" / "fixtures" / name;
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in) << path;
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST_F(SettingsStoreTest, SavedFilesOfEarlierReleasesLoad) {
+    const std::string current = Fixture("Settings-1.4.ini");
+    WriteFile(current);
+    store_.LoadSettings();
+    TSettingsRecord record;
+    store_.FillRecord(record);
+    EXPECT_EQ(record.Rate, 28800);
+    EXPECT_EQ(record.Angle, 53);
+    EXPECT_EQ(record.Period, 30);
+    EXPECT_EQ(record.Scale, 5);
+    EXPECT_EQ(record.Calibration, -3.5);
+    EXPECT_DOUBLE_EQ(record.Sweep, 1 / 5.5);
+    EXPECT_TRUE(record.Pause);
+    EXPECT_EQ(record.Settling, 10);
+    EXPECT_EQ(record.Filtering, 2);
+    EXPECT_EQ(record.InputDevice, -1);
+    EXPECT_EQ(record.Gain, 23.5);
+    EXPECT_EQ(record.Weights, (std::array<std::int32_t, 6>{1, 2, 1, 1, 3, 1}));
+    // Written again, byte for byte the same file.
+    ASSERT_TRUE(store_.SaveSettings());
+    EXPECT_EQ(ReadFile(), current);
+
+    // Files from the time the filter was a check box: TRUE was the wide filter. Short of the
+    // weight lines, the weights stay 1.
+    WriteFile(Fixture("Settings-boolean-filter.ini"));
+    store_.LoadSettings();
+    store_.FillRecord(record);
+    EXPECT_EQ(record.Rate, 21600);
+    EXPECT_EQ(record.Filtering, 1);
+    EXPECT_TRUE(record.PlotRaw);
+    EXPECT_TRUE(record.Manual);
+    EXPECT_EQ(record.Weights, (std::array<std::int32_t, 6>{1, 1, 1, 1, 1, 1}));
+    EXPECT_TRUE(errors_.empty());
+}
+
+TEST(SettingsRecordTest, DefaultRecordIsTheInitialSettings) {
+    TSettingsRecord filled;
+    filled.Angle = 0;
+    tickora::FillRecord(SettingsValues{}, filled);
+    EXPECT_EQ(filled, TSettingsRecord{});
 }
 
 TEST(SettingsRecordTest, FillRecordFromValues) {
