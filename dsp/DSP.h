@@ -50,7 +50,7 @@ double RoundedBeatFrequency(double measured);
 
 // The signal analysis: filter, level calibration with beat-rate detection, tick detection
 // into the tick ring, and the per-beat rate, amplitude and beat error. One instance lives for
-// the whole program (it is large: heap-allocate it); tests make fresh ones.
+// the whole program (its arrays take about 23 MB); tests make fresh ones.
 //
 // Thread: every call comes from the GUI thread (the buffer handler and button handlers);
 // nothing here locks. The fixed arrays are allocated once, in the constructor; no call

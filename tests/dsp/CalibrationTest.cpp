@@ -204,6 +204,17 @@ TEST(Calibration, RatesBelowOneBeatPerSecondVote) {
     EXPECT_LT(analysis->ThresholdLevel(), LevelOf(kTick));
 }
 
+TEST(Calibration, RatesAboveTwelveBeatsPerSecondVoteAndAbsurdRatesEnd) {
+    auto analysis = std::make_unique<SignalAnalysis>();
+    // 50400 bph, 14 beats/s: beyond the vote table's top.
+    ASSERT_TRUE(Calibrate(*analysis, PulseTrain(5, 3150, 50), 5));
+    const Outcome fast = Finish(*analysis, 50400);
+    EXPECT_TRUE(fast.ok);
+    EXPECT_EQ(fast.bph, 50400);
+    // A rate whose gaps round to no samples at all still ends, and fails.
+    EXPECT_FALSE(Finish(*analysis, 2000000000).ok);
+}
+
 TEST(Calibration, RoundedBeatFrequencyUsesHalfStepsBelowSixAndAQuarter) {
     EXPECT_EQ(dsp::RoundedBeatFrequency(6.02), 6.0);
     EXPECT_EQ(dsp::RoundedBeatFrequency(6.2), 6.0);
