@@ -215,6 +215,26 @@ TEST(Calibration, RatesAboveTwelveBeatsPerSecondVoteAndAbsurdRatesEnd) {
     EXPECT_FALSE(Finish(*analysis, 2000000000).ok);
 }
 
+TEST(Calibration, AutoAcceptsOnlyRatesWithinOnePercentOfTheRoundedRate) {
+    struct Case {
+        double beatsPerSecond;
+        int bph; // 0: refused
+    };
+    for (const Case c : {Case{6.02, 21600}, Case{6.2, 0}, Case{6.3, 0}, Case{7.03, 25200},
+                         Case{5.75, 0}, Case{5.0, 18000}, Case{8.05, 28800}, Case{8.2, 0}}) {
+        SCOPED_TRACE(c.beatsPerSecond);
+        auto analysis = std::make_unique<SignalAnalysis>();
+        ASSERT_TRUE(Calibrate(*analysis, PulseTrain(5, 44100 / c.beatsPerSecond, 50), 5));
+        const Outcome outcome = Finish(*analysis, 0);
+        EXPECT_EQ(outcome.ok, c.bph != 0);
+        if (outcome.ok) {
+            EXPECT_EQ(outcome.bph, c.bph);
+            // The first daily rate: how far the measured rate is from the rounded one.
+            EXPECT_NEAR(outcome.rateError, (c.beatsPerSecond * 3600 / c.bph - 1) * 86400, 5.0);
+        }
+    }
+}
+
 TEST(Calibration, RoundedBeatFrequencyUsesHalfStepsBelowSixAndAQuarter) {
     EXPECT_EQ(dsp::RoundedBeatFrequency(6.02), 6.0);
     EXPECT_EQ(dsp::RoundedBeatFrequency(6.2), 6.0);
