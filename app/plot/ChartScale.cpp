@@ -49,9 +49,14 @@ AxisScale NiceScale(int divisions, double lo, double hi) {
     }
     divisions = std::max(divisions, 2);
     const double raw = (hi - lo) / (divisions - 1);
-    const int k = static_cast<int>(std::floor(3 * std::log10(raw) + 0.5)); // thirds of a decade
-    const int decade = k >= 0 ? k / 3 : -((-k + 2) / 3);                   // floor(k / 3)
-    const int third = k - 3 * decade;                                      // 0, 1 or 2
+    const double thirds = std::floor(3 * std::log10(raw) + 0.5); // thirds of a decade
+    // A range wider than the doubles allow (or one of no width at all) has no nice step.
+    if (!(std::abs(thirds) < 3000)) {
+        return {};
+    }
+    const int k = static_cast<int>(thirds);
+    const int decade = k >= 0 ? k / 3 : -((-k + 2) / 3); // floor(k / 3)
+    const int third = k - 3 * decade;                    // 0, 1 or 2
     const double mantissa = third == 0 ? 1.0 : third == 1 ? 2.0 : 5.0;
     AxisScale scale;
     scale.step = mantissa * std::pow(10.0, decade);

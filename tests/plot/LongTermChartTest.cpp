@@ -246,6 +246,24 @@ TEST_F(LongTermChartTest, OutliersAreLeftOutOfTheLine) {
     }
 }
 
+TEST_F(LongTermChartTest, APointPastTheTimeAxisIsCutAtTheRightEdge) {
+    // After a gap in the results a point's time may lie far beyond the points' count.
+    std::vector<LongTermPoint> points;
+    for (int k = 1; k <= 5; ++k) {
+        points.push_back({k * 30.0 + 0.5, k == 5 ? 1.05 : 1.0 + 0.2 * (k % 2), 280, 0.3});
+    }
+    points.push_back({1e12, 1.05, 280, 0.3});
+    Draw(points);
+    ASSERT_DOUBLE_EQ(chart.TimeAxis().axisHi, 0.5);
+    const auto& panel = chart.Panel(Series::DailyRate);
+    const int row = static_cast<int>(std::lround(
+        panel.top + (panel.axis.axisHi - 1.05) / (panel.axis.axisHi - panel.axis.axisLo) *
+                        (panel.bottom - panel.top)));
+    // The segment towards it runs flat to the edge and ends there in the series colour.
+    EXPECT_EQ(image.Pixel(kW - 1, row), kRateColour);
+    EXPECT_EQ(image.Pixel(kW - 2, row), kRateColour);
+}
+
 TEST_F(LongTermChartTest, AccumulationRedrawsTheChartFromItsFirstPoint) {
     longterm::LongTermAccumulation accumulation;
     accumulation.StartLongTerm(&chart);
