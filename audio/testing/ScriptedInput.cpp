@@ -5,8 +5,17 @@
 
 namespace tickora::testing {
 
-ScriptedInput::ScriptedInput(Failures failures, std::string errorText)
-    : failures_(failures), errorText_(std::move(errorText)) {}
+ScriptedInput::ScriptedInput(Failures failures, std::string errorText, Census* census)
+    : failures_(failures), errorText_(std::move(errorText)),
+      census_(census != nullptr ? census : &ownCensus_) {}
+
+ScriptedInput::~ScriptedInput() {
+    // Left open by its owner: count it closed, buffers and all.
+    census_->prepared -= prepared_;
+    if (open_) {
+        --census_->open;
+    }
+}
 
 bool ScriptedInput::Push(std::span<const std::int16_t> samples, bool complete) {
     CaptureBuffer* buffer = recording_ ? queue_.Front() : nullptr;
@@ -48,6 +57,9 @@ int ScriptedInput::Open(const AudioFormat& format, BufferSink& sink) {
     }
     format_ = format;
     sink_ = &sink;
+    if (!open_) {
+        ++census_->open;
+    }
     open_ = true;
     return 0;
 }
@@ -57,11 +69,13 @@ int ScriptedInput::PrepareBuffer(CaptureBuffer&) {
         return failures_.prepare;
     }
     ++prepared_;
+    ++census_->prepared;
     return 0;
 }
 
 int ScriptedInput::UnprepareBuffer(CaptureBuffer&) {
     --prepared_;
+    --census_->prepared;
     return 0;
 }
 
@@ -105,6 +119,9 @@ int ScriptedInput::Reset() {
 
 int ScriptedInput::Close() {
     Reset();
+    if (open_) {
+        --census_->open;
+    }
     open_ = false;
     sink_ = nullptr;
     return 0;

@@ -29,7 +29,16 @@ public:
         int stop = 0;
     };
 
-    ScriptedInput(Failures failures, std::string errorText);
+    // Counts over every input of a catalog, so tests can check inputs that are gone.
+    struct Census {
+        int open = 0;     // inputs open now
+        int prepared = 0; // buffers prepared now, over all inputs
+    };
+
+    ScriptedInput(Failures failures, std::string errorText, Census* census = nullptr);
+    ~ScriptedInput() override;
+    ScriptedInput(const ScriptedInput&) = delete;
+    ScriptedInput& operator=(const ScriptedInput&) = delete;
 
     // Fills the oldest queued buffer with samples (at most 4096) and hands it on. With
     // complete false the buffer keeps filling on the next push and goes out when it is full
@@ -64,6 +73,8 @@ private:
 
     Failures failures_;
     std::string errorText_;
+    Census* census_;
+    Census ownCensus_;
     BufferSink* sink_ = nullptr;
     BufferQueue queue_;
     AudioFormat format_;

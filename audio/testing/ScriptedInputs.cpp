@@ -13,7 +13,7 @@ int ScriptedInputs::ListInputs(std::vector<std::string>& names) {
 }
 
 std::unique_ptr<AudioInput> ScriptedInputs::CreateInput(int device) {
-    auto input = std::make_unique<ScriptedInput>(failures_, errorText_);
+    auto input = std::make_unique<ScriptedInput>(failures_, errorText_, &census_);
     current_ = input.get();
     lastDevice_ = device;
     ++created_;

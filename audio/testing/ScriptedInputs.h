@@ -23,6 +23,9 @@ public:
     ScriptedInput* Current() const { return current_; }
     int LastDevice() const { return lastDevice_; }
     int CreatedCount() const { return created_; }
+    // Over all inputs made here, those gone included.
+    int OpenInputs() const { return census_.open; }
+    int PreparedBuffers() const { return census_.prepared; }
 
     int ListInputs(std::vector<std::string>& names) override;
     std::unique_ptr<AudioInput> CreateInput(int device) override;
@@ -32,6 +35,7 @@ private:
     int realDevices_;
     ScriptedInput::Failures failures_;
     std::string errorText_ = "Device unavailable";
+    ScriptedInput::Census census_;
     ScriptedInput* current_ = nullptr;
     int lastDevice_ = -2;
     int created_ = 0;

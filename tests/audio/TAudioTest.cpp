@@ -223,12 +223,15 @@ TEST_F(TAudioTest, AReopenedDeviceIgnoresWhatTheOldOnePosted) {
 
 TEST_F(TAudioTest, OpeningTwiceClosesTheFirstDevice) {
     Open();
-    ScriptedInput& first = Input();
     Open(1);
-    EXPECT_FALSE(first.IsOpen());
-    EXPECT_EQ(first.PreparedCount(), 0);
+    EXPECT_EQ(inputs.CreatedCount(), 2);
+    EXPECT_EQ(inputs.OpenInputs(), 1);
+    EXPECT_EQ(inputs.PreparedBuffers(), 20);
     EXPECT_TRUE(audio.IsOpen());
     EXPECT_EQ(Input().QueuedCount(), 20);
+    audio.CloseDevice();
+    EXPECT_EQ(inputs.OpenInputs(), 0);
+    EXPECT_EQ(inputs.PreparedBuffers(), 0);
 }
 
 TEST_F(TAudioTest, ABufferArrivingDuringTheHandlerIsDeliveredInsideIt) {
