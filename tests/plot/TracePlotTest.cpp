@@ -126,6 +126,14 @@ TEST_F(TracePlotTest, NewScreenErasesTheOldDotsAhead) {
     trace.PlotTick(Inputs(), false, 0, 1001.0);
     EXPECT_EQ(image.Pixel(10, kMiddle + 100), kWhite);
     EXPECT_EQ(image.Pixel(11, kMiddle + 101), kWhite);
+    // Up to the last column of the screen.
+    for (int c = 2; c < 475; ++c) {
+        trace.PlotTick(Inputs(), false, 0, 1000.0 + c);
+    }
+    EXPECT_EQ(image.Pixel(958, kMiddle + 100), kBlack);
+    trace.PlotTick(Inputs(), false, 0, 1475.0);
+    EXPECT_EQ(image.Pixel(958, kMiddle + 100), kWhite);
+    EXPECT_EQ(image.Pixel(959, kMiddle + 100), kWhite);
 }
 
 TEST_F(TracePlotTest, MillisecondScaleAtTheStartOfAScreen) {
