@@ -14,7 +14,13 @@ constexpr double kMaxIrregularity = 0.05; // beats, median departure of two-beat
 // 1 beat/s and 24 every rate above 12 beats/s, which only a set rate can give.
 constexpr int kVoteSlots = 25;
 
+// Halves to even; values no count can reach (and NaN) are held to a safe range.
 std::int64_t RoundToInt(double value) {
+    constexpr double kLimit = 1e15;
+    if (!(std::fabs(value) < kLimit)) {
+        return value > 0 ? static_cast<std::int64_t>(kLimit)
+                         : (value < 0 ? -static_cast<std::int64_t>(kLimit) : 0);
+    }
     return static_cast<std::int64_t>(std::nearbyint(value));
 }
 
@@ -154,6 +160,9 @@ bool SignalAnalysis::EstimateBeatRate(double guess, double threshold, double& ro
 
 bool SignalAnalysis::EstimateOnsets(double guess, double threshold, double& rounded,
                                     double& measured, double* irregularity) const {
+    if (!(guess >= 0.0) || !std::isfinite(guess)) {
+        return false; // no beat rate is negative
+    }
     const double r = sampleRate_;
     const bool guessed = guess != 0.0;
     // The last stored level is not examined (nor any the store did not get).

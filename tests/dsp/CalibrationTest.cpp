@@ -213,6 +213,12 @@ TEST(Calibration, RatesAboveTwelveBeatsPerSecondVoteAndAbsurdRatesEnd) {
     EXPECT_EQ(fast.bph, 50400);
     // A rate whose gaps round to no samples at all still ends, and fails.
     EXPECT_FALSE(Finish(*analysis, 2000000000).ok);
+    double rounded = 0, measured = 0;
+    EXPECT_FALSE(analysis->EstimateBeatRate(1e-300, 0.1, rounded, measured));
+    EXPECT_FALSE(analysis->EstimateBeatRate(-6.0, 0.1, rounded, measured));
+    // A lift angle beyond any watch's leaves no lift time rather than a garbage count.
+    EXPECT_TRUE(Finish(*analysis, 50400, 1000).ok);
+    EXPECT_EQ(analysis->MinLiftSamples(), 0);
 }
 
 TEST(Calibration, AutoAcceptsOnlyRatesWithinOnePercentOfTheRoundedRate) {
