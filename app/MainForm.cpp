@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QThread>
+#include <QTimer>
 
 #include <cmath>
 
@@ -18,6 +19,7 @@ namespace tickora {
 
 namespace {
 constexpr int kStartupPictureMinimum = 2000; // ms the start-up picture stays at least
+constexpr int kActivationFallback = 500;     // ms to wait for the first activation
 constexpr double kSilenceStop = 10.0;        // s without an onset that ends a test
 constexpr double kSpanMargin = 0.0001;       // s a span may fall short of the period
 } // namespace
@@ -106,6 +108,12 @@ void TMainForm::FormShow() {
     if (firstActivation_) {
         applicationTitle_ = "Tickora " + std::string(kVersion);
         setWindowTitle(QString::fromStdString(applicationTitle_));
+        // Without a window manager the window may never be activated; the start-up work
+        // must run all the same.
+        QTimer::singleShot(kActivationFallback, this, [this] {
+            if (firstActivation_)
+                FormActivate();
+        });
     }
     UpdateControls();
 }

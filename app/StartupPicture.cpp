@@ -90,10 +90,10 @@ void TStartupPicture::paintEvent(QPaintEvent*) {
     p.drawText(QRectF(200, 50, 210, 56), Qt::AlignLeft | Qt::AlignVCenter, "Tickora");
 
     QFont small("Arial");
-    small.setPixelSize(13);
+    small.setPixelSize(12);
     p.setFont(small);
     p.setPen(QColor(60, 60, 70));
-    p.drawText(QRectF(202, 104, 210, 20), Qt::AlignLeft | Qt::AlignVCenter,
+    p.drawText(QRectF(202, 104, 212, 20), Qt::AlignLeft | Qt::AlignVCenter,
                "Timegrapher for mechanical watches");
 
     QFont version("Arial");

@@ -1,0 +1,42 @@
+#include "app/Program.h"
+
+#include <QApplication>
+
+namespace tickora {
+
+TickoraProgram::TickoraProgram() {
+    QApplication::setApplicationName("Tickora");
+
+    startupPicture_.show();
+    startupPicture_.repaint();
+    QApplication::processEvents();
+    const std::uint64_t shownAt = dialogs_.TickCount();
+
+    analysis_ = std::make_unique<dsp::SignalAnalysis>();
+    form_ = std::make_unique<TMainForm>(
+        TMainFormServices{dialogs_, *analysis_, pageHistory_, longTerm_, inputs_});
+    dialogs_.SetParent(form_.get());
+
+    SettingsFormHost host;
+    host.pageCount = [this] { return pageHistory_.PageCount(); };
+    host.clearPages = [this] { form_->ClearPages(); };
+    host.showAbout = [this] { startupPicture_.ShowAsAbout(); };
+    host.listInputDevices = [this] {
+        std::vector<std::string> items;
+        form_->AudioCapture().ListInputDevices(items);
+        return items;
+    };
+    settingsForm_ = std::make_unique<TSettingsForm>(dialogs_, host, form_.get());
+    settingsAccess_ = std::make_unique<SettingsFormAccess>(*settingsForm_);
+    form_->SetSettings(settingsAccess_.get());
+    form_->SetStartupPicture(&startupPicture_, shownAt);
+    // The annotation dialog and the report are wired here as they come.
+}
+
+void TickoraProgram::Show() {
+    form_->show();
+    form_->raise();
+    form_->activateWindow();
+}
+
+} // namespace tickora
