@@ -26,7 +26,8 @@ constexpr double kSpanMargin = 0.0001;       // s a span may fall short of the p
 
 TMainForm::TMainForm(TMainFormServices services, QWidget* parent)
     : QWidget(parent), services_(services), plotImage_(kPlotWidth, kPlotHeight),
-      plotCanvas_(plotImage_), trace_(plotCanvas_), gainImage_(kGainBarWidth, 43) {
+      plotCanvas_(plotImage_), trace_(plotCanvas_), chart_(plotCanvas_),
+      gainImage_(kGainBarWidth, 43) {
     // A fixed dialog-style frame: no maximise box, no resizing.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -208,8 +209,8 @@ void TMainForm::SnapshotPlot(std::shared_ptr<platform::Image>& slot, bool copy) 
 }
 
 void TMainForm::RedrawChart(const longterm::LongTermAccumulation& accumulation) {
-    // The long-term chart is drawn here once the chart drawing is available.
-    (void)accumulation;
+    chart_.RedrawChart(accumulation);
+    RefreshPlot();
 }
 
 // State file: loaded at the first activation, saved at close when the pages changed.

@@ -5,6 +5,7 @@
 #include "app/ResultDisplay.h"
 #include "app/SettingsAccess.h"
 #include "app/Toolbar.h"
+#include "app/plot/LongTermChart.h"
 #include "app/plot/TracePlot.h"
 #include "audio/TAudio.h"
 #include "dsp/DSP.h"
@@ -176,6 +177,7 @@ private:
     platform::Image plotImage_;
     platform::Canvas plotCanvas_;
     plot::TracePlot trace_;
+    plot::LongTermChart chart_;
     platform::Image gainImage_;
 
     TMainLayout layout_;

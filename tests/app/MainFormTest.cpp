@@ -336,12 +336,21 @@ TEST_F(MainFormTest, LongTermTestChartsAndCommitsALongTermPage) {
     EXPECT_EQ(Colour(Form().Layout().RateErrorLabel()), QColor(153, 0, 102));
     EXPECT_EQ(Colour(Form().Layout().AmplitudeLabel()), QColor(51, 51, 204));
     EXPECT_EQ(Colour(Form().Layout().BeatErrorLabel()), QColor(0, 119, 0));
+    // The chart replaces the trace: no trace dots, the rate curve in its colour.
+    const int rateCurve = PlotPixels(platform::RgbOf(153, 0, 102));
+    EXPECT_GT(rateCurve, 0);
     Key(vk::Escape);
     EXPECT_EQ(State(), S::Idle);
     EXPECT_FALSE(Form().LongTermActive());
     ASSERT_EQ(pages_->PageCount(), 1);
-    EXPECT_TRUE(pages_->GetPage(1).LongTerm);
+    const pages::TPageInfo page = pages_->GetPage(1);
+    EXPECT_TRUE(page.LongTerm);
+    ASSERT_TRUE(page.Image);
+    EXPECT_TRUE(*page.Image == Form().Plot());
     EXPECT_EQ(Form().PageIndex(), 1);
+    // Shown again, the long-term page keeps its long-term colours.
+    Form().ShowPage(1);
+    EXPECT_EQ(Colour(Form().Layout().RateErrorLabel()), QColor(153, 0, 102));
 }
 
 TEST_F(MainFormTest, LongTermStoppedBeforeItsFirstPointCommitsNoPage) {
