@@ -85,6 +85,8 @@ public:
     double CalibrationProgress() const; // 0 ... 1
     // rateSetting: beats per hour, 0 = AUTO; liftAngle: degrees. On success the threshold is
     // placed and the tick detector reset. Out: beats per hour, peak level, rate error (s/d).
+    // Fails without a consistent tick: no rate found, a set rate not confirmed within 1 %, or
+    // onsets too irregular to be a watch's (noise).
     bool FinishCalibration(int rateSetting, int liftAngle, int& beatsPerHour, double& peakLevel,
                            double& rateError);
     // Onsets in the level store at threshold T; guess in beats/s (0 = none).
