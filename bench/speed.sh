@@ -8,4 +8,4 @@ build=build/bench
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTICKORA_GUI=OFF -DTICKORA_TESTS=OFF \
       -DTICKORA_BENCH=ON >/dev/null
 cmake --build "$build" -j2 --target dsp_bench >/dev/null
-"$build"/bench/dsp/dsp_bench --benchmark_counters_tabular=true "$@"
+"$build"/bench/dsp/dsp_bench "$@"
