@@ -207,7 +207,11 @@ void TMainForm::RenderExportImage(platform::Image& bitmap) {
     } else {
         content.labels = display_->LabelsForExport();
         content.pageImage = page.Image.get();
-        content.caption = PageCaption(page);
+        // The live screen after a long-term test without a chart point is no page: it gets
+        // no page caption (an empty record would read "Page 2/1 - 1899-12-30 00:00").
+        const std::int32_t count = services_.Pages.PageCount();
+        if (count > 0 && pageIndex_ >= 0 && pageIndex_ <= count)
+            content.caption = PageCaption(page);
     }
     tickora::RenderExportImage(bitmap, content);
 }

@@ -197,6 +197,31 @@ TEST_F(MainFormTest, ResumeWithManualReturnsToTheLevelView) {
     EXPECT_TRUE(Form().Layout().VolumeIndicator->isHidden());
     EXPECT_EQ(Form().Trace().ReferenceRow(),
               Form().Trace().LevelRow(analysis_->ThresholdLevel(), Form().Settings().Gain));
+    Key(vk::Escape);
+    EXPECT_TRUE(Form().ScopeShownLast());
+}
+
+TEST_F(MainFormTest, RawSoundsAreRasteredInsteadOfTicks) {
+    settings_.record.PlotRaw = true;
+    Open();
+    StartAndCalibrate();
+    FeedWatchFor(3);
+    int reddish = 0;
+    const platform::Image& plot = Form().Plot();
+    for (int y = 0; y < plot.Height(); ++y)
+        for (int x = 0; x < 60; ++x) {
+            const platform::Rgb p = plot.Pixel(x, y);
+            reddish += p.r == 255 && p.g < 200 && p.g == p.b;
+        }
+    EXPECT_GT(reddish, 20);
+    // Black is only the raster's millisecond scale at the left edge: no trace dots.
+    int blackRight = 0;
+    for (int y = 0; y < plot.Height(); ++y)
+        for (int x = 20; x < plot.Width(); ++x)
+            blackRight += plot.Pixel(x, y) == platform::kBlack;
+    EXPECT_EQ(blackRight, 0);
+    EXPECT_GT(PlotPixels(platform::kBlack), 0);
+    EXPECT_EQ(State(), S::Testing);
 }
 
 TEST_F(MainFormTest, ScopeViewWithGainKeys) {
@@ -361,6 +386,17 @@ TEST_F(MainFormTest, LongTermStoppedBeforeItsFirstPointCommitsNoPage) {
     Key(vk::Escape);
     EXPECT_EQ(pages_->PageCount(), 0);
     EXPECT_EQ(Form().PageIndex(), 1);
+    // Its picture is exported without a page caption.
+    const std::string file = dataDir_->path().toStdString() + "/live.png";
+    dialogs_.QueueSaveAnswer(file);
+    Key(vk::F);
+    platform::Image saved;
+    ASSERT_TRUE(saved.LoadPng(file));
+    int inkBottomRight = 0;
+    for (int y = saved.Height() - 20; y < saved.Height() - 1; ++y)
+        for (int x = saved.Width() - 300; x < saved.Width() - 1; ++x)
+            inkBottomRight += saved.Pixel(x, y) != platform::kWhite;
+    EXPECT_EQ(inkBottomRight, 0);
 }
 
 TEST_F(MainFormTest, PausedTestContinuesAsLongTermTest) {
