@@ -146,6 +146,9 @@ void TMainForm::SettingsButtonClick() {
         settings_->ShowSettings();
     FillRecord();
     if (settingsRecord_.InputDevice != device) {
+        // A measurement cannot go on without its input: it ends as Stop ends it.
+        if (state_ != MeasurementState::Idle)
+            StopButtonClick();
         audio_->CloseDevice();
         OpenDevice();
     }

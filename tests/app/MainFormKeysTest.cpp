@@ -164,4 +164,19 @@ TEST_F(MainFormTest, ClearPagesEmptiesHistoryAndPlot) {
     EXPECT_FALSE(Form().Toolbar().Enabled(ToolbarButton::Annotate));
 }
 
+TEST_F(MainFormTest, ChangingTheDeviceDuringATestEndsTheTest) {
+    Open();
+    StartAndCalibrate();
+    FeedWatchFor(3);
+    settings_.onShow = [](TSettingsRecord& record) { record.InputDevice = 0; };
+    QMouseEvent click(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(Form().Layout().ParametersHeading(), &click);
+    EXPECT_EQ(settings_.shown, 1);
+    EXPECT_EQ(State(), S::Idle);
+    EXPECT_EQ(pages_->PageCount(), 1);
+    EXPECT_EQ(inputs_.LastDevice(), 0);
+    EXPECT_TRUE(Form().Toolbar().Enabled(ToolbarButton::Start));
+}
+
 } // namespace tickora::testing
