@@ -54,7 +54,9 @@ struct Receiver {
 
     static void Deliver(void* owner, const tickora::CaptureBuffer& buffer) {
         auto* self = static_cast<Receiver*>(owner);
-        if (self->arrivals.size() < self->arrivals.capacity()) {
+        // Interval figures use full buffers only; the one a stop cut short comes early.
+        if (buffer.bytesRecorded == buffer.bufferLength &&
+            self->arrivals.size() < self->arrivals.capacity()) {
             self->arrivals.push_back(Clock::now());
         }
         self->samples += buffer.SampleCount();
@@ -98,7 +100,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const Clock::time_point start = Clock::now();
-    QTimer::singleShot(static_cast<int>(seconds * 1000), &application, [&] {
+    QTimer::singleShot(static_cast<int>(seconds * 1000), Qt::PreciseTimer, &application, [&] {
         audio.StopCapture(true);
         application.quit();
     });
@@ -119,10 +121,11 @@ int main(int argc, char** argv) {
     const double span =
         t.size() > 1 ? std::chrono::duration<double>(t.back() - t.front()).count() : 0.0;
     std::printf("device %d open, capture ran %.3f s\n", device, elapsed);
-    std::printf("buffers delivered: %zu (%lld samples, peak %d)\n", t.size(),
+    std::printf("buffers delivered: %llu, %zu of them full (%lld samples, peak %d)\n",
+                static_cast<unsigned long long>(audio.DeliveredCount()), t.size(),
                 static_cast<long long>(receiver.samples), receiver.peak);
-    std::printf("pace: %.1f samples/s over the run; %.1f samples/s between first and last "
-                "full buffer\n",
+    std::printf("pace: %.1f samples/s over the run; %.1f samples/s from the first full buffer to "
+                "the last\n",
                 receiver.samples / elapsed,
                 t.size() > 1
                     ? (static_cast<double>(t.size() - 1) * tickora::kCaptureBufferSamples) / span
