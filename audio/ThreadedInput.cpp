@@ -38,8 +38,8 @@ int ThreadedInput::Open(const AudioFormat& format, BufferSink& sink) {
 }
 
 int ThreadedInput::AddBuffer(CaptureBuffer& buffer) {
-    // The queue holds the whole ring, so a full queue means a buffer added twice: ignore
-    // the duplicate rather than recording into one block twice.
+    // The queue has room for more than the whole ring, so TAudio's buffers always fit;
+    // a push beyond that (a caller adding buffers twice) is refused and changes nothing.
     queue_.Push(&buffer);
     return 0;
 }
