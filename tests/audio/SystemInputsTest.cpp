@@ -138,6 +138,28 @@ TEST_F(SystemInputsTest, ARecordingPlaysSampleForSampleThenSilence) {
     EXPECT_TRUE(dialogs.Messages().empty());
 }
 
+TEST_F(SystemInputsTest, ARecordingResumesWhereAStopLeftIt) {
+    std::vector<std::int16_t> sound(22050); // 0.5 s
+    for (std::size_t i = 0; i < sound.size(); ++i) {
+        sound[i] = static_cast<std::int16_t>(i % 20000 + 1);
+    }
+    ASSERT_TRUE(WriteWav(folder.File("long.wav"), sound, 1, 44100));
+    audio.OpenDevice(DeviceNumberOf(audio, "Recording: long.wav"), 44100, &Recorder::Deliver,
+                     &recorder);
+    ASSERT_TRUE(audio.StartCapture());
+    WaitForSamples(recorder, 4096);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30)); // into the next buffer
+    audio.StopCapture(true);
+    QCoreApplication::processEvents(); // the part buffer the stop cut short
+    ASSERT_TRUE(audio.StartCapture());
+    WaitForSamples(recorder, sound.size());
+    audio.CloseDevice();
+    ASSERT_GE(recorder.samples.size(), sound.size());
+    for (std::size_t i = 0; i < sound.size(); ++i) {
+        ASSERT_EQ(recorder.samples[i], sound[i]) << i;
+    }
+}
+
 TEST_F(SystemInputsTest, AStereoRecordingIsMixedToMonoAndConvertedTo44100) {
     constexpr int kRate = 48000;
     constexpr double kFrequency = 1000.0;           // Hz
