@@ -1,7 +1,7 @@
 // Runs the program on the simulated 28800 bph watch in real time and saves pictures of its
 // views: start-up picture, calibration, a test after a minute, scope view with the gain bar,
-// manual-level view, and exported PNG and JPEG pictures. For the documentation and for
-// looking at the program on a machine without a display (run under xvfb-run).
+// manual-level view, a long-term chart, and exported PNG and JPEG pictures. For the documentation
+// and for looking at the program on a machine without a display (run under xvfb-run).
 //     tickora-screenshot-tour OUTPUT_FOLDER
 // The data folder should be a scratch one (XDG_DATA_HOME) with "Settings.ini" choosing the
 // simulated watch.
@@ -83,8 +83,19 @@ int main(int argc, char* argv[]) {
              key(vk::Add);
          }},
         {83000, [&] { grab(form, "06-manual-level.png"); }},
-        {83100, [&] { key(vk::Escape); }},
-        {83500, [&] { application.quit(); }},
+        {83100,
+         [&] {
+             key(vk::Escape);
+             program.SettingsForm().ManualCheckBox()->setChecked(false);
+             key(vk::L);
+         }},
+        {128000, [&] { grab(form, "10-long-term.png"); }},
+        {128100,
+         [&] {
+             key(vk::Escape);
+             exportAs("11-export-long-term.png");
+         }},
+        {128500, [&] { application.quit(); }},
     };
     for (const Step& step : steps)
         QTimer::singleShot(step.atMs, &application, step.action);
