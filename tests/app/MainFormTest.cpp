@@ -1,7 +1,10 @@
 // The measurement from the keyboard to the result strip, the trace and the pages.
 #include "MainFormFixture.h"
 
+#include "app/StartupPicture.h"
+
 #include <QLabel>
+#include <QTimer>
 
 #include <cstdlib>
 #include <filesystem>
@@ -37,6 +40,26 @@ TEST_F(MainFormTest, StartUpShowsTitleParametersAndToolbar) {
     EXPECT_EQ(Form().Layout().ManualLevelPanel->geometry(), QRect(0, 0, 960, 55));
     // A second activation does the start-up work no more.
     Form().FormActivate();
+    EXPECT_EQ(settings_.startupLoads, 1);
+}
+
+TEST_F(MainFormTest, StartupPictureStaysAtLeastTwoSeconds) {
+    form_ = std::make_unique<TMainForm>(
+        TMainFormServices{dialogs_, *analysis_, *pages_, longTerm_, inputs_});
+    form_->SetSettings(&settings_);
+    TStartupPicture picture;
+    picture.show();
+    dialogs_.SetTickCount(1000);
+    form_->SetStartupPicture(&picture, 1000);
+    // The clock runs in 250 ms steps while the window waits for the picture's time.
+    QTimer clock;
+    QObject::connect(&clock, &QTimer::timeout, [this] { dialogs_.AdvanceTicks(250); });
+    clock.start(1);
+    form_->show();
+    form_->FormActivate();
+    EXPECT_FALSE(picture.isVisible());
+    EXPECT_GE(dialogs_.TickCount(), 3000u);
+    EXPECT_LE(dialogs_.TickCount(), 3250u);
     EXPECT_EQ(settings_.startupLoads, 1);
 }
 
