@@ -4,18 +4,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
 
 using platform::MessageButtons;
@@ -89,31 +84,6 @@ TEST_F(QtDialogsTest, MessageBoxesAnswerWithThePressedButton) {
               MessageResult::Cancel);
     EXPECT_EQ(Press(dialogs, MessageIcon::Error, MessageButtons::Ok, QMessageBox::Escape),
               MessageResult::Ok);
-}
-
-TEST_F(QtDialogsTest, SaveDialogAddsTheDefaultExtension) {
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("tickora_save_test_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    QtDialogs dialogs;
-    QString title;
-    WhenShown<QFileDialog>([&title, dir](QFileDialog& dialog) {
-        title = dialog.windowTitle();
-        dialog.setDirectory(QString::fromStdString(dir.string()));
-        dialog.selectFile(QStringLiteral("trace"));
-        auto* buttons = dialog.findChild<QDialogButtonBox*>();
-        ASSERT_NE(buttons, nullptr);
-        buttons->button(QDialogButtonBox::Save)->click();
-    });
-    const auto name = dialogs.AskSaveFileName("Save Image", "png",
-                                              "PNG image (*.png);;JPEG image (*.jpg *.jpeg)");
-    ASSERT_TRUE(name.has_value());
-    EXPECT_EQ(*name, (dir / "trace.png").string());
-    EXPECT_EQ(title, "Save Image");
-
-    WhenShown<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
-    EXPECT_FALSE(dialogs.AskSaveFileName("Save Image", "png", "").has_value());
-    std::filesystem::remove_all(dir);
 }
 
 TEST_F(QtDialogsTest, WaitCursorNestsAndRestores) {
