@@ -31,6 +31,9 @@ TickoraProgram::TickoraProgram() {
     form_->SetSettings(settingsAccess_.get());
     form_->SetStartupPicture(&startupPicture_, shownAt);
     // The annotation dialog and the report are wired here as they come.
+    annotationForm_ = std::make_unique<TAnnotationForm>(form_.get());
+    form_->SetAnnotationEditor(
+        [this](std::string& text) { return annotationForm_->EditAnnotation(text); });
 }
 
 void TickoraProgram::Show() {

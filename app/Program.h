@@ -7,6 +7,7 @@
 #include "dsp/DSP.h"
 #include "longterm/LongTerm.h"
 #include "pages/PageHistory.h"
+#include "pages/ui/AnnotationForm.h"
 #include "platform/QtDialogs.h"
 #include "settings/SettingsForm.h"
 
@@ -28,6 +29,7 @@ public:
 
     TMainForm& Form() { return *form_; }
     TSettingsForm& SettingsForm() { return *settingsForm_; }
+    TAnnotationForm& AnnotationForm() { return *annotationForm_; }
     TStartupPicture& StartupPicture() { return startupPicture_; }
 
 private:
@@ -41,6 +43,7 @@ private:
     std::unique_ptr<TMainForm> form_;
     std::unique_ptr<TSettingsForm> settingsForm_;
     std::unique_ptr<SettingsFormAccess> settingsAccess_;
+    std::unique_ptr<TAnnotationForm> annotationForm_;
 };
 
 } // namespace tickora
