@@ -1,0 +1,109 @@
+// Not a test: runs the program twice on the simulated 28800 bph watch, in real time, and saves
+// two pictures for the manual:
+//   annotation-dialog.png  the annotation dialog over a fresh page, Dial Up chosen;
+//   restored-page.png      the main window at the next start, showing the page the state file
+//                          brought back, with its position caption.
+//     annotation_shots OUTPUT_FOLDER
+// It uses a scratch data folder of its own (XDG_DATA_HOME) and needs a display or
+// QT_QPA_PLATFORM=offscreen. About 45 seconds.
+#include "app/KeyCodes.h"
+#include "app/Program.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace tickora;
+
+struct Step {
+    int atMs; // after the start of the run
+    std::function<void()> action;
+};
+
+void RunSteps(QApplication& application, const std::vector<Step>& steps) {
+    for (const Step& step : steps)
+        QTimer::singleShot(step.atMs, &application, step.action);
+}
+
+bool Save(QWidget& widget, const QString& path) {
+    const bool saved = widget.grab().save(path);
+    std::printf("%s %s (%dx%d)\n", saved ? "saved" : "could not save", qPrintable(path),
+                widget.width(), widget.height());
+    std::fflush(stdout);
+    return saved;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QTemporaryDir data;
+    if (!data.isValid())
+        return 1;
+    setenv("XDG_DATA_HOME", data.path().toLocal8Bit().constData(), 1);
+    QApplication application(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString(".");
+    {
+        const std::string folder = data.path().toStdString() + "/Tickora";
+        std::filesystem::create_directories(folder);
+        std::ofstream(folder + "/Settings.ini", std::ios::binary)
+            << "28800\r\n52\r\n20\r\n10\r\n0\r\n1\r\nFALSE\r\n5\r\nFALSE\r\nFALSE\r\nNone\r\n"
+               "Simulated watch 28800 bph\r\n 1.00000000000000E+0000\r\n";
+    }
+    bool ok = true;
+
+    // First run: a 20-second test, stopped, annotated Dial Up, then the window closes.
+    {
+        TickoraProgram program;
+        TMainForm& form = program.Form();
+        TAnnotationForm& dialog = program.AnnotationForm();
+        auto key = [&form](std::uint16_t code) { form.FormKeyDown(code, false); };
+        RunSteps(application,
+                 {
+                     {3000, [&] { key(vk::Space); }},
+                     {33000, [&] { key(vk::Escape); }},
+                     // The A key opens the dialog modally; what follows runs inside its loop.
+                     {33500, [&] { key(vk::A); }},
+                     {34000, [&] { dialog.PositionRadioButton(1)->click(); }},
+                     {34500,
+                      [&] {
+                          ok = Save(dialog, out + "/annotation-dialog.png") && ok;
+                          dialog.OKButton()->click();
+                      }},
+                     {35000,
+                      [&] {
+                          form.close(); // saves the state file
+                          application.quit();
+                      }},
+                 });
+        program.Show();
+        application.exec();
+    }
+
+    // Second run: the newest page comes back with its caption.
+    {
+        TickoraProgram program;
+        RunSteps(application, {{3500,
+                                [&] {
+                                    ok = Save(program.Form(), out + "/restored-page.png") && ok;
+                                    program.Form().close();
+                                    application.quit();
+                                }}});
+        program.Show();
+        application.exec();
+    }
+    return ok ? 0 : 1;
+}
