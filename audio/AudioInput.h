@@ -12,6 +12,10 @@ namespace tickora {
 class BufferSink {
 public:
     virtual void BufferFilled(CaptureBuffer* buffer) = 0;
+    // Recording ended by itself: the device failed or went away (error: the device's code
+    // for ErrorText). Comes after the last buffer the device filled; no buffer follows
+    // until the next Start.
+    virtual void CaptureFailed(int error) = 0;
 
 protected:
     ~BufferSink() = default;

@@ -156,8 +156,36 @@ void TAudio::DeliverBuffer(CaptureBuffer* buffer, std::uint32_t session) {
     buffer->flags &= ~CaptureBuffer::kDone;
     if (const int error = device_->AddBuffer(*buffer); error != 0) {
         StopCapture(false);
-        ReportAudioError("Error while adding audio buffer.", error);
+        RecordingEnded("Error while adding audio buffer.", error);
     }
+}
+
+// Backend thread: the device's run has ended; the notice follows the buffers it filled.
+void TAudio::CaptureFailed(int error) {
+    const std::uint32_t session = session_.load(std::memory_order_relaxed);
+    QMetaObject::invokeMethod(
+        callbackHandler_.get(), [this, error, session] { DeliverFailure(error, session); },
+        Qt::QueuedConnection);
+}
+
+// GUI thread.
+void TAudio::DeliverFailure(int error, std::uint32_t session) {
+    if (!open_ || session != session_.load(std::memory_order_relaxed)) {
+        return;
+    }
+    // The backend has stopped already; this settles the device so that a later start
+    // records again. A failing device may fail this too, which says nothing new.
+    device_->Stop();
+    RecordingEnded("Error while recording audio.", error);
+}
+
+// GUI thread: recording has stopped by itself. The owner ends its measurement first, so
+// that the message box finds it idle.
+void TAudio::RecordingEnded(const std::string& message, int error) {
+    if (failureCallback_ != nullptr) {
+        failureCallback_(owner_);
+    }
+    ReportAudioError(message, error);
 }
 
 } // namespace tickora

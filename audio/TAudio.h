@@ -29,6 +29,10 @@ class TAudio : private BufferSink {
 public:
     // The owner's handler for one filled buffer: its data and its recorded byte count.
     using DeliveryCallback = void (*)(void* owner, const CaptureBuffer& buffer);
+    // The owner's handler for a recording that ended by itself: the device failed or went
+    // away, or a buffer could not be queued again. Called on the GUI thread once recording
+    // has stopped, before the error is shown, so the owner can end its measurement.
+    using FailureCallback = void (*)(void* owner);
 
     TAudio(platform::Dialogs& dialogs, InputCatalog& inputs);
     ~TAudio();
@@ -51,6 +55,9 @@ public:
 
     bool IsOpen() const { return open_; }
 
+    // Set once by the owner; it receives the owner given to OpenDevice.
+    void SetFailureCallback(FailureCallback callback) { failureCallback_ = callback; }
+
     // An error box with the platform's error text for error (when there is one), a space,
     // then message.
     void ReportAudioError(const std::string& message, int error);
@@ -64,7 +71,10 @@ public:
 
 private:
     void BufferFilled(CaptureBuffer* buffer) override;                // backend thread
+    void CaptureFailed(int error) override;                           // backend thread
     void DeliverBuffer(CaptureBuffer* buffer, std::uint32_t session); // GUI thread
+    void DeliverFailure(int error, std::uint32_t session);            // GUI thread
+    void RecordingEnded(const std::string& message, int error);       // GUI thread
     void ReleaseBuffers();
 
     platform::Dialogs& dialogs_;
@@ -76,6 +86,7 @@ private:
     std::array<std::unique_ptr<std::int16_t[]>, kCaptureBufferCount> blocks_;
     std::unique_ptr<AudioInput> device_; // kept after a close for its error texts
     DeliveryCallback callback_ = nullptr;
+    FailureCallback failureCallback_ = nullptr;
     void* owner_ = nullptr;
     std::unique_ptr<QObject> callbackHandler_; // lives in the GUI thread
 

@@ -133,6 +133,7 @@ void ThreadedInput::ThreadMain() {
 void ThreadedInput::Record() {
     CaptureBuffer* current = nullptr;
     int filled = 0; // samples in current
+    int error = 0;
     while (running_.load(std::memory_order_acquire)) {
         if (current == nullptr) {
             current = queue_.Front();
@@ -144,7 +145,8 @@ void ThreadedInput::Record() {
             target = current->data + filled;
             count = std::min(kChunkSamples, kCaptureBufferSamples - filled);
         }
-        if (ReadSource(target, count) != 0) {
+        error = ReadSource(target, count);
+        if (error != 0) {
             break;
         }
         if (current == nullptr) {
@@ -161,6 +163,10 @@ void ThreadedInput::Record() {
     // queued in its place.
     if (current != nullptr && filled > 0) {
         Deliver(current, filled);
+    }
+    // A failed device would otherwise just fall silent and leave a test waiting for sound.
+    if (error != 0) {
+        sink_->CaptureFailed(error);
     }
 }
 

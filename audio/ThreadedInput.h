@@ -50,7 +50,7 @@ protected:
 
     // Backend thread: the next count samples (count <= kChunkSamples), returning when
     // they are due, as a sound card returns recorded sound. 0, or an error code that ends
-    // this run of recording.
+    // this run of recording; the sink then hears of it through CaptureFailed.
     virtual int ReadSource(std::int16_t* samples, int count) = 0;
 
     // Backend thread: true once a stop is asked for; a source that waits long for sound

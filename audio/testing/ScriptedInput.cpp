@@ -43,6 +43,20 @@ int ScriptedInput::PushBuffers(int count, std::int16_t value) {
     return pushed;
 }
 
+void ScriptedInput::Fail(int error, bool gone) {
+    if (!recording_) {
+        return;
+    }
+    if (filled_ > 0) {
+        Deliver(queue_.Front());
+    }
+    recording_ = false;
+    if (gone) {
+        failures_.start = error;
+    }
+    sink_->CaptureFailed(error);
+}
+
 void ScriptedInput::Deliver(CaptureBuffer* buffer) {
     queue_.Pop();
     buffer->bytesRecorded = static_cast<std::uint32_t>(filled_) * 2;

@@ -49,6 +49,12 @@ public:
     // Pushes count full buffers of a constant value; returns how many found a buffer.
     int PushBuffers(int count, std::int16_t value = 0);
 
+    // The device fails while recording, as a card that is pulled out: a partly filled buffer
+    // goes out with what it holds, recording ends and the sink hears of error. With gone
+    // set the device stays away: every later Start fails with error. Nothing while not
+    // recording.
+    void Fail(int error, bool gone = false);
+
     bool IsOpen() const { return open_; }
     bool IsRecording() const { return recording_; }
     int QueuedCount() const { return static_cast<int>(queue_.Size()); }

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -74,6 +75,17 @@ public:
         filled_.push_back(buffer);
         changed_.notify_all();
     }
+    void CaptureFailed(int error) override {
+        std::lock_guard lock(mutex_);
+        failures_.push_back({error, filled_.size()});
+        changed_.notify_all();
+    }
+    // Each failure with the number of buffers delivered before it.
+    std::vector<std::pair<int, std::size_t>> Failures() {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, std::chrono::seconds(10), [&] { return !failures_.empty(); });
+        return failures_;
+    }
 
     // Waits (up to 10 s) until count buffers in all have come; returns them all.
     std::vector<CaptureBuffer*> WaitFor(std::size_t count) {
@@ -90,6 +102,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<CaptureBuffer*> filled_;
+    std::vector<std::pair<int, std::size_t>> failures_;
     std::thread::id testThread_ = std::this_thread::get_id();
 };
 
@@ -209,9 +222,16 @@ TEST_F(ThreadedInputTest, ASourceErrorEndsTheRunWithWhatWasRead) {
     const auto filled = sink.WaitFor(1);
     ASSERT_EQ(filled.size(), 1u);
     EXPECT_EQ(filled[0]->bytesRecorded, 3u * CountingInput::kChunk * 2);
+    // The sink hears of the error once, after the part buffer.
+    EXPECT_EQ(sink.Failures(), (std::vector<std::pair<int, std::size_t>>{{5, 1}}));
     EXPECT_EQ(input.Stop(), 0);
+    // Started again, the input records again.
+    input.failAtChunk = -1;
+    ASSERT_EQ(input.Start(), 0);
+    EXPECT_GE(sink.WaitFor(2).size(), 2u);
     EXPECT_EQ(input.Close(), 0);
     EXPECT_EQ(input.Close(), 0);
+    EXPECT_EQ(sink.Failures().size(), 1u);
 }
 
 TEST_F(ThreadedInputTest, CloseWhileRecordingEndsTheThreadAndReopens) {
