@@ -65,6 +65,7 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent)
     scopeShownLast_ = false;
     state_ = MeasurementState::Idle;
     audio_ = std::make_unique<TAudio>(services_.Dialogs, services_.Inputs);
+    audio_->SetFailureCallback(&TMainForm::DeliverCaptureFailure);
     trace_.ClearPlot();
     setWindowTitle(QString::fromStdString(applicationTitle_));
 }
@@ -368,6 +369,21 @@ void TMainForm::AudioOverrun() {
     state_ = busyFrom_;
     StopButtonClick();
     ShowError("Audio data overrun.");
+}
+
+void TMainForm::DeliverCaptureFailure(void* owner) {
+    static_cast<TMainForm*>(owner)->CaptureFailed();
+}
+
+void TMainForm::CaptureFailed() {
+    // The device failed or went away and recording has stopped; no buffer will come to end
+    // the measurement, so it ends here as Stop ends it and its result is kept as a page.
+    // TAudio shows the error next. The notice may arrive inside a buffer's nested event
+    // loop, while Busy.
+    if (state_ == MeasurementState::Busy)
+        state_ = busyFrom_;
+    if (state_ != MeasurementState::Idle && state_ != MeasurementState::Paused)
+        StopButtonClick();
 }
 
 void TMainForm::ShowResults(bool complete, double rate, double amplitude, double beatError) {

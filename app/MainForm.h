@@ -131,6 +131,8 @@ protected:
 
 private:
     static void DeliverBuffer(void* owner, const CaptureBuffer& buffer);
+    static void DeliverCaptureFailure(void* owner);
+    void CaptureFailed();
     void CalibrationBuffer(const std::int16_t* samples, int count);
     void TestingBuffer(const std::int16_t* samples, int count);
     void ScopeBuffer(const std::int16_t* samples, int count);
