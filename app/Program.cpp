@@ -34,6 +34,16 @@ TickoraProgram::TickoraProgram() {
     annotationForm_ = std::make_unique<TAnnotationForm>(form_.get());
     form_->SetAnnotationEditor(
         [this](std::string& text) { return annotationForm_->EditAnnotation(text); });
+    TReportFormHost reportHost;
+    reportHost.pageCount = [this] { return pageHistory_.PageCount(); };
+    reportHost.getPage = [this](std::int32_t index) { return pageHistory_.GetPage(index); };
+    reportHost.fillRecord = [this](TSettingsRecord& record) { settingsForm_->FillRecord(record); };
+    reportHost.storeBack = [this](TSettingsRecord& record) { settingsForm_->StoreBack(record); };
+    reportHost.showPage = [this](std::int32_t index) { form_->ShowPage(index); };
+    reportHost.plotArea = [this] { return &form_->Plot(); };
+    reportHost.applicationTitle = [this] { return form_->ApplicationTitle(); };
+    reportForm_ = std::make_unique<TReportForm>(dialogs_, reportHost, form_.get());
+    form_->SetReportViewer([this] { reportForm_->ShowReport(); });
 }
 
 void TickoraProgram::Show() {

@@ -9,6 +9,7 @@
 #include "pages/PageHistory.h"
 #include "pages/ui/AnnotationForm.h"
 #include "platform/QtDialogs.h"
+#include "report/ui/ReportForm.h"
 #include "settings/SettingsForm.h"
 
 #include <memory>
@@ -30,6 +31,7 @@ public:
     TMainForm& Form() { return *form_; }
     TSettingsForm& SettingsForm() { return *settingsForm_; }
     TAnnotationForm& AnnotationForm() { return *annotationForm_; }
+    TReportForm& ReportForm() { return *reportForm_; }
     TStartupPicture& StartupPicture() { return startupPicture_; }
 
 private:
@@ -44,6 +46,7 @@ private:
     std::unique_ptr<TSettingsForm> settingsForm_;
     std::unique_ptr<SettingsFormAccess> settingsAccess_;
     std::unique_ptr<TAnnotationForm> annotationForm_;
+    std::unique_ptr<TReportForm> reportForm_;
 };
 
 } // namespace tickora
