@@ -16,6 +16,9 @@ namespace {
 // Pictures beyond these come from a damaged or hostile file, not from this program.
 constexpr png_uint_32 kMaxSide = 32768;                                // pixels
 constexpr std::size_t kMaxBytes = static_cast<std::size_t>(512) << 20; // bytes decoded
+// Deflate packs at most 1032 bytes into one; pixel data beyond that many times the file's
+// size cannot be in it.
+constexpr std::size_t kMaxCompression = 1032;
 
 // Everything the reader keeps between libpng calls. Plain data only: libpng's errors
 // longjmp out of the functions below, which therefore own nothing with a destructor.
@@ -28,6 +31,7 @@ struct PngReader {
     png_uint_32 width;
     png_uint_32 height;
     bool hasAlpha;
+    std::size_t packedBytes; // pixel data as the file packs it, before compression
 };
 
 // Composites RGBA pixels on white in place, leaving RGB. libpng's own compositing would
@@ -67,12 +71,20 @@ bool ReadHeader(PngReader* reader) {
         return false;
     }
     png_set_user_limits(reader->png, kMaxSide, kMaxSide);
+    // Only the pixels and their transparency matter here. The other ancillary chunks are
+    // skipped unread: libpng would allocate a text or profile chunk at the length it claims,
+    // gigabytes in a damaged file, before finding that the file ends.
+    png_set_keep_unknown_chunks(reader->png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     png_set_read_fn(reader->png, reader, ReadFromMemory);
     png_read_info(reader->png, reader->info);
     int bitDepth = 0;
     int colourType = 0;
     png_get_IHDR(reader->png, reader->info, &reader->width, &reader->height, &bitDepth, &colourType,
                  nullptr, nullptr, nullptr);
+    const std::size_t bitsPerPixel =
+        static_cast<std::size_t>(png_get_channels(reader->png, reader->info)) * bitDepth;
+    reader->packedBytes = (static_cast<std::size_t>(reader->width) * bitsPerPixel + 7) / 8 *
+                          reader->height;
     if (bitDepth == 16) {
         png_set_scale_16(reader->png);
     }
@@ -124,15 +136,18 @@ bool Image::LoadPngFromMemory(const std::uint8_t* bytes, std::size_t size) {
     if (bytes == nullptr || size < 8 || png_sig_cmp(bytes, 0, 8) != 0) {
         return false;
     }
-    PngReader reader{bytes, size, 0, nullptr, nullptr, 0, 0, false};
+    PngReader reader{bytes, size, 0, nullptr, nullptr, 0, 0, false, 0};
     reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, FailQuietly, IgnoreWarning);
     if (reader.png == nullptr) {
         return false;
     }
     reader.info = png_create_info_struct(reader.png);
+    // A damaged header may claim a picture far bigger than the file can hold; it is refused
+    // before its pixels are allocated.
     bool ok = reader.info != nullptr && ReadHeader(&reader) && reader.width > 0 &&
               reader.height > 0 &&
-              static_cast<std::size_t>(reader.width) * reader.height * 4 <= kMaxBytes;
+              static_cast<std::size_t>(reader.width) * reader.height * 4 <= kMaxBytes &&
+              reader.packedBytes / kMaxCompression <= size;
     std::vector<std::uint8_t> decoded;
     if (ok) {
         const std::size_t stride =
