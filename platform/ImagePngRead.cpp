@@ -83,8 +83,8 @@ bool ReadHeader(PngReader* reader) {
                  nullptr, nullptr, nullptr);
     const std::size_t bitsPerPixel =
         static_cast<std::size_t>(png_get_channels(reader->png, reader->info)) * bitDepth;
-    reader->packedBytes = (static_cast<std::size_t>(reader->width) * bitsPerPixel + 7) / 8 *
-                          reader->height;
+    reader->packedBytes =
+        (static_cast<std::size_t>(reader->width) * bitsPerPixel + 7) / 8 * reader->height;
     if (bitDepth == 16) {
         png_set_scale_16(reader->png);
     }
