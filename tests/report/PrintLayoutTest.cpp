@@ -197,9 +197,9 @@ TEST(PrintLayout, OnePageHasNoStatisticsAndLendsItsPositionToTheTitle) {
     EXPECT_EQ(page.footer.text, "2024-03-15 10:15 - Dial Up");
 
     // A typed title wins; blanks around it go.
-    const report::PrintPageLayout titled = Layout(rows, "  Calibre 2824  ");
-    EXPECT_EQ(titled.title->text, "Calibre 2824");
-    EXPECT_EQ(titled.footer.text, "2024-03-15 10:15 - Calibre 2824");
+    const report::PrintPageLayout titled = Layout(rows, "  Customer watch 17  ");
+    EXPECT_EQ(titled.title->text, "Customer watch 17");
+    EXPECT_EQ(titled.footer.text, "2024-03-15 10:15 - Customer watch 17");
 }
 
 TEST(PrintLayout, FooterShowsTheLatestIncludedTimeToTheNearestMinute) {

@@ -268,7 +268,7 @@ TEST_F(ReportFormTest, EditsLastOnlyWhileOpenButTitleAndTracesChoiceStay) {
     EditCell(0, 4);
     Type("9");
     EXPECT_EQ(form_->Rows()[0].Order, 9);
-    form_->TitleEdit()->setText("Calibre 2824");
+    form_->TitleEdit()->setText("Customer watch 17");
     form_->GraphCheckBox()->setChecked(false);
     form_->CloseButton()->click();
     EXPECT_FALSE(form_->isVisible());
@@ -277,7 +277,7 @@ TEST_F(ReportFormTest, EditsLastOnlyWhileOpenButTitleAndTracesChoiceStay) {
     Show();
     EXPECT_EQ(form_->Rows()[0].Page.Annotation, "Bench");
     EXPECT_EQ(form_->Rows()[0].Order, 1);
-    EXPECT_EQ(form_->TitleEdit()->text(), "Calibre 2824");
+    EXPECT_EQ(form_->TitleEdit()->text(), "Customer watch 17");
     EXPECT_FALSE(form_->GraphCheckBox()->isChecked());
 }
 

@@ -176,7 +176,7 @@ TEST_F(ReportPrintTest, WithoutTracesNoPageIsShownAndNoPictureIsPrinted) {
 TEST_F(ReportPrintTest, PrintsToAPdfFile) {
     FourPages();
     Show();
-    form_->TitleEdit()->setText("Calibre 2824");
+    form_->TitleEdit()->setText("Customer watch 17");
     const std::string path = (folder_ / "report.pdf").string();
     dialogs_.QueuePdfPrinter(path);
     form_->PrintButton()->click();
