@@ -15,6 +15,11 @@
 
 #include <filesystem>
 
+// The installed manual: relative to the executable's folder (any install prefix), then where
+// the build's own install prefix puts it.
+#ifndef TICKORA_MANUAL_RELATIVE_DIR
+#define TICKORA_MANUAL_RELATIVE_DIR ""
+#endif
 #ifndef TICKORA_MANUAL_DIR
 #define TICKORA_MANUAL_DIR ""
 #endif
@@ -278,9 +283,12 @@ void TSettingsForm::showEvent(QShowEvent* event) {
 }
 
 void TSettingsForm::HelpButtonClick() {
-    const std::string executableDir = QCoreApplication::applicationDirPath().toStdString();
+    const std::string executableDir = programFolder_.empty()
+                                          ? QCoreApplication::applicationDirPath().toStdString()
+                                          : programFolder_;
     // Missing or unopenable, the manual is not reported: Help simply does nothing.
-    for (const std::string& candidate : ManualCandidates(executableDir, TICKORA_MANUAL_DIR)) {
+    for (const std::string& candidate : ManualCandidates(
+             executableDir, {TICKORA_MANUAL_RELATIVE_DIR, TICKORA_MANUAL_DIR})) {
         if (!FindManual({candidate}).empty() && dialogs_.OpenDocument(candidate))
             return;
     }

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <optional>
+#include <string>
 
 class QCheckBox;
 class QComboBox;
@@ -37,6 +38,8 @@ public:
     // The file: "Settings.ini" in the data folder unless set otherwise (tests).
     void SetFilePath(std::string path) { store_.SetFilePath(std::move(path)); }
     std::string FilePath() const { return store_.FilePath(); }
+    // The folder Help looks for the manual from: the executable's unless set (tests).
+    void SetProgramFolder(std::string folder) { programFolder_ = std::move(folder); }
 
     // Loads the file and checks it; refused values open the dialog so the user corrects them.
     void StartupLoad();
@@ -103,6 +106,7 @@ private:
     platform::Dialogs& dialogs_;
     SettingsFormHost host_;
     SettingsStore store_;
+    std::string programFolder_;
     SettingsValues shownValues_; // as they were when the dialog was last shown
     bool allPassed_ = true;
     bool validating_ = false;

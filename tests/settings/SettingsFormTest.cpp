@@ -450,30 +450,56 @@ TEST_F(SettingsFormTest, ClearPages) {
     EXPECT_TRUE(form_->isVisible());
 }
 
+// Help from a program folder laid out as an install: PREFIX/bin holds the program, the
+// manual lies in PREFIX/share/tickora/Manual, and a manual beside the program comes first.
 TEST_F(SettingsFormTest, HelpOpensTheFirstManualFound) {
-    const fs::path exeDir = QCoreApplication::applicationDirPath().toStdString();
-    const fs::path manual = exeDir / "Manual" / "index.html";
-    const auto& opened = dialogs_.OpenedDocuments();
-    fs::remove_all(exeDir / "Manual");
-    form_->HelpButtonClick(); // none beside the test program: nothing opened, nothing said
-    EXPECT_EQ(std::count(opened.begin(), opened.end(), manual.string()), 0);
-    EXPECT_TRUE(dialogs_.Messages().empty());
+    const fs::path prefix = folder_ / "prefix";
+    const fs::path bin = prefix / "bin";
+    const fs::path installed = prefix / "share" / "tickora" / "Manual" / "index.html";
+    const fs::path beside = bin / "Manual" / "index.html";
+    const fs::path doc = prefix / "Doc" / "index.html";
+    fs::create_directories(bin);
+    form_->SetProgramFolder(bin.string());
+    // What Help asked to open inside the prefix (a manual installed on this machine at the
+    // build's own prefix, tried last, does not count).
+    auto opened = [&] {
+        std::vector<fs::path> inside;
+        for (const std::string& path : dialogs_.OpenedDocuments())
+            if (path.rfind(prefix.string(), 0) == 0)
+                inside.emplace_back(path);
+        return inside;
+    };
 
-    fs::create_directories(manual.parent_path());
-    std::ofstream(manual) << "<html></html>";
-    std::size_t before = opened.size();
-    form_->HelpButtonClick();
-    ASSERT_EQ(opened.size(), before + 1);
-    EXPECT_EQ(opened.back(), manual.string());
+    form_->HelpButton()->click(); // no manual anywhere: nothing opened, nothing said
+    EXPECT_TRUE(opened().empty());
 
-    // The opener failing goes on to the next candidate, still without a message.
-    before = opened.size();
+    auto write = [](const fs::path& page) {
+        fs::create_directories(page.parent_path());
+        std::ofstream(page) << "<html></html>";
+    };
+    write(installed);
+    form_->HelpButton()->click();
+    EXPECT_EQ(opened(), std::vector<fs::path>{installed});
+
+    write(doc);
+    form_->HelpButton()->click();
+    ASSERT_EQ(opened().size(), 2u);
+    EXPECT_EQ(opened().back(), doc);
+
+    write(beside);
+    form_->HelpButton()->click();
+    ASSERT_EQ(opened().size(), 3u);
+    EXPECT_EQ(opened().back(), beside);
+
+    // The opener failing goes on to the next manual found, still without a message.
     dialogs_.QueueOpenDocumentResult(false);
-    form_->HelpButtonClick();
-    ASSERT_GT(opened.size(), before);
-    EXPECT_EQ(opened[before], manual.string());
+    dialogs_.QueueOpenDocumentResult(false);
+    form_->HelpButton()->click();
+    const std::vector<fs::path> all = opened();
+    ASSERT_EQ(all.size(), 6u);
+    EXPECT_EQ(std::vector<fs::path>(all.begin() + 3, all.end()),
+              (std::vector<fs::path>{beside, doc, installed}));
     EXPECT_TRUE(dialogs_.Messages().empty());
-    fs::remove_all(exeDir / "Manual");
 }
 
 TEST_F(SettingsFormTest, AboutHidesShowsTheAboutBoxAndCloses) {
