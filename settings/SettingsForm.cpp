@@ -287,8 +287,8 @@ void TSettingsForm::HelpButtonClick() {
                                           ? QCoreApplication::applicationDirPath().toStdString()
                                           : programFolder_;
     // Missing or unopenable, the manual is not reported: Help simply does nothing.
-    for (const std::string& candidate : ManualCandidates(
-             executableDir, {TICKORA_MANUAL_RELATIVE_DIR, TICKORA_MANUAL_DIR})) {
+    for (const std::string& candidate :
+         ManualCandidates(executableDir, {TICKORA_MANUAL_RELATIVE_DIR, TICKORA_MANUAL_DIR})) {
         if (!FindManual({candidate}).empty() && dialogs_.OpenDocument(candidate))
             return;
     }
