@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -50,6 +51,15 @@ public:
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                               const QModelIndex&) const override {
         editor->setGeometry(option.rect);
+    }
+
+    // Escape belongs to the dialog (it closes it), not to the editor; the standard filter
+    // would only close the editor, which the grid opens again at once.
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+            return false;
+        return QStyledItemDelegate::eventFilter(object, event);
     }
 
     void destroyEditor(QWidget* editor, const QModelIndex& index) const override {

@@ -281,6 +281,19 @@ TEST_F(ReportFormTest, EditsLastOnlyWhileOpenButTitleAndTracesChoiceStay) {
     EXPECT_FALSE(form_->GraphCheckBox()->isChecked());
 }
 
+TEST_F(ReportFormTest, EscapeInTheEditorClosesTheReportAndStoresItsWeights) {
+    pages_ = {Page("Dial Up", 3, 280, 0.3)};
+    Show();
+    QLineEdit* editor = EditCell(0, 5);
+    ASSERT_NE(editor, nullptr);
+    Type("6");
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(form_->isVisible());
+    ASSERT_EQ(SettingsLines().size(), 19u);
+    EXPECT_EQ(SettingsLines()[13], "6");
+}
+
 TEST_F(ReportFormTest, ClosingStoresChangedWeightsOfStandardPositionsInTheSettingsFile) {
     WriteSettings(kSettingsLines);
     pages_ = {Page("Dial Up", 3, 280, 0.3), Page("Crown Left", -1, 250, 1.2),
