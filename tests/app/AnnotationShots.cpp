@@ -34,9 +34,11 @@ struct Step {
     std::function<void()> action;
 };
 
+// Precise timers: coarse ones (Qt's choice beyond two seconds) may fire steps half a second
+// apart together, so a step could run inside the dialog that the step before opened.
 void RunSteps(QApplication& application, const std::vector<Step>& steps) {
     for (const Step& step : steps)
-        QTimer::singleShot(step.atMs, &application, step.action);
+        QTimer::singleShot(step.atMs, Qt::PreciseTimer, &application, step.action);
 }
 
 bool Save(QWidget& widget, const QString& path) {
@@ -77,7 +79,14 @@ int main(int argc, char* argv[]) {
                      {33000, [&] { key(vk::Escape); }},
                      // The A key opens the dialog modally; what follows runs inside its loop.
                      {33500, [&] { key(vk::A); }},
-                     {34000, [&] { dialog.PositionRadioButton(1)->click(); }},
+                     {34000,
+                      [&] {
+                          if (!dialog.isVisible()) {
+                              std::printf("the A key did not open the dialog\n");
+                              ok = false;
+                          }
+                          dialog.PositionRadioButton(1)->click();
+                      }},
                      {34500,
                       [&] {
                           ok = Save(dialog, out + "/annotation-dialog.png") && ok;
@@ -85,6 +94,10 @@ int main(int argc, char* argv[]) {
                       }},
                      {35000,
                       [&] {
+                          if (dialog.isVisible()) {
+                              std::printf("the dialog is still open\n");
+                              ok = false;
+                          }
                           form.close(); // saves the state file
                           application.quit();
                       }},
