@@ -4,14 +4,12 @@
 #include "MainFormFixture.h"
 
 #include "audio/RecordingInput.h"
+#include "tests/support/FullDisk.h"
 
 #include <QCoreApplication>
 #include <QThread>
 
-#include <sys/resource.h>
-
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -29,29 +27,6 @@ std::vector<char> FileBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-
-// Files of this process can grow to `bytes` at most while it lives, as on a disk that is
-// full: a write beyond fails (with EFBIG rather than ENOSPC, which the program treats alike).
-class FullDisk {
-public:
-    explicit FullDisk(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FullDisk() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_);
-    }
-    FullDisk(const FullDisk&) = delete;
-    FullDisk& operator=(const FullDisk&) = delete;
-
-private:
-    rlimit saved_{};
-    void (*previous_)(int) = SIG_DFL;
-};
 
 class MainFormFaultsTest : public MainFormTest {
 protected:
