@@ -1,5 +1,7 @@
 #include "tools/AnalyzerOptions.h"
 
+#include "tools/NumberText.h"
+
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -8,32 +10,8 @@ namespace tools {
 
 namespace {
 
-std::optional<long long> ParseInteger(const std::string& text) {
-    long long value = 0;
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    if (begin != end && *begin == '+' && begin + 1 != end && begin[1] != '-') {
-        ++begin;
-    }
-    const auto [rest, status] = std::from_chars(begin, end, value);
-    if (status != std::errc() || rest != end || begin == end) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<double> ParseNumber(const std::string& text) {
-    double value = 0.0;
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    if (begin != end && *begin == '+' && begin + 1 != end && begin[1] != '-') {
-        ++begin;
-    }
-    const auto [rest, status] = std::from_chars(begin, end, value, std::chars_format::fixed);
-    if (status != std::errc() || rest != end || begin == end || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
+std::optional<double> ParseFixed(const std::string& text) {
+    return ParseNumber(text, std::chars_format::fixed);
 }
 
 // An integer from low to high, else nothing.
@@ -142,7 +120,7 @@ bool ParseAnalyzerOptions(const std::vector<std::string>& arguments, AnalyzerOpt
             }
             s.filter = kind;
         } else if (name == "--correction") {
-            const auto correction = ParseNumber(*value);
+            const auto correction = ParseFixed(*value);
             if (!correction || *correction < -1500.000000001 || *correction > 1500.000000001) {
                 error = "Invalid time correction. Please enter a correction between -1500 and "
                         "+1500 seconds/day.";
@@ -150,7 +128,7 @@ bool ParseAnalyzerOptions(const std::vector<std::string>& arguments, AnalyzerOpt
             }
             s.correction = *correction;
         } else if (name == "--seconds") {
-            const auto seconds = ParseNumber(*value);
+            const auto seconds = ParseFixed(*value);
             if (!seconds || *seconds <= 0.0 || *seconds > 86400.0) {
                 error = "Invalid demo length. Please give from 0 to 86400 seconds.";
                 return false;

@@ -1,6 +1,7 @@
 #include "tools/SynthProgram.h"
 
 #include "dsp/synth/WatchSynthesiser.h"
+#include "tools/NumberText.h"
 #include "tools/SoundFileWriter.h"
 
 #include <charconv>
@@ -14,20 +15,6 @@ namespace tools {
 namespace {
 
 constexpr const char* kName = "tickora-synth: ";
-
-std::optional<double> ParseNumber(const std::string& text) {
-    double value = 0.0;
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    if (begin != end && *begin == '+' && begin + 1 != end && begin[1] != '-') {
-        ++begin;
-    }
-    const auto [rest, status] = std::from_chars(begin, end, value);
-    if (status != std::errc() || rest != end || begin == end || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 // A level in dB, or "none" for off.
 std::optional<double> ParseDb(const std::string& text) {
