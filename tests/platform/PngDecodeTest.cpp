@@ -16,7 +16,7 @@ using platform::RgbOf;
 
 namespace {
 
-struct PngSpec {
+struct PngLayout {
     int width = 0;
     int height = 0;
     int colourType = PNG_COLOR_TYPE_RGB;
@@ -35,7 +35,7 @@ void AppendBytes(png_structp png, png_bytep data, png_size_t length) {
 void NoFlush(png_structp) {}
 
 // Writes a PNG with libpng's full interface so every colour type can be made.
-std::vector<std::uint8_t> Encode(const PngSpec& spec) {
+std::vector<std::uint8_t> Encode(const PngLayout& layout) {
     std::vector<std::uint8_t> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -45,19 +45,19 @@ std::vector<std::uint8_t> Encode(const PngSpec& spec) {
         return {};
     }
     png_set_write_fn(png, &out, AppendBytes, NoFlush);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width),
-                 static_cast<png_uint_32>(spec.height), spec.bitDepth, spec.colourType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(layout.width),
+                 static_cast<png_uint_32>(layout.height), layout.bitDepth, layout.colourType,
+                 layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty()) {
-        png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
+    if (!layout.palette.empty()) {
+        png_set_PLTE(png, info, layout.palette.data(), static_cast<int>(layout.palette.size()));
     }
-    if (!spec.transparency.empty()) {
-        png_set_tRNS(png, info, spec.transparency.data(),
-                     static_cast<int>(spec.transparency.size()), nullptr);
+    if (!layout.transparency.empty()) {
+        png_set_tRNS(png, info, layout.transparency.data(),
+                     static_cast<int>(layout.transparency.size()), nullptr);
     }
     std::vector<png_bytep> pointers;
-    for (const auto& row : spec.rows) {
+    for (const auto& row : layout.rows) {
         pointers.push_back(const_cast<png_bytep>(row.data()));
     }
     png_set_rows(png, info, pointers.data());
@@ -75,14 +75,14 @@ Image Decode(const std::vector<std::uint8_t>& bytes) {
 } // namespace
 
 TEST(PngDecode, GreyAndBitDepthsBecomeEightBitRgb) {
-    PngSpec grey{3, 1, PNG_COLOR_TYPE_GRAY, 8, false, {}, {{0, 100, 255}}, {}};
+    PngLayout grey{3, 1, PNG_COLOR_TYPE_GRAY, 8, false, {}, {{0, 100, 255}}, {}};
     const Image g = Decode(Encode(grey));
     ASSERT_EQ(g.Width(), 3);
     EXPECT_EQ(g.Pixel(0, 0), RgbOf(0, 0, 0));
     EXPECT_EQ(g.Pixel(1, 0), RgbOf(100, 100, 100));
     EXPECT_EQ(g.Pixel(2, 0), kWhite);
 
-    PngSpec bits{8, 1, PNG_COLOR_TYPE_GRAY, 1, false, {}, {{0b10100000}}, {}};
+    PngLayout bits{8, 1, PNG_COLOR_TYPE_GRAY, 1, false, {}, {{0b10100000}}, {}};
     const Image b = Decode(Encode(bits));
     ASSERT_EQ(b.Width(), 8);
     EXPECT_EQ(b.Pixel(0, 0), kWhite);
@@ -91,7 +91,7 @@ TEST(PngDecode, GreyAndBitDepthsBecomeEightBitRgb) {
     EXPECT_EQ(b.Pixel(7, 0), platform::kBlack);
 
     // 16 bits a channel: 0xABCD scales to 171 (0xABCD / 257 = 171.1).
-    PngSpec deep{1, 1, PNG_COLOR_TYPE_RGB, 16, false, {}, {{0xab, 0xcd, 0x00, 0x00, 0xff, 0xff}},
+    PngLayout deep{1, 1, PNG_COLOR_TYPE_RGB, 16, false, {}, {{0xab, 0xcd, 0x00, 0x00, 0xff, 0xff}},
                  {}};
     const Image d = Decode(Encode(deep));
     ASSERT_EQ(d.Width(), 1);
@@ -101,7 +101,7 @@ TEST(PngDecode, GreyAndBitDepthsBecomeEightBitRgb) {
 }
 
 TEST(PngDecode, PaletteAndInterlacedPictures) {
-    PngSpec palette{4,
+    PngLayout palette{4,
                     1,
                     PNG_COLOR_TYPE_PALETTE,
                     4,
@@ -116,7 +116,7 @@ TEST(PngDecode, PaletteAndInterlacedPictures) {
     EXPECT_EQ(p.Pixel(2, 0), RgbOf(191, 126, 180));
     EXPECT_EQ(p.Pixel(3, 0), RgbOf(191, 126, 180));
 
-    PngSpec interlaced{9, 9, PNG_COLOR_TYPE_RGB, 8, true, {}, {}, {}};
+    PngLayout interlaced{9, 9, PNG_COLOR_TYPE_RGB, 8, true, {}, {}, {}};
     Image expected(9, 9);
     for (int y = 0; y < 9; ++y) {
         std::vector<std::uint8_t> row;
@@ -131,7 +131,7 @@ TEST(PngDecode, PaletteAndInterlacedPictures) {
 }
 
 TEST(PngDecode, TransparencyIsCompositedOnWhite) {
-    PngSpec rgba{
+    PngLayout rgba{
         3, 1, PNG_COLOR_TYPE_RGBA, 8, false, {}, {{0, 0, 0, 0, 0, 0, 0, 255, 0, 0, 0, 128}}, {}};
     const Image a = Decode(Encode(rgba));
     ASSERT_EQ(a.Width(), 3);
@@ -141,7 +141,7 @@ TEST(PngDecode, TransparencyIsCompositedOnWhite) {
     EXPECT_EQ(a.Pixel(2, 0), RgbOf(127, 127, 127));
 
     // 16 bits with alpha: an opaque pixel keeps its value, no gamma is applied.
-    PngSpec deep{2,
+    PngLayout deep{2,
                  1,
                  PNG_COLOR_TYPE_RGB_ALPHA,
                  16,
@@ -156,13 +156,13 @@ TEST(PngDecode, TransparencyIsCompositedOnWhite) {
     EXPECT_EQ(d.Pixel(1, 0), kWhite);
 
     // A palette with a transparent entry (tRNS).
-    PngSpec keyed{2, 1, PNG_COLOR_TYPE_PALETTE, 8, false, {{0, 0, 0}, {0, 119, 0}}, {{0, 1}}, {}};
+    PngLayout keyed{2, 1, PNG_COLOR_TYPE_PALETTE, 8, false, {{0, 0, 0}, {0, 119, 0}}, {{0, 1}}, {}};
     keyed.transparency = {0};
     const Image k = Decode(Encode(keyed));
     EXPECT_EQ(k.Pixel(0, 0), kWhite);
     EXPECT_EQ(k.Pixel(1, 0), RgbOf(0, 119, 0));
 
-    PngSpec greyAlpha{2, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, {}, {{50, 0, 50, 255}}, {}};
+    PngLayout greyAlpha{2, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, {}, {{50, 0, 50, 255}}, {}};
     const Image ga = Decode(Encode(greyAlpha));
     EXPECT_EQ(ga.Pixel(0, 0), kWhite);
     EXPECT_EQ(ga.Pixel(1, 0), RgbOf(50, 50, 50));
