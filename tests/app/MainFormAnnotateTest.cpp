@@ -109,12 +109,15 @@ TEST_F(MainFormAnnotateTest, TheAKeyOpensTheDialogAndOkStoresThePosition) {
 
     // Opened again, the dialog shows the page's position; OK at once keeps it.
     bool checked = false;
+    QPoint offCentre;
     EXPECT_TRUE(WithDialog([&] { Key(vk::A); }, [&](TAnnotationForm& dialog) {
         checked = dialog.PositionRadioButton(2)->isChecked() &&
                   dialog.AnnotationEdit()->text().isEmpty();
+        offCentre = dialog.frameGeometry().center() - Form().frameGeometry().center();
         dialog.OKButton()->click();
     }));
     EXPECT_TRUE(checked);
+    EXPECT_LE(offCentre.manhattanLength(), 2); // centred on the main window
     EXPECT_EQ(pages_->GetPage(1).Annotation, "Dial Down");
 }
 
