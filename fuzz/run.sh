@@ -27,7 +27,7 @@ for target in "${targets[@]}"; do
              -artifact_prefix="$artifacts/")
     case "$target" in
         png) options+=(-dict=fuzz/png.dict) ;;
-        wav) options+=(-dict=fuzz/wav.dict -max_len=16384) ;;
+        wav) options+=(-dict=fuzz/wav.dict -max_len=16384 -close_fd_mask=2) ;;
     esac
     echo "== $target: $seconds s"
     if ! "$build/fuzz/fuzz_$target" "${options[@]}" "$corpus" "fuzz/corpus/$target" \
