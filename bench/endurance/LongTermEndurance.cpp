@@ -166,9 +166,17 @@ int main(int argc, char** argv) {
                 longTerm->PointCount(), points.empty() ? 0.0 : points.front().Time / 3600.0,
                 points.empty() ? 0.0 : points.back().Time / 3600.0, runSeconds / 3600.0,
                 longTerm->Interval(), axis.axisLo, axis.axisHi, sameChart ? "yes" : "NO");
+    // Point k is the first result past k intervals, so the last may lie a beat beyond the
+    // axis, which ends at the points' count of intervals.
     const bool covers = !points.empty() && points.front().Time <= longTerm->Interval() * 2 &&
                         points.back().Time >= runSeconds - 2 * longTerm->Interval() &&
-                        axis.axisLo <= 0.0 && axis.axisHi * 3600 >= points.back().Time;
+                        axis.axisLo <= 0.0 &&
+                        axis.axisHi * 3600 >= points.back().Time - longTerm->Interval();
+    if (!covers)
+        std::printf("FAIL: the chart does not cover the run (last point at %.3f s)\n",
+                    points.empty() ? 0.0 : points.back().Time);
+    if (!sameChart)
+        std::printf("FAIL: the page picture is not the chart of the run\n");
     failed = failed || !covers || !sameChart;
 
     // Close: the state file is saved and holds the page.
@@ -179,6 +187,8 @@ int main(int argc, char** argv) {
     const bool kept = loaded.Done && reloaded.PageCount() == 1 && reloaded.GetPage(1).LongTerm &&
                       reloaded.GetPage(1).DailyRate == page.DailyRate;
     std::printf("state file saved and loaded back with the page: %s\n", kept ? "yes" : "NO");
+    for (const auto& message : dialogs.Messages())
+        std::printf("FAIL: message \"%s\"\n", message.text.c_str());
     failed = failed || !kept || !dialogs.Messages().empty();
 
     const bench::ProcessMemory memory = bench::CurrentProcessMemory();
@@ -191,8 +201,6 @@ int main(int argc, char** argv) {
         std::printf("FAIL: memory grew after the first hour\n");
         failed = true;
     }
-    if (failed)
-        std::printf("FAIL\n");
     form.reset();
     return failed ? 1 : 0;
 }
