@@ -145,6 +145,21 @@ TEST_F(MainFormFaultsTest, ADataFolderThatCannotBeMadeLosesNothingButTheSaveAndS
     EXPECT_EQ(dialogs_.WaitCursorDepth(), 0);
 }
 
+TEST_F(MainFormFaultsTest, ADataFolderRemovedWhileRunningIsMadeAgainAtClose) {
+    Open();
+    MeasureOnePage();
+    Form().close();
+    Reopen();
+    ASSERT_EQ(pages_->PageCount(), 1);
+    fs::remove_all(DataFolderPath());
+    MeasureOnePage();
+    Form().close();
+    EXPECT_EQ(Messages(), 0);
+    Reopen();
+    EXPECT_EQ(pages_->PageCount(), 2);
+    EXPECT_EQ(Messages(), 0);
+}
+
 TEST_F(MainFormFaultsTest, ADamagedStateFileIsReportedAndKeptUntilThePagesChange) {
     Open();
     MeasureOnePage();
