@@ -13,9 +13,9 @@ namespace tickora {
 
 namespace {
 
-constexpr int kGrey = 204;         // background, each of red, green and blue
-constexpr int kRadioPixels = 13;   // the radio buttons' captions
-constexpr int kButtonPixels = 12;  // OK and Cancel
+constexpr int kGrey = 204;        // background, each of red, green and blue
+constexpr int kRadioPixels = 13;  // the radio buttons' captions
+constexpr int kButtonPixels = 12; // OK and Cancel
 constexpr int kOtherTag = 0;
 
 // Arial, or its metric-compatible free face: the dialog looks the same wherever it runs.
@@ -35,9 +35,9 @@ struct Place {
 };
 
 // The position buttons' places, positions 1 to 6: two columns of three rows.
-constexpr Place kPositionPlaces[pages::kPositionCount] = {
-    {16, 16, 113, 17}, {168, 16, 113, 17}, {16, 44, 113, 17},
-    {168, 44, 113, 17}, {16, 72, 113, 17}, {168, 72, 97, 17}};
+constexpr Place kPositionPlaces[pages::kPositionCount] = {{16, 16, 113, 17}, {168, 16, 113, 17},
+                                                          {16, 44, 113, 17}, {168, 44, 113, 17},
+                                                          {16, 72, 113, 17}, {168, 72, 97, 17}};
 constexpr Place kOtherPlace = {16, 100, 65, 17};
 constexpr Place kEditPlace = {88, 100, 177, 21};
 constexpr Place kOKPlace = {59, 140, 75, 25};
@@ -104,16 +104,20 @@ void TAnnotationForm::BuildControls() {
     okButton_->setAutoDefault(true);
     cancelButton_->setAutoDefault(false);
 
-    QWidget* order[] = {positionRadioButtons_[0], positionRadioButtons_[1],
-                        positionRadioButtons_[2], positionRadioButtons_[3],
-                        positionRadioButtons_[4], positionRadioButtons_[5],
-                        otherRadioButton_,        annotationEdit_,
-                        okButton_,                cancelButton_};
+    QWidget* order[] = {positionRadioButtons_[0],
+                        positionRadioButtons_[1],
+                        positionRadioButtons_[2],
+                        positionRadioButtons_[3],
+                        positionRadioButtons_[4],
+                        positionRadioButtons_[5],
+                        otherRadioButton_,
+                        annotationEdit_,
+                        okButton_,
+                        cancelButton_};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    connect(annotationEdit_, &QLineEdit::textChanged, this,
-            [this] { AnnotationEditChange(); });
+    connect(annotationEdit_, &QLineEdit::textChanged, this, [this] { AnnotationEditChange(); });
     connect(okButton_, &QPushButton::clicked, this, [this] { OKButtonClick(); });
     connect(cancelButton_, &QPushButton::clicked, this, [this] { CancelButtonClick(); });
 

@@ -109,8 +109,7 @@ int main(int argc, char* argv[]) {
     // Second run: the newest page comes back with its caption.
     {
         TickoraProgram program;
-        RunSteps(application, {{3500,
-                                [&] {
+        RunSteps(application, {{3500, [&] {
                                     ok = Save(program.Form(), out + "/restored-page.png") && ok;
                                     program.Form().close();
                                     application.quit();

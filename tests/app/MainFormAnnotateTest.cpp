@@ -110,12 +110,14 @@ TEST_F(MainFormAnnotateTest, TheAKeyOpensTheDialogAndOkStoresThePosition) {
     // Opened again, the dialog shows the page's position; OK at once keeps it.
     bool checked = false;
     QPoint offCentre;
-    EXPECT_TRUE(WithDialog([&] { Key(vk::A); }, [&](TAnnotationForm& dialog) {
-        checked = dialog.PositionRadioButton(2)->isChecked() &&
-                  dialog.AnnotationEdit()->text().isEmpty();
-        offCentre = dialog.frameGeometry().center() - Form().frameGeometry().center();
-        dialog.OKButton()->click();
-    }));
+    EXPECT_TRUE(WithDialog([&] { Key(vk::A); },
+                           [&](TAnnotationForm& dialog) {
+                               checked = dialog.PositionRadioButton(2)->isChecked() &&
+                                         dialog.AnnotationEdit()->text().isEmpty();
+                               offCentre = dialog.frameGeometry().center() -
+                                           Form().frameGeometry().center();
+                               dialog.OKButton()->click();
+                           }));
     EXPECT_TRUE(checked);
     EXPECT_LE(offCentre.manhattanLength(), 2); // centred on the main window
     EXPECT_EQ(pages_->GetPage(1).Annotation, "Dial Down");
@@ -136,10 +138,11 @@ TEST_F(MainFormAnnotateTest, TheAnnotateButtonOpensTheDialogForFreeText) {
     EXPECT_EQ(ShownCaption(), "crown left - 2024-03-15 12:00");
 
     // Other with an empty box gives the page its numbered caption again.
-    EXPECT_TRUE(WithDialog([&] { Key(vk::A); }, [](TAnnotationForm& dialog) {
-        dialog.AnnotationEdit()->clear();
-        dialog.OKButton()->click();
-    }));
+    EXPECT_TRUE(WithDialog([&] { Key(vk::A); },
+                           [](TAnnotationForm& dialog) {
+                               dialog.AnnotationEdit()->clear();
+                               dialog.OKButton()->click();
+                           }));
     EXPECT_EQ(pages_->GetPage(1).Annotation, "");
     EXPECT_EQ(ShownCaption(), "Page 1/1 - 2024-03-15 12:00");
 }
@@ -151,20 +154,22 @@ TEST_F(MainFormAnnotateTest, CancelLeavesThePageAndTheHistoryUntouched) {
     pages_->SetChanged(false); // as after a save
     const platform::Image before = Form().Plot();
 
-    EXPECT_TRUE(WithDialog([&] { Key(vk::A); }, [](TAnnotationForm& dialog) {
-        dialog.PositionRadioButton(6)->click();
-        dialog.CancelButton()->click();
-    }));
+    EXPECT_TRUE(WithDialog([&] { Key(vk::A); },
+                           [](TAnnotationForm& dialog) {
+                               dialog.PositionRadioButton(6)->click();
+                               dialog.CancelButton()->click();
+                           }));
     EXPECT_EQ(pages_->GetPage(1).Annotation, "Dial Up");
     EXPECT_FALSE(pages_->PagesChanged());
     EXPECT_EQ(ShownCaption(), "Dial Up - 2024-03-15 12:00");
     EXPECT_EQ(Form().Plot(), before);
 
     // Escape cancels as well.
-    EXPECT_TRUE(WithDialog([&] { Key(vk::A); }, [](TAnnotationForm& dialog) {
-        QTest::keyClicks(dialog.AnnotationEdit(), "Cold");
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-    }));
+    EXPECT_TRUE(WithDialog([&] { Key(vk::A); },
+                           [](TAnnotationForm& dialog) {
+                               QTest::keyClicks(dialog.AnnotationEdit(), "Cold");
+                               QTest::keyClick(&dialog, Qt::Key_Escape);
+                           }));
     EXPECT_EQ(pages_->GetPage(1).Annotation, "Dial Up");
     EXPECT_FALSE(pages_->PagesChanged());
 }

@@ -106,8 +106,8 @@ TEST_F(AnnotationFormTest, LayoutCaptionsAndLooks) {
     EXPECT_EQ(form.minimumSize(), form.maximumSize()); // fixed dialog border
     EXPECT_EQ(form.palette().color(QPalette::Window), QColor(204, 204, 204));
 
-    const QRect places[] = {{16, 16, 113, 17}, {168, 16, 113, 17}, {16, 44, 113, 17},
-                            {168, 44, 113, 17}, {16, 72, 113, 17}, {168, 72, 97, 17}};
+    const QRect places[] = {{16, 16, 113, 17},  {168, 16, 113, 17}, {16, 44, 113, 17},
+                            {168, 44, 113, 17}, {16, 72, 113, 17},  {168, 72, 97, 17}};
     for (int position = 1; position <= 6; ++position) {
         QRadioButton* radio = form.PositionRadioButton(position);
         ASSERT_NE(radio, nullptr);

@@ -18,10 +18,9 @@ public:
     explicit ReadOnlyFolder(std::filesystem::path folder) : folder_(std::move(folder)) {
         namespace fs = std::filesystem;
         saved_ = fs::status(folder_).permissions();
-        fs::permissions(folder_,
-                        fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                            fs::perms::group_exec | fs::perms::others_read |
-                            fs::perms::others_exec);
+        fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec |
+                                     fs::perms::group_read | fs::perms::group_exec |
+                                     fs::perms::others_read | fs::perms::others_exec);
         if (geteuid() == 0) {
             setfsuid(kNobody);
             asNobody_ = static_cast<uid_t>(setfsuid(kNobody)) == kNobody;

@@ -46,8 +46,7 @@ TEST(StateFileReadOnly, ReadOnlyDataFolderReportsTheSaveErrorAndLosesNothing) {
             GTEST_SKIP() << "the folder could not be made read-only here";
         const StateFileOutcome saved = SaveState(history, folder.Path());
         EXPECT_FALSE(saved.Done);
-        EXPECT_EQ(saved.ErrorMessage,
-                  "Unable to save state to \"" + statePath.string() + "\".");
+        EXPECT_EQ(saved.ErrorMessage, "Unable to save state to \"" + statePath.string() + "\".");
     }
     // Nothing lost: the file of the last save is whole, this run's pages are all here and
     // still count as changed, so the next close tries again.
