@@ -15,7 +15,7 @@ class QRadioButton;
 
 namespace tickora {
 
-// The position annotation dialog (Part 5.3): labels the shown page with one of the six
+// The position annotation dialog: labels the shown page with one of the six
 // standard watch positions or with free text. Made once at program start and reused, so the
 // radio buttons keep their state between uses. GUI thread only.
 class TAnnotationForm : public QDialog {

@@ -1,4 +1,4 @@
-// The annotation dialog behind the main window's A key and Annotate button (Part 5.3), and a
+// The annotation dialog behind the main window's A key and Annotate button, and a
 // restart that brings the annotated pages back with their captions (Parts 1.1, 5.2).
 #include "MainFormFixture.h"
 

@@ -1,4 +1,4 @@
-// The position annotation dialog (Part 5.3), driven through its real modal loop: each use
+// The position annotation dialog, driven through its real modal loop: each use
 // is scripted to run inside the loop, and a dialog left open is closed by a watchdog so a
 // failing test cannot hang.
 #include "pages/ui/AnnotationForm.h"

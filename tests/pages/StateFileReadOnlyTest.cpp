@@ -1,4 +1,4 @@
-// A data folder that cannot be written at close (Part 5.2): the save error is reported and
+// A data folder that cannot be written at close: the save error is reported and
 // nothing is lost, neither the state saved before nor the pages of this run.
 #include "pages/StateFile.h"
 
@@ -72,8 +72,8 @@ TEST(StateFileReadOnly, ReadOnlyDataFolderReportsTheSaveErrorAndLosesNothing) {
 }
 
 TEST(StateFileReadOnly, ReadOnlyStateFileStillLoads) {
-    // Part 5.2 opens the file for reading and writing and loads nothing when that fails; this
-    // program opens it for reading only, so a state file the user may not write still loads.
+    // The state file is opened for reading only, so pages the user may not overwrite still
+    // load; the save at close then reports its own error.
     TempFolder folder;
     PageHistory history(StepClock(46364.25));
     FakePlot plot(24, 12);
