@@ -22,7 +22,8 @@ namespace tickora {
 // Threads: every public operation and the delivery callback run on the GUI thread (the
 // thread of the QCoreApplication). The backend's thread only fills queued buffers and
 // posts each filled one, through BufferFilled, as a queued call to a QObject that lives in
-// the GUI thread. Deliveries nest when the callback runs an event loop (a modal message
+// the GUI thread; a device failure is posted the same way, after the buffers before it,
+// through CaptureFailed. Deliveries nest when the callback runs an event loop (a modal message
 // box): a buffer that arrives meanwhile is delivered inside it, which the main window
 // recognises as an overrun.
 class TAudio : private BufferSink {
