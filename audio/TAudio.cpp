@@ -118,8 +118,12 @@ void TAudio::ReleaseBuffers() {
 void TAudio::ReportAudioError(const std::string& message, int error) {
     std::string text = message;
     if (error != 0 && device_) {
-        const std::string platformText = device_->ErrorText(error);
+        std::string platformText = device_->ErrorText(error);
         if (!platformText.empty()) {
+            // PortAudio's texts end without a stop ("Device unavailable"); ours follows.
+            const char last = platformText.back();
+            if (last != '.' && last != '!' && last != '?')
+                platformText += '.';
             text = platformText + " " + message;
         }
     }

@@ -57,7 +57,7 @@ TEST_F(MainFormFaultsTest, ADeviceFailingMidTestKeepsThePageAndStartsAgain) {
     ASSERT_EQ(pages_->PageCount(), 1);
     EXPECT_TRUE(pages_->GetPage(1).Valid);
     EXPECT_EQ(Form().PageIndex(), 1);
-    EXPECT_EQ(LastMessage(), "Device unavailable Error while recording audio.");
+    EXPECT_EQ(LastMessage(), "Device unavailable. Error while recording audio.");
     EXPECT_EQ(Messages(), 1);
     EXPECT_TRUE(Form().Toolbar().Enabled(ToolbarButton::Start));
     EXPECT_FALSE(Form().Toolbar().Enabled(ToolbarButton::Stop));
@@ -83,12 +83,12 @@ TEST_F(MainFormFaultsTest, AVanishedDeviceEndsALongTermTestWithItsPage) {
     EXPECT_FALSE(Form().LongTermActive());
     ASSERT_EQ(pages_->PageCount(), 1);
     EXPECT_TRUE(pages_->GetPage(1).LongTerm);
-    EXPECT_EQ(LastMessage(), "Device unavailable Error while recording audio.");
+    EXPECT_EQ(LastMessage(), "Device unavailable. Error while recording audio.");
 
     // Start finds the device gone, says so and stays idle.
     Key(vk::Space);
     EXPECT_EQ(State(), S::Idle);
-    EXPECT_EQ(LastMessage(), "Device unavailable Error while starting audio capture.");
+    EXPECT_EQ(LastMessage(), "Device unavailable. Error while starting audio capture.");
     EXPECT_EQ(Messages(), 2);
 }
 
@@ -101,7 +101,7 @@ TEST_F(MainFormFaultsTest, ADeviceFailingBeforeAnyResultEndsWithoutAPage) {
     QCoreApplication::processEvents();
     EXPECT_EQ(State(), S::Idle);
     EXPECT_EQ(pages_->PageCount(), 0);
-    EXPECT_EQ(LastMessage(), "Device unavailable Error while recording audio.");
+    EXPECT_EQ(LastMessage(), "Device unavailable. Error while recording audio.");
 
     Key(vk::S);
     ASSERT_EQ(State(), S::Scope);
@@ -123,7 +123,7 @@ TEST_F(MainFormFaultsTest, ABufferThatCannotBeQueuedAgainEndsTheTestWithItsPage)
     FeedUntilStateLeaves(S::Testing);
     EXPECT_EQ(State(), S::Idle);
     EXPECT_EQ(pages_->PageCount(), 1);
-    EXPECT_EQ(LastMessage(), "Device unavailable Error while adding audio buffer.");
+    EXPECT_EQ(LastMessage(), "Device unavailable. Error while adding audio buffer.");
     EXPECT_EQ(Messages(), 1);
 }
 

@@ -1,6 +1,6 @@
-// A long-term test of three hours through the whole window in accelerated time: the
+// A long-term test of eight hours through the whole window in accelerated time: the
 // scripted watch is fed buffer by buffer as fast as the window takes it (the tick ring
-// wraps ten times). bench/endurance runs the same for twelve hours.
+// wraps 28 times). bench/endurance runs the same for twelve hours.
 #include "MainFormFixture.h"
 
 #include "app/plot/LongTermChart.h"
@@ -11,10 +11,10 @@ namespace tickora::testing {
 
 namespace {
 using S = MeasurementState;
-constexpr double kHours = 3.0;
+constexpr double kHours = 8.0;
 } // namespace
 
-TEST_F(MainFormTest, AThreeHourLongTermTestChartsTheWholeRunAndKeepsItsPage) {
+TEST_F(MainFormTest, AnEightHourLongTermTestChartsTheWholeRunAndKeepsItsPage) {
     settings_.record.Period = 20;
     Open();
     Key(vk::L);

@@ -465,7 +465,7 @@ TEST_F(MainFormTest, FailedStartCaptureFallsBackToIdle) {
     Open();
     Key(vk::Space);
     EXPECT_EQ(State(), S::Idle);
-    EXPECT_EQ(LastMessage(), "Device unavailable Error while starting audio capture.");
+    EXPECT_EQ(LastMessage(), "Device unavailable. Error while starting audio capture.");
     Key(vk::L);
     EXPECT_EQ(State(), S::Idle);
     EXPECT_FALSE(Form().LongTermActive());

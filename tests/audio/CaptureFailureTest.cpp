@@ -82,7 +82,7 @@ TEST_F(CaptureFailureTest, AFailingDeviceEndsRecordingAfterItsLastBuffer) {
               (std::vector<std::string>{"buffer 1 (8192)", "buffer 2 (8192)", "buffer 3 (2000)",
                                         "failed after 0 messages"}));
     EXPECT_EQ(Texts(dialogs),
-              std::vector<std::string>{"Device unplugged Error while recording audio."});
+              std::vector<std::string>{"Device unplugged. Error while recording audio."});
     EXPECT_FALSE(Input().IsRecording());
     EXPECT_TRUE(audio.IsOpen());
 
@@ -102,8 +102,8 @@ TEST_F(CaptureFailureTest, AVanishedDeviceRefusesTheNextStart) {
     Flush();
     EXPECT_FALSE(audio.StartCapture());
     EXPECT_EQ(Texts(dialogs),
-              (std::vector<std::string>{"Device unplugged Error while recording audio.",
-                                        "Device unplugged Error while starting audio capture."}));
+              (std::vector<std::string>{"Device unplugged. Error while recording audio.",
+                                        "Device unplugged. Error while starting audio capture."}));
     audio.StopCapture(true); // nothing to stop, nothing to report
     audio.CloseDevice();
     EXPECT_EQ(inputs.OpenInputs(), 0);
@@ -132,7 +132,7 @@ TEST_F(CaptureFailureTest, ABufferThatCannotBeQueuedAgainEndsRecordingLikeAFailu
     EXPECT_EQ(owner.events,
               (std::vector<std::string>{"buffer 1 (8192)", "failed after 0 messages"}));
     EXPECT_EQ(Texts(dialogs),
-              std::vector<std::string>{"Device unplugged Error while adding audio buffer."});
+              std::vector<std::string>{"Device unplugged. Error while adding audio buffer."});
 }
 
 // A recording backend on its own thread whose reads fail from a given chunk on, as a sound
@@ -205,7 +205,7 @@ TEST(CaptureFailureOnABackendThread, TheFailureFollowsThePartBufferAndAStartReco
               (std::vector<std::string>{"buffer 1 (8192)", "buffer 2 (8192)", "buffer 3 (4410)",
                                         "failed after 0 messages"}));
     EXPECT_EQ(Texts(dialogs),
-              std::vector<std::string>{"Device unavailable Error while recording audio."});
+              std::vector<std::string>{"Device unavailable. Error while recording audio."});
 
     // Once the card works again a start records again; it does not wait for ever.
     cards.failAt->store(-1);

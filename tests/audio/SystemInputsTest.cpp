@@ -213,7 +213,7 @@ TEST_F(SystemInputsTest, ADeviceNumberBeyondTheListIsInvalid) {
     audio.OpenDevice(1000, 44100, &Recorder::Deliver, &recorder);
     EXPECT_FALSE(audio.IsOpen());
     ASSERT_EQ(dialogs.Messages().size(), 1u);
-    EXPECT_EQ(dialogs.Messages()[0].text, "Invalid device Unable to open audio input device.");
+    EXPECT_EQ(dialogs.Messages()[0].text, "Invalid device. Unable to open audio input device.");
 }
 
 TEST_F(SystemInputsTest, WithoutASoundCardTheMapperFailsToOpen) {
@@ -224,7 +224,7 @@ TEST_F(SystemInputsTest, WithoutASoundCardTheMapperFailsToOpen) {
     audio.OpenDevice(-1, 44100, &Recorder::Deliver, &recorder);
     EXPECT_FALSE(audio.IsOpen());
     ASSERT_EQ(dialogs.Messages().size(), 1u);
-    EXPECT_EQ(dialogs.Messages()[0].text, "Device unavailable Unable to open audio input device.");
+    EXPECT_EQ(dialogs.Messages()[0].text, "Device unavailable. Unable to open audio input device.");
     EXPECT_FALSE(audio.StartCapture());
 }
 

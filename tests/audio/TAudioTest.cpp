@@ -328,7 +328,7 @@ TEST_F(TAudioTest, AFailedOpenIsReportedWithThePlatformTextFirst) {
     EXPECT_FALSE(audio.IsOpen());
     EXPECT_FALSE(audio.StartCapture());
     EXPECT_EQ(MessageTexts(),
-              (std::vector<std::string>{"Device unavailable Unable to open audio input device.",
+              (std::vector<std::string>{"Device unavailable. Unable to open audio input device.",
                                         "No audio device has been selected."}));
 }
 
@@ -354,8 +354,8 @@ TEST_F(TAudioTest, FailuresWhileQueueingTheRingCloseTheDevice) {
     EXPECT_EQ(Input().PreparedCount(), 0);
     EXPECT_EQ(Input().QueuedCount(), 0);
     EXPECT_EQ(MessageTexts(),
-              (std::vector<std::string>{"Out of memory Error while preparing audio headers.",
-                                        "Bad buffer Error while adding audio buffers."}));
+              (std::vector<std::string>{"Out of memory. Error while preparing audio headers.",
+                                        "Bad buffer. Error while adding audio buffers."}));
 }
 
 TEST_F(TAudioTest, StartAndStopFailuresUseTheirTexts) {
@@ -366,8 +366,8 @@ TEST_F(TAudioTest, StartAndStopFailuresUseTheirTexts) {
     audio.StopCapture(false); // not reported
     audio.StopCapture(true);
     EXPECT_EQ(MessageTexts(),
-              (std::vector<std::string>{"Host error Error while starting audio capture.",
-                                        "Host error Error while stopping audio capture."}));
+              (std::vector<std::string>{"Host error. Error while starting audio capture.",
+                                        "Host error. Error while stopping audio capture."}));
     EXPECT_TRUE(audio.IsOpen());
 }
 
@@ -382,7 +382,7 @@ TEST_F(TAudioTest, AFailedRequeueStopsRecordingBeforeTheMessage) {
     EXPECT_FALSE(Input().IsRecording());
     EXPECT_TRUE(audio.IsOpen());
     EXPECT_EQ(MessageTexts(),
-              std::vector<std::string>{"Device lost Error while adding audio buffer."});
+              std::vector<std::string>{"Device lost. Error while adding audio buffer."});
     EXPECT_EQ(Input().PushBuffers(1), 0);
 }
 
