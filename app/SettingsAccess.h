@@ -19,4 +19,18 @@ public:
     virtual void StoreBack(TSettingsRecord& record) = 0;
 };
 
+// Settings that stay as given, without a dialog or a file: for benchmarks and tools that
+// drive the main window unattended.
+class FixedSettings : public SettingsAccess {
+public:
+    explicit FixedSettings(const TSettingsRecord& record) : record_(record) {}
+    void StartupLoad() override {}
+    void ShowSettings() override {}
+    void FillRecord(TSettingsRecord& record) override { record = record_; }
+    void StoreBack(TSettingsRecord&) override {}
+
+private:
+    TSettingsRecord record_;
+};
+
 } // namespace tickora

@@ -22,22 +22,16 @@ namespace {
 
 using namespace tickora;
 
-// The settings a watchmaker would use for a quiet bench: narrow filter.
-class BenchSettings : public SettingsAccess {
-public:
-    explicit BenchSettings(int filtering) { record_.Filtering = filtering; }
-    void StartupLoad() override {}
-    void ShowSettings() override {}
-    void FillRecord(TSettingsRecord& record) override { record = record_; }
-    void StoreBack(TSettingsRecord&) override {}
-
-private:
-    TSettingsRecord record_;
-};
+// The settings a watchmaker would use for a quiet bench, with the filter under test.
+TSettingsRecord BenchRecord(int filtering) {
+    TSettingsRecord record;
+    record.Filtering = filtering;
+    return record;
+}
 
 class Rig {
 public:
-    explicit Rig(int filtering) : settings_(filtering) {
+    explicit Rig(int filtering) : settings_(BenchRecord(filtering)) {
         platform::testing::EnsureTestApplication();
         setenv("XDG_DATA_HOME", dataDir_.path().toLocal8Bit().constData(), 1);
         form_ = std::make_unique<TMainForm>(
@@ -66,7 +60,7 @@ public:
     }
 
 private:
-    BenchSettings settings_;
+    FixedSettings settings_;
     QTemporaryDir dataDir_;
     platform::testing::FakeDialogs dialogs_;
     std::unique_ptr<dsp::SignalAnalysis> analysis_ = std::make_unique<dsp::SignalAnalysis>();

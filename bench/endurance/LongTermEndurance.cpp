@@ -39,17 +39,6 @@ using namespace tickora;
 
 constexpr long kMemoryTolerance = 1024; // kB the peak may move after the first hour
 
-class FixedSettings : public SettingsAccess {
-public:
-    explicit FixedSettings(int period) { record_.Period = period; }
-    void StartupLoad() override {}
-    void ShowSettings() override {}
-    void FillRecord(TSettingsRecord& record) override { record = record_; }
-    void StoreBack(TSettingsRecord&) override {}
-
-private:
-    TSettingsRecord record_;
-};
 
 double CpuSeconds() {
     return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
@@ -81,7 +70,9 @@ int main(int argc, char** argv) {
     pages::PageHistory pages;
     auto longTerm = std::make_unique<longterm::LongTermAccumulation>();
     testing::ScriptedInputs inputs({"Scripted watch"}, 1);
-    FixedSettings settings(period);
+    TSettingsRecord record;
+    record.Period = period;
+    FixedSettings settings(record);
     const synth::WatchParameters watch = synth::SimulatedWatch28800();
     synth::WatchSynthesiser synthesiser(watch);
     std::vector<std::int16_t> buffer(kCaptureBufferSamples);
