@@ -2,6 +2,9 @@
 
 #include "pages/BinaryIO.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <array>
 #include <cstdint>
 #include <system_error>
@@ -36,7 +39,15 @@ bool PutNewFilesInPlace(const std::filesystem::path& folder, std::int32_t pages)
     }
     std::filesystem::rename(folder / (std::string(kStateFileName) + kNewSuffix),
                             folder / kStateFileName, error);
-    return !error;
+    if (error) {
+        return false;
+    }
+    // Make the renames durable too; a failure here loses nothing already written.
+    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_CLOEXEC); dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
 }
 
 } // namespace

@@ -63,7 +63,8 @@ bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
         return false;
     }
     bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = std::fflush(file) == 0 && ok;
+    // On the disk before the rename, so a crash leaves the old picture or the whole new one.
+    ok = std::fflush(file) == 0 && fsync(fileno(file)) == 0 && ok;
     if (ok && exists) {
         // The replacement keeps the permissions of the file it replaces.
         ok = fchmod(fileno(file), existing.st_mode & 07777) == 0;
