@@ -124,4 +124,12 @@ bool QtDialogs::OpenDocument(const std::string& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(name).absoluteFilePath()));
 }
 
+void CentreOnOwner(QWidget& dialog) {
+    if (QWidget* owner = dialog.parentWidget()) {
+        QRect frame = dialog.frameGeometry(); // move() places the frame, not the client area
+        frame.moveCenter(owner->window()->frameGeometry().center());
+        dialog.move(frame.topLeft());
+    }
+}
+
 } // namespace platform

@@ -35,4 +35,8 @@ private:
     int waitDepth_ = 0;
 };
 
+// Places a dialog's frame centred on the frame of its parent's window; nothing without a
+// parent. Called when the dialog is shown, so it follows the main window wherever it is.
+void CentreOnOwner(QWidget& dialog);
+
 } // namespace platform

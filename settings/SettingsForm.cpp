@@ -1,6 +1,7 @@
 #include "settings/SettingsForm.h"
 
 #include "platform/Dialogs.h"
+#include "platform/QtDialogs.h"
 #include "settings/ManualPaths.h"
 
 #include <QCheckBox>
@@ -268,11 +269,7 @@ void TSettingsForm::CloseDialog(int result) {
 
 void TSettingsForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (QWidget* owner = parentWidget()) {
-        QRect frame = frameGeometry(); // move() places the frame, not the client area
-        frame.moveCenter(owner->window()->frameGeometry().center());
-        move(frame.topLeft());
-    }
+    platform::CentreOnOwner(*this);
     clearPagesButton_->setEnabled(host_.pageCount && host_.pageCount() >= 1);
     ControlsToValues();
     shownValues_ = store_.Values();

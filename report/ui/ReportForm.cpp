@@ -1,6 +1,7 @@
 #include "report/ui/ReportForm.h"
 
 #include "platform/Dialogs.h"
+#include "platform/QtDialogs.h"
 #include "platform/QtFont.h"
 
 #include <QCheckBox>
@@ -124,10 +125,8 @@ void TReportForm::ShowReport() {
 void TReportForm::showEvent(QShowEvent* event) {
     FormShow();
     QDialog::showEvent(event);
-    if (QWidget* owner = parentWidget(); owner && !event->spontaneous()) {
-        const QRect frame = owner->frameGeometry();
-        move(frame.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
-    }
+    if (!event->spontaneous())
+        platform::CentreOnOwner(*this);
 }
 
 void TReportForm::FormShow() {
