@@ -1,6 +1,7 @@
 #include "pages/ui/AnnotationForm.h"
 
 #include "pages/AnnotationText.h"
+#include "platform/QtFont.h"
 
 #include <QButtonGroup>
 #include <QFont>
@@ -18,12 +19,12 @@ constexpr int kRadioPixels = 13;  // the radio buttons' captions
 constexpr int kButtonPixels = 12; // OK and Cancel
 constexpr int kOtherTag = 0;
 
-// Arial, or its metric-compatible free face: the dialog looks the same wherever it runs.
+// Arial through its metric-compatible free face: the dialog looks the same wherever it runs.
 QFont ArialFont(int pixels) {
-    QFont font;
-    font.setFamilies({"Liberation Sans", "Arial"});
-    font.setPixelSize(pixels);
-    return font;
+    platform::Font font;
+    font.face = "Arial";
+    font.pixelHeight = pixels;
+    return platform::ToQFont(font);
 }
 
 QString ToQString(std::string_view text) {
