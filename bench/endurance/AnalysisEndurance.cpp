@@ -14,21 +14,20 @@
 #include "dsp/DSP.h"
 #include "dsp/synth/WatchSynthesiser.h"
 #include "longterm/LongTerm.h"
+#include "tools/RecordingAnalysis.h"
+#include "tools/SynthesisedSource.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace {
 
-constexpr int kBufferSamples = 4096;   // samples per capture buffer
 constexpr int kSettling = 5;           // s of calibration
 constexpr int kLiftAngle = 52;         // degrees
 constexpr double kRateTolerance = 1.0; // s/d, for the last hour's results
@@ -108,6 +107,20 @@ double CpuSeconds() {
     return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 }
 
+// One line of the hourly table.
+void PrintHour(int h, const dsp::SignalAnalysis& analysis, const HourResults& hour,
+               const longterm::LongTermAccumulation& longTerm, double cpuSeconds) {
+    const bench::ProcessMemory memory = bench::CurrentProcessMemory();
+    const double n = std::max(hour.complete, 1);
+    std::printf("%4d %9lld %6lld %7d %8d %+11.3f %11.3f %9.2f %9.3f %8d %9ld %9ld %7.1f\n", h,
+                static_cast<long long>(analysis.WriteIndex()),
+                static_cast<long long>(analysis.WriteIndex() / dsp::kTickRingSize), hour.results,
+                hour.complete, hour.rateSum / n, hour.worstRateError, hour.amplitudeSum / n,
+                hour.beatErrorSum / n, longTerm.PointCount(), memory.PeakKb, memory.ResidentKb,
+                cpuSeconds);
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -115,77 +128,62 @@ int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv, options))
         return 2;
     const synth::WatchParameters& watch = options.watch;
-    synth::WatchSynthesiser synthesiser(watch);
+    // The analyser's own path: calibration, then detection buffer by buffer with the results
+    // drained after each, as a test in the program runs.
+    tools::SynthesisedSource source(watch, options.hours * 3600.0);
+    tools::AnalyzerSettings settings;
+    settings.liftAngle = kLiftAngle;
+    settings.period = options.period;
+    settings.settling = kSettling;
+    settings.filter = options.filter;
     auto analysis = std::make_unique<dsp::SignalAnalysis>();
     auto longTerm = std::make_unique<longterm::LongTermAccumulation>();
-    std::vector<std::int16_t> buffer(kBufferSamples);
-    const double samplesPerHour = 3600.0 * synthesiser.SamplesPerSecond();
-
-    // Calibration over whole buffers, as the main window does it.
-    analysis->ResetFilter();
-    analysis->BeginCalibration(kSettling, options.filter, 0.0);
-    do {
-        synthesiser.Generate(buffer.data(), buffer.size());
-    } while (!analysis->AddCalibrationSamples(buffer.data(), kBufferSamples));
-    int bph = 0;
-    double peak = 0.0;
-    double initialRate = 0.0;
-    if (!analysis->FinishCalibration(0, kLiftAngle, bph, peak, initialRate)) {
-        std::fprintf(stderr, "calibration failed\n");
-        return 1;
-    }
     longTerm->StartLongTerm(nullptr);
+
     std::printf("watch: %d bph, %+.2f s/d, %.0f degrees, beat error %.2f ms, noise %.0f dB; "
-                "detected %d bph; period %d s, filter %d\n",
+                "period %d s, filter %d\n",
                 watch.beatsPerHour, watch.rate, watch.amplitude, watch.beatError, watch.noiseDb,
-                bph, options.period, options.filter);
+                options.period, options.filter);
     std::printf("%4s %9s %6s %7s %8s %11s %11s %9s %9s %8s %9s %9s %7s\n", "hour", "beats", "wraps",
                 "results", "complete", "rate s/d", "worst err", "ampl deg", "b.err ms", "LT pts",
                 "peak kB", "rss kB", "cpu s");
 
-    const auto hours = static_cast<int>(std::ceil(options.hours));
     const double cpuStart = CpuSeconds();
     long peakAtHourOne = 0;
     bool failed = false;
+    int h = 1;
     HourResults hour;
-    for (int h = 1; h <= hours; ++h) {
-        hour = HourResults{};
-        const double endSample = std::min(static_cast<double>(h), options.hours) * samplesPerHour;
-        while (static_cast<double>(synthesiser.SamplesGenerated()) < endSample) {
-            synthesiser.Generate(buffer.data(), buffer.size());
-            if (!analysis->ProcessTickSamples(buffer.data(), kBufferSamples, options.period,
-                                              dsp::PlotRawCallback{}, 1, false, kLiftAngle))
-                continue;
-            dsp::TickResult r;
-            while (analysis->NextTickResult(r)) {
-                const bool complete = r.Valid && r.Span >= options.period - 0.0001;
-                hour.Add(r, complete, watch.rate);
-                double rate = r.Rate;
-                double amplitude = r.Amplitude;
-                double beatError = r.BeatError;
-                longTerm->AddLongTermResult(rate, amplitude, beatError, r.Time);
-            }
-        }
-        const bench::ProcessMemory memory = bench::CurrentProcessMemory();
+    const auto endHour = [&] {
+        PrintHour(h, *analysis, hour, *longTerm, CpuSeconds() - cpuStart);
         if (h == 1)
-            peakAtHourOne = memory.PeakKb;
-        const double n = std::max(hour.complete, 1);
-        std::printf("%4d %9lld %6lld %7d %8d %+11.3f %11.3f %9.2f %9.3f %8d %9ld %9ld %7.1f\n", h,
-                    static_cast<long long>(analysis->WriteIndex()),
-                    static_cast<long long>(analysis->WriteIndex() / dsp::kTickRingSize),
-                    hour.results, hour.complete, hour.rateSum / n, hour.worstRateError,
-                    hour.amplitudeSum / n, hour.beatErrorSum / n, longTerm->PointCount(),
-                    memory.PeakKb, memory.ResidentKb, CpuSeconds() - cpuStart);
-        std::fflush(stdout);
+            peakAtHourOne = bench::CurrentProcessMemory().PeakKb;
         if (hour.complete == 0) {
             std::printf("hour %d: no complete result\n", h);
             failed = true;
         }
+    };
+    const tools::AnalysisSummary summary = tools::AnalyzeSound(
+        *analysis, source, settings, [&](const dsp::TickResult& r, bool complete) {
+            if (r.Time >= h * 3600.0) {
+                endHour();
+                hour = HourResults{};
+                ++h;
+            }
+            hour.Add(r, complete, watch.rate);
+            double rate = r.Rate;
+            double amplitude = r.Amplitude;
+            double beatError = r.BeatError;
+            longTerm->AddLongTermResult(rate, amplitude, beatError, r.Time);
+        });
+    if (summary.end == tools::AnalysisEnd::CalibrationFailed) {
+        std::fprintf(stderr, "calibration failed\n");
+        return 1;
     }
+    endHour();
 
     const bench::ProcessMemory end = bench::CurrentProcessMemory();
-    const double seconds =
-        static_cast<double>(synthesiser.SamplesGenerated()) / synthesiser.SamplesPerSecond();
+    const double seconds = static_cast<double>(source.Synthesiser().SamplesGenerated()) /
+                           source.Synthesiser().SamplesPerSecond();
     std::printf("\nsound: %.2f h in %.1f cpu s (%.0f times real time)\n", seconds / 3600.0,
                 CpuSeconds() - cpuStart, seconds / std::max(CpuSeconds() - cpuStart, 1e-9));
     std::printf("peak resident memory: %ld kB after hour 1, %ld kB at the end (%+ld kB)\n",
@@ -200,7 +198,7 @@ int main(int argc, char** argv) {
                 dsp::kTickRingSize);
     std::printf("long-term: %d points, interval %.0f s\n", longTerm->PointCount(),
                 longTerm->Interval());
-    if (hours > 1 && end.PeakKb - peakAtHourOne > kMemoryTolerance) {
+    if (h > 1 && end.PeakKb - peakAtHourOne > kMemoryTolerance) {
         std::printf("FAIL: memory grew after the first hour\n");
         failed = true;
     }
