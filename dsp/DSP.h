@@ -4,6 +4,7 @@
 #include "dsp/RobustMedian.h"
 #include "dsp/TickRecord.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -16,6 +17,9 @@ inline constexpr int kLevelHistogramSize = 4096;
 inline constexpr int kTickRingSize = 8192; // records
 inline constexpr int kMedianBins = HistogramMedian::kBins;
 inline constexpr double kMaxRateCorrection = 1500.0; // s/d, either sign
+// A beat's shape: the level envelope from 0.1 beat before its onset to 0.2 beat after, in
+// this many points.
+inline constexpr int kShapePoints = 384;
 
 // Raw-trace callback: called with (results started, level / peak level) per plot point.
 // A plain function pointer and context, so nothing is allocated per call.
@@ -127,6 +131,18 @@ public:
     // long runs.
     void SetRecordNumber(std::int64_t number);
 
+    // --- Beat shapes ---
+    // The averaged envelope of the recent ticks (parity 0) or tocks (1), aligned on their
+    // onsets: kShapePoints points of ShapeStep() samples, the onset at point ShapeOnset().
+    // Empty (count 0) until a test has heard a few beats.
+    struct BeatShape {
+        std::array<double, kShapePoints> Level{}; // mean level of the point's samples
+        int Beats = 0;                            // beats averaged so far
+    };
+    const BeatShape& Shape(int parity) const { return shapes_[parity & 1].Shape; }
+    int ShapeStep() const { return shapeStep_; }   // samples per point, 0 when not kept
+    int ShapeOnset() const { return shapeBefore_; } // point of the onset
+
     // --- Results ---
     // Median of a field over the records first ... last (running numbers).
     double RobustMedian(std::int64_t first, std::int64_t last, MedianField field);
@@ -142,8 +158,13 @@ private:
     void ComputeSampleCounts();
     bool DetectTicks(const double* levels, int count, int period, PlotRawCallback plot,
                      int rowsPerBeat, bool plotEnabled, int liftAngle);
-    void Onset(double time, int period, int liftAngle);
+    std::int64_t WindowStart(std::int64_t w, int period) const;
+    void CompleteRecord(std::int64_t w, std::int64_t now, int period, int liftAngle);
+    void AlignBeat(std::int64_t w, std::int64_t now);
+    void ResetShapes();
+    double Envelope(std::int64_t from, std::int64_t now) const;
     void RecordResults(std::int64_t w, int period, int liftAngle);
+    double MedianOfUsed(std::int64_t first, std::int64_t last, MedianField field);
     double Field(std::int64_t number, MedianField field) const;
     double Irregularity(int count, double measured) const;
     bool EstimateOnsets(double guess, double threshold, double& rounded, double& measured,
@@ -194,6 +215,25 @@ private:
     double maxLevel_ = 0.0;
 
     HistogramMedian median_; // work storage of RobustMedian
+
+    // Whole-beat alignment: the recent levels by sample clock, and per parity the averaged
+    // shape with the recent departures of the threshold onsets from it.
+    static constexpr int kHistoryBits = 17;
+    static constexpr std::int64_t kHistorySize = std::int64_t{1} << kHistoryBits;
+    static constexpr int kRecentLags = 16;
+    struct ParityShape {
+        BeatShape Shape;
+        std::array<double, kRecentLags> Lags{}; // samples, onset departures of confident beats
+        int LagCount = 0;
+        int LagNext = 0;
+    };
+    std::unique_ptr<float[]> history_; // kHistorySize levels, by sample clock
+    ParityShape shapes_[2];
+    int shapeStep_ = 0;   // samples per shape point; 0: the rate is too slow to keep shapes
+    int shapeBefore_ = 0; // shape points before the onset
+    int lagRange_ = 0;    // shape points searched either way, a multiple of 4
+    std::unique_ptr<double[]> envelope_; // scratch: one beat's envelope over the search
+    std::unique_ptr<double[]> work_;     // scratch: kTickRingSize values of one window
 };
 
 } // namespace dsp

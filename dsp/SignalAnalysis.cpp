@@ -10,7 +10,10 @@ SignalAnalysis::SignalAnalysis()
       blockMax_(std::make_unique<double[]>(((kLevelStoreCapacity + 1) >> kLevelBlockShift) + 1)),
       histogram_(std::make_unique<int[]>(kLevelHistogramSize)),
       onsetTimes_(std::make_unique<double[]>(kTickRingSize)),
-      ring_(std::make_unique<TickRecord[]>(kTickRingSize)) {
+      ring_(std::make_unique<TickRecord[]>(kTickRingSize)),
+      history_(std::make_unique<float[]>(kHistorySize)),
+      envelope_(std::make_unique<double[]>(9 * kShapePoints + 8)),
+      work_(std::make_unique<double[]>(4 * kTickRingSize)) {
     levels_[0] = 0.0;
 }
 

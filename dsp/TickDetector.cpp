@@ -23,6 +23,29 @@ void SignalAnalysis::ComputeSampleCounts() {
     quietSamples_ = SampleCount(0.5 * sampleRate_ / beatFrequency_);
     peakSamples_ = SampleCount(0.2 * sampleRate_ / beatFrequency_);
     holdSamples_ = SampleCount(0.9 * sampleRate_ / beatFrequency_);
+
+    // Beat shapes: 0.3 beat in kShapePoints points, searched 0.12 beat either way. The level
+    // history must reach back over the search from the end of a beat's peak window; at rates
+    // too slow for that (below about 1800 bph) no shapes are kept.
+    const std::int64_t beat = SampleCount(sampleRate_ / beatFrequency_);
+    const std::int64_t step = (3 * beat + 10 * kShapePoints - 1) / (10 * kShapePoints);
+    if (beat <= 0 || step <= 0) {
+        shapeStep_ = 0;
+        return;
+    }
+    const int before = static_cast<int>(std::nearbyint(0.1 * beat / step));
+    const int range = 4 * static_cast<int>(std::nearbyint(0.03 * beat / step));
+    if ((before + range) * step + peakSamples_ + 2 * step >= kHistorySize ||
+        before + range >= kShapePoints) {
+        shapeStep_ = 0;
+        return;
+    }
+    if (shapeStep_ != step || shapeBefore_ != before || lagRange_ != range) {
+        shapeStep_ = static_cast<int>(step);
+        shapeBefore_ = before;
+        lagRange_ = range;
+        ResetShapes();
+    }
 }
 
 void SignalAnalysis::ResetTickDetector() {
@@ -37,6 +60,7 @@ void SignalAnalysis::ResetTickDetector() {
     sampleClock_ = 0;
     lastOnsetSample_ = 0;
     resultsStarted_ = false;
+    ResetShapes();
 }
 
 void SignalAnalysis::SetRecordNumber(std::int64_t number) {
@@ -85,8 +109,10 @@ bool SignalAnalysis::DetectTicks(const double* levels, int count, int period, Pl
     double maxLevel = maxLevel_;
     bool completed = false;
 
+    float* const history = history_.get();
     for (int k = 0; k < count; ++k) {
         const double level = levels[k];
+        history[clock & (kHistorySize - 1)] = static_cast<float>(level);
         if (quiet > 0) {
             quiet = level >= threshold ? quietSamples_ : quiet - 1;
         } else if (awaiting) {
@@ -118,6 +144,7 @@ bool SignalAnalysis::DetectTicks(const double* levels, int count, int period, Pl
                 if (--peakCount == 0) {
                     TickRecord& record = ring_[Slot(writeIndex_)];
                     record.PeakDelay = static_cast<double>(peakSample) * samplePeriod - record.Time;
+                    CompleteRecord(writeIndex_, clock, period, liftAngle);
                     ++writeIndex_;
                     completed = true;
                 }
@@ -134,14 +161,28 @@ bool SignalAnalysis::DetectTicks(const double* levels, int count, int period, Pl
                 TickRecord& record = ring_[Slot(writeIndex_)];
                 record = TickRecord{};
                 record.Time = t;
+                record.OnsetSample = clock;
+                if (writeIndex_ > firstIndex_) {
+                    // A beat missed in between shows as an interval of two beats or more.
+                    const TickRecord& previous = ring_[Slot(writeIndex_ - 1)];
+                    const double beats = std::nearbyint((t - previous.Time) * beatFrequency_);
+                    record.Beat = previous.Beat + std::max<std::int64_t>(
+                                                      1, static_cast<std::int64_t>(std::min(
+                                                             beats, 1e9)));
+                }
                 blank = minLiftSamples_;
                 // At least one sample is searched, so every onset completes its record.
                 peakCount = std::max<std::int64_t>(peakSamples_ - blank, 1);
                 hold = holdSamples_ - peakCount;
                 peak = 0.0;
                 peakSample = clock + minLiftSamples_;
-                if (writeIndex_ >= firstIndex_ + 4) {
-                    RecordResults(writeIndex_, period, liftAngle);
+                // The results come at the end of the peak window; the first plot points of
+                // a window that will have them are already drawn as results.
+                if (writeIndex_ >= firstIndex_ + 4 &&
+                    0.0001 * period <= static_cast<double>(writeIndex_ - WindowStart(writeIndex_,
+                                                                                     period)) /
+                                           beatFrequency_) {
+                    resultsStarted_ = true;
                 }
             }
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace dsp {
 
 // One detected beat. Time and PeakDelay come from the detector; the results are filled at
@@ -14,6 +16,15 @@ struct TickRecord {
     double BeatErrorMedian = 0.0; // ms, median over the window
     double BeatError = 0.0;       // ms, of this beat pair
     bool Valid = false;           // the results may be shown
+    // Set by the detector's whole-beat alignment and the window's fits.
+    std::int64_t OnsetSample = 0; // sample clock at the threshold onset
+    std::int64_t Beat = 0;        // beats since the test's first record, missed beats counted
+    bool Used = true;             // its timing agrees with the window's fit
+    bool AmplitudeUsed = true;    // Amplitude counts in the medians
+    bool BeatErrorUsed = true;    // BeatError counts in the medians
+    double UsedShare = 1.0;       // of the window's beats, missed ones included
+    double Scatter = 0.0;         // ms, robust spread of the window's timings about the fit
+    bool Trusted = true;          // the window's rate is known to about 1 s/d
 };
 
 // One record as handed to the main window.
@@ -24,12 +35,18 @@ struct TickResult {
     double BeatError = 0.0; // ms, mean of this and the previous record's median
     double Time = 0.0;      // s
     bool Valid = false;
+    // Signal quality of the window: the share of its beats used (missed beats and beats set
+    // aside as strays count against it), the timing scatter about the fit, and whether the
+    // window is trustworthy (enough beats, scatter small enough, ticks and tocks agreeing).
+    double Used = 1.0;    // 0 ... 1
+    double Scatter = 0.0; // ms
+    bool Trusted = true;
 };
 
-// A result is settled (its averaging window is full) when it is valid and its span reaches
-// the averaging period, less a margin for rounding.
+// A result is settled when it is valid, its span reaches the averaging period (less a margin
+// for rounding) and its window is trustworthy.
 inline bool IsSettled(const TickResult& result, int period) {
-    return result.Valid && result.Span >= period - 0.0001; // s
+    return result.Valid && result.Trusted && result.Span >= period - 0.0001; // s
 }
 
 } // namespace dsp

@@ -37,6 +37,10 @@ std::string SynthUsage() {
            "  --beat-error MS        beat error, ms (0)\n"
            "  --level L              peak of the loudest burst, 0 to 1 of full scale (0.5)\n"
            "  --noise DB             white noise RMS in dB relative to the tick peak, or none\n"
+           "  --brown DB             brown (low-frequency) noise RMS in dB relative to the tick\n"
+           "                         peak, or none\n"
+           "  --room                 a microphone on a real case: beat loudness varying +-30 %,\n"
+           "                         an echo 3 to 7 ms later, the case ringing, a distinct tock\n"
            "  --hum DB               mains hum peak in dB relative to the tick peak, or none\n"
            "  --hum-frequency HZ     hum frequency (50)\n"
            "  --clicks N             stray clicks per minute (0)\n"
@@ -71,13 +75,18 @@ int RunSynth(const std::vector<std::string>& arguments, std::ostream& out, std::
             out << SynthUsage();
             return 0;
         }
+        if (name == "--room") {
+            p.room = true;
+            continue;
+        }
         if (name.size() > 1 && name[0] == '-') {
             if (i + 1 == arguments.size()) {
                 err << kName << "option " << name << " needs a value\n";
                 return 2;
             }
             const std::string& text = arguments[++i];
-            const bool isDb = name == "--noise" || name == "--hum" || name == "--click-level";
+            const bool isDb = name == "--noise" || name == "--hum" || name == "--click-level" ||
+                              name == "--brown";
             const std::optional<double> value = isDb ? ParseDb(text) : ParseNumber(text);
             if (name != "--preset" && !value) {
                 err << kName << "option " << name << ": not a number: " << text << '\n';
@@ -108,6 +117,8 @@ int RunSynth(const std::vector<std::string>& arguments, std::ostream& out, std::
                 p.tickLevel = v;
             } else if (name == "--noise") {
                 p.noiseDb = v;
+            } else if (name == "--brown") {
+                p.brownNoiseDb = v;
             } else if (name == "--hum") {
                 p.humDb = v;
             } else if (name == "--hum-frequency") {

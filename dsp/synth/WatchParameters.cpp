@@ -26,7 +26,8 @@ std::string CheckWatchParameters(const WatchParameters& p) {
         return "tick level must be above 0 and at most 1";
     }
     if (std::isnan(p.noiseDb) || p.noiseDb > 20.0 || std::isnan(p.humDb) || p.humDb > 20.0 ||
-        std::isnan(p.clickDb) || p.clickDb > 20.0) {
+        std::isnan(p.clickDb) || p.clickDb > 20.0 || std::isnan(p.brownNoiseDb) ||
+        p.brownNoiseDb > 20.0) {
         return "noise, hum and click levels must be at most +20 dB";
     }
     if (!std::isfinite(p.humFrequency) || p.humFrequency <= 0.0 || p.humFrequency > 1000.0) {

@@ -23,13 +23,21 @@ constexpr double kTockLevel = 0.85;
 constexpr double kTockPitch = 1.04;
 constexpr double kLevelJitter = 0.04; // relative, beat to beat
 constexpr double kImpulseAt = 0.4;    // of the lift time
+// Room: a tock quieter and higher than its tick, loudness varying by +-30 % from beat to beat,
+// and an echo of each burst at this fraction of its level.
+constexpr double kRoomTockLevel = 0.7;
+constexpr double kRoomTockPitch = 1.12;
+constexpr double kRoomLevelJitter = 0.3;
+constexpr double kRoomEcho = 0.35;
+constexpr double kBrownLeak = 0.998;
 
 } // namespace
 
 WatchSynthesiser::WatchSynthesiser(const WatchParameters& parameters)
     : parameters_(parameters), noise_(parameters.seed),
       events_(parameters.seed ^ 0x5bd1e9955bd1e995ULL),
-      clicks_(parameters.seed ^ 0xc2b2ae3d27d4eb4fULL) {
+      clicks_(parameters.seed ^ 0xc2b2ae3d27d4eb4fULL),
+      brownNoise_(parameters.seed ^ 0x9e3779b97f4a7c15ULL) {
     const std::string problem = CheckWatchParameters(parameters_);
     if (!problem.empty()) {
         throw std::invalid_argument(problem);
@@ -44,6 +52,11 @@ WatchSynthesiser::WatchSynthesiser(const WatchParameters& parameters)
     humStep_ = 2.0 * std::numbers::pi * p.humFrequency / samplesPerSecond_;
     clickPeak_ = p.tickLevel * FromDb(p.clickDb);
     clicksPerSample_ = p.clicksPerMinute / 60.0 / samplesPerSecond_;
+    // The integral leaks a little per sample, so its RMS is 1 / sqrt(1 - leak^2) of a step's.
+    brownRms_ = p.tickLevel * FromDb(p.brownNoiseDb) * std::sqrt(1.0 - kBrownLeak * kBrownLeak);
+    if (p.room) {
+        echoDelay_ = 3e-3 + 4e-3 * RandomSource(p.seed ^ 0x2545f4914f6cdd1dULL).Uniform();
+    }
     nextBeatSample_ = static_cast<std::int64_t>(std::ceil(BeatTime(0) * samplesPerSecond_));
     nextClickTime_ = NextClickTime(0.0);
 }
@@ -105,20 +118,36 @@ void WatchSynthesiser::ScheduleBeat(std::int64_t beat) {
                                         {0.30, 2200.0, 4.0e-3, kSine},
                                         {-0.30, 2200.0, 0.5e-3, kSine}};
 
+    // The case itself, rung by the drop: low and long.
+    static constexpr Partial kCase[] = {{0.25, 950.0, 5.0e-3, kSine}, {-0.25, 950.0, 0.6e-3, kSine}};
+
+    const bool room = parameters_.room;
     const bool tock = (beat & 1) != 0;
-    const double level = parameters_.tickLevel * (tock ? kTockLevel : 1.0) *
-                         (1.0 + kLevelJitter * (2.0 * events_.Uniform() - 1.0));
-    const double pitch = tock ? kTockPitch : 1.0;
+    const double jitter = room ? kRoomLevelJitter : kLevelJitter;
+    const double level = parameters_.tickLevel *
+                         (tock ? (room ? kRoomTockLevel : kTockLevel) : 1.0) *
+                         (1.0 + jitter * (2.0 * events_.Uniform() - 1.0));
+    const double pitch = tock ? (room ? kRoomTockPitch : kTockPitch) : 1.0;
     const double start = BeatTime(beat) * samplesPerSecond_;
     const double lift = LiftTime(beat) * samplesPerSecond_;
-    for (const Partial& partial : kUnlock) {
-        AddPartial(partial, level, pitch, start);
+    const double echo = echoDelay_ * samplesPerSecond_;
+    for (int copy = 0; copy < (room ? 2 : 1); ++copy) {
+        const double gain = copy == 0 ? level : level * kRoomEcho;
+        const double at = copy == 0 ? start : start + echo;
+        for (const Partial& partial : kUnlock) {
+            AddPartial(partial, gain, pitch, at);
+        }
+        for (const Partial& partial : kImpulse) {
+            AddPartial(partial, gain, pitch, at + kImpulseAt * lift);
+        }
+        for (const Partial& partial : kDrop) {
+            AddPartial(partial, gain, pitch, at + lift);
+        }
     }
-    for (const Partial& partial : kImpulse) {
-        AddPartial(partial, level, pitch, start + kImpulseAt * lift);
-    }
-    for (const Partial& partial : kDrop) {
-        AddPartial(partial, level, pitch, start + lift);
+    if (room) {
+        for (const Partial& partial : kCase) {
+            AddPartial(partial, level, 1.0, start + lift);
+        }
     }
 }
 
@@ -163,6 +192,10 @@ double WatchSynthesiser::Sample() {
     }
     if (noiseRms_ > 0.0) {
         value += noiseRms_ * noise_.Gaussian();
+    }
+    if (brownRms_ > 0.0) {
+        brown_ = kBrownLeak * brown_ + brownNoise_.Gaussian();
+        value += brownRms_ * brown_;
     }
     if (humPeak_ > 0.0) {
         // Mains hum with its third harmonic, computed from the sample number so it never drifts.

@@ -66,7 +66,7 @@ private:
     double NextClickTime(double after);
     double Sample();
 
-    static constexpr std::size_t kMaxResonances = 64;
+    static constexpr std::size_t kMaxResonances = 96;
 
     WatchParameters parameters_;
     double samplesPerSecond_;
@@ -78,10 +78,14 @@ private:
     double humStep_; // rad per sample
     double clickPeak_;
     double clicksPerSample_;
+    double brownRms_;
+    double brown_ = 0.0;    // the leaky integral of white noise, before scaling
+    double echoDelay_ = 0.0; // s, room: the echo's delay after each burst
 
     RandomSource noise_;
     RandomSource events_; // beat-to-beat level changes
     RandomSource clicks_; // stray clicks, apart so switching them on changes nothing else
+    RandomSource brownNoise_;
     std::int64_t sample_ = 0;
     std::int64_t nextBeat_ = 0;
     std::int64_t nextBeatSample_ = 0;

@@ -1,0 +1,126 @@
+// tickora-field: readings of synthesised watches under the conditions a real microphone
+// brings (noise, a ringing case, echoes, hum, knocks), classified as a watchmaker would judge
+// them. Each case runs the analyser's path (tools::AnalyzeSound) over 45 s of sound and takes
+// its final reading: the last settled result, else the last valid one.
+//
+//   good       settled, rate within 0.5 s/d, beat error within 0.1 ms, amplitude within 10 deg
+//   poor       settled, not good, but not wrong (rate within 5 s/d, right beat rate)
+//   WRONG      settled at the wrong beat rate or with the rate off by more than 5 s/d
+//   unsettled  a reading, but never settled
+//   refused    "Unable to detect a consistent tick."
+#include "dsp/synth/WatchParameters.h"
+#include "tools/AnalyzerSettings.h"
+#include "tools/RecordingAnalysis.h"
+#include "tools/SynthesisedSource.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Watch {
+    int bph;
+    double rate, amplitude, beatError;
+};
+
+enum Outcome { kGood, kPoor, kWrong, kUnsettled, kRefused, kOutcomes };
+const char* const kOutcomeNames[] = {"good", "poor", "WRONG", "unsettled", "refused"};
+const char* const kFilters[] = {"none", "wide", "medium", "narrow"};
+
+struct Tally {
+    int counts[kOutcomes] = {};
+    void Add(Outcome o) { ++counts[o]; }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    double seconds = 45.0;
+    bool verbose = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--seconds" && i + 1 < argc) {
+            seconds = std::atof(argv[++i]);
+        } else if (a == "--verbose") {
+            verbose = true;
+        } else {
+            std::fprintf(stderr, "Usage: tickora-field [--seconds S] [--verbose]\n");
+            return 2;
+        }
+    }
+    const std::vector<Watch> watches = {
+        {18000, 7.5, 235.0, 0.6}, {21600, -4.2, 270.0, 0.3}, {28800, 12.0, 295.0, 1.1}};
+    const std::vector<double> noises = {-40.0, -30.0, -25.0, -20.0, -15.0};
+    const auto analysis = std::make_unique<dsp::SignalAnalysis>();
+
+    std::map<std::string, Tally> rows;
+    Tally total;
+    int seed = 0;
+    for (int room = 0; room < 2; ++room) {
+        for (double noise : noises) {
+            for (int filter = 0; filter < 4; ++filter) {
+                for (const Watch& w : watches) {
+                    synth::WatchParameters p;
+                    p.beatsPerHour = w.bph;
+                    p.rate = w.rate;
+                    p.amplitude = w.amplitude;
+                    p.beatError = w.beatError;
+                    p.noiseDb = noise;
+                    p.seed = static_cast<std::uint64_t>(++seed);
+                    p.startOffset = 0.01 + 0.0137 * (seed % 29);
+                    if (room == 1) {
+                        p.room = true;
+                        p.brownNoiseDb = noise + 6.0;
+                        p.humDb = -30.0;
+                        p.clicksPerMinute = 4.0;
+                        p.clickDb = -3.0;
+                    }
+                    tools::AnalyzerSettings s;
+                    s.filter = filter;
+                    tools::SynthesisedSource source(p, seconds);
+                    const tools::AnalysisSummary r = tools::AnalyzeSound(*analysis, source, s);
+                    Outcome o;
+                    if (r.end == tools::AnalysisEnd::CalibrationFailed) {
+                        o = kRefused;
+                    } else if (!r.hasResult || !r.shownComplete) {
+                        o = kUnsettled;
+                    } else if (r.beatsPerHour != w.bph || std::fabs(r.shown.Rate - w.rate) > 5.0) {
+                        o = kWrong;
+                    } else if (std::fabs(r.shown.Rate - w.rate) <= 0.5 &&
+                               std::fabs(r.shown.BeatError - w.beatError) <= 0.1 &&
+                               std::fabs(r.shown.Amplitude - w.amplitude) <= 10.0) {
+                        o = kGood;
+                    } else {
+                        o = kPoor;
+                    }
+                    char key[64];
+                    std::snprintf(key, sizeof key, "%s %3.0f dB  %-6s", room ? "room" : "bare",
+                                  noise, kFilters[filter]);
+                    rows[key].Add(o);
+                    total.Add(o);
+                    if (verbose || o == kWrong || o == kPoor) {
+                        std::printf("  %-22s %5d bph: %-9s bph %5d rate %+8.2f (%+.1f) amp %6.1f "
+                                    "(%.0f) be %5.2f (%.1f) used %3.0f%% scatter %.3f ms\n",
+                                    key, w.bph, kOutcomeNames[o], r.beatsPerHour, r.shown.Rate,
+                                    w.rate, r.shown.Amplitude, w.amplitude, r.shown.BeatError,
+                                    w.beatError, 100.0 * r.shown.Used, r.shown.Scatter);
+                    }
+                }
+            }
+        }
+    }
+    std::printf("\n%-22s %5s %5s %5s %9s %7s\n", "conditions", "good", "poor", "WRONG",
+                "unsettled", "refused");
+    for (const auto& [key, t] : rows) {
+        std::printf("%-22s %5d %5d %5d %9d %7d\n", key.c_str(), t.counts[0], t.counts[1],
+                    t.counts[2], t.counts[3], t.counts[4]);
+    }
+    std::printf("%-22s %5d %5d %5d %9d %7d\n", "all", total.counts[0], total.counts[1],
+                total.counts[2], total.counts[3], total.counts[4]);
+    return 0;
+}
