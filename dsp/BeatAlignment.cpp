@@ -1,23 +1,33 @@
-// Whole-beat alignment. The threshold onset is a coarse first step: noise that crosses the
-// threshold just before a tick makes it early, a tick whose first sound stays below it makes
-// it late. Each beat's envelope is compared with the averaged shape of the recent beats of
-// its parity (ticks and tocks sound different), and where the best alignment puts the beat
-// away from where its threshold onset usually sits, its time (and its peak) is taken from the
-// alignment instead. A beat whose onset agrees within a small tolerance keeps its exact
-// threshold time, so a clean recording is measured exactly as before.
+// Whole-beat alignment. The threshold onset is only a coarse first step: noise that crosses
+// the threshold just before a tick makes it early, and a tick whose first sound stays below
+// the threshold puts it on the impulse or the drop instead. Each beat's envelope is aligned
+// by normalised correlation on the averaged shape of the recent beats of its parity (ticks
+// and tocks sound different); the shape's first sound then gives the beat's first sound.
+// Where a beat's threshold onset sits where the onsets usually sit against the first sound,
+// within a small tolerance, the beat keeps its exact threshold time, so a clean recording is
+// measured exactly as before; otherwise its time (and its peak) follow the alignment.
 #include "dsp/DSP.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <cstdio>
+#include <cstdlib>
 
 namespace dsp {
 
 namespace {
 
-constexpr int kShapeWarmup = 4;          // beats averaged before any is aligned
+constexpr int kShapeWarmup = 8;          // beats averaged before any is corrected
 constexpr int kShapeMemory = 16;         // beats; the shape then follows the watch slowly
 constexpr double kMinCorrelation = 0.5;  // normalised correlation of a confident alignment
 constexpr double kAlignTolerance = 1e-4; // s; a departure within it leaves the onset alone
+// A shape's first sound starts where it first rises by this share of its loudest point above
+// the quiet before it.
+constexpr double kFirstSound = 0.2;
+constexpr int kQuietPoints = 5; // points averaged to find the quiet before a beat
+// How much better (normalised correlation) an alignment must be than the onset's own.
+constexpr double kClearlyBetter = 0.1;
 
 } // namespace
 
@@ -25,6 +35,9 @@ void SignalAnalysis::ResetShapes() {
     for (ParityShape& shape : shapes_) {
         shape = ParityShape{};
     }
+    offsets_ = {};
+    offsetCount_ = 0;
+    offsetNext_ = 0;
 }
 
 // Mean level of the shape point whose first sample is `from`; samples not heard yet (after
@@ -40,6 +53,66 @@ double SignalAnalysis::Envelope(std::int64_t from, std::int64_t now) const {
     return sum / shapeStep_;
 }
 
+// The point (with its fraction) where the shape's first sound starts: the first rise above
+// the quiet before the loudest point by kFirstSound of the way to it. NaN for a flat shape.
+double SignalAnalysis::FirstSound(const BeatShape& shape) const {
+    const auto& level = shape.Level;
+    int loudest = 0;
+    for (int k = 1; k < kShapePoints; ++k) {
+        if (level[k] > level[loudest]) {
+            loudest = k;
+        }
+    }
+    double quiet = level[0];
+    if (loudest >= kQuietPoints) {
+        double run = 0.0;
+        for (int k = 0; k < kQuietPoints; ++k) {
+            run += level[k];
+        }
+        quiet = run;
+        for (int k = kQuietPoints; k < loudest; ++k) {
+            run += level[k] - level[k - kQuietPoints];
+            quiet = std::min(quiet, run);
+        }
+        quiet /= kQuietPoints;
+    }
+    const double rise = quiet + kFirstSound * (level[loudest] - quiet);
+    if (!(level[loudest] > quiet)) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    for (int k = 1; k <= loudest; ++k) {
+        if (level[k] >= rise) {
+            const double below = level[k - 1];
+            return below >= rise ? k : k - 1 + (rise - below) / (level[k] - below);
+        }
+    }
+    return loudest;
+}
+
+// Moves the shape so that its first sound sits at the onset point, where the threshold onset
+// of a clean beat puts it; the points moved in are taken as quiet.
+void SignalAnalysis::Recentre(BeatShape& shape) const {
+    const double first = FirstSound(shape);
+    if (!std::isfinite(first)) {
+        return;
+    }
+    const int shift = static_cast<int>(std::nearbyint(first)) - shapeBefore_;
+    if (shift == 0) {
+        return;
+    }
+    auto& level = shape.Level;
+    const double fill = shift > 0 ? level[kShapePoints - 1] : level[0];
+    if (shift > 0) {
+        for (int k = 0; k < kShapePoints; ++k) {
+            level[k] = k + shift < kShapePoints ? level[k + shift] : fill;
+        }
+    } else {
+        for (int k = kShapePoints - 1; k >= 0; --k) {
+            level[k] = k + shift >= 0 ? level[k + shift] : fill;
+        }
+    }
+}
+
 void SignalAnalysis::CompleteRecord(std::int64_t w, std::int64_t now, int period, int liftAngle) {
     if (shapeStep_ > 0) {
         AlignBeat(w, now);
@@ -51,8 +124,7 @@ void SignalAnalysis::CompleteRecord(std::int64_t w, std::int64_t now, int period
 
 void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
     TickRecord& record = ring_[Slot(w)];
-    ParityShape& parity = shapes_[record.Beat & 1];
-    BeatShape& shape = parity.Shape;
+    BeatShape& shape = shapes_[record.Beat & 1].Shape;
     const int step = shapeStep_;
     const int range = lagRange_;
     const int points = kShapePoints + 2 * range;
@@ -62,31 +134,15 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
     for (int j = 0; j < points; ++j) {
         e[j] = Envelope(origin + static_cast<std::int64_t>(j) * step, now);
     }
-
-    if (shape.Beats < kShapeWarmup) {
-        // The first beats of each parity are averaged as their onsets place them.
-        const double weight = 1.0 / (shape.Beats + 1);
-        for (int k = 0; k < kShapePoints; ++k) {
-            shape.Level[k] += weight * (e[range + k] - shape.Level[k]);
-        }
-        ++shape.Beats;
-        parity.Lags[parity.LagNext] = 0.0;
-        parity.LagNext = (parity.LagNext + 1) % kRecentLags;
-        parity.LagCount = std::min(parity.LagCount + 1, kRecentLags);
+    if (shape.Beats == 0) {
+        std::copy_n(e + range, kShapePoints, shape.Level.begin());
+        shape.Beats = 1;
         return;
     }
 
-    // Only the start of the shape is matched: the first sound up to a little past halfway
-    // to the loudest point (the drop). Matching the drop as well would move the onset of
-    // every beat whose lift time differs from the recent ones, and hide the amplitude.
-    int loudest = shapeBefore_;
-    for (int k = shapeBefore_; k < kShapePoints; ++k) {
-        if (shape.Level[k] > shape.Level[loudest]) {
-            loudest = k;
-        }
-    }
-    const int matched =
-        std::min(kShapePoints, shapeBefore_ + std::max(8, (6 * (loudest - shapeBefore_) + 9) / 10));
+    const bool known = shape.Beats >= kShapeWarmup;
+    const double first = known ? FirstSound(shape) : std::numeric_limits<double>::quiet_NaN();
+    const int matched = kShapePoints;
     // The shape less its mean, so that a steady noise floor does not pull the alignment.
     double mean = 0.0;
     for (int k = 0; k < matched; ++k) {
@@ -105,17 +161,18 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
 
     // Normalised correlation: the louder drop of a beat must not outscore its first sound.
     // Running sums of the envelope and its squares give each segment's spread at once.
-    double* const sum = e + points;             // sum[j]: e[0] + ... + e[j - 1]
-    double* const squares = sum + points + 1;   // likewise for e^2
+    double* const sum = e + points;           // sum[j]: e[0] + ... + e[j - 1]
+    double* const squares = sum + points + 1; // likewise for e^2
     sum[0] = 0.0;
     squares[0] = 0.0;
     for (int j = 0; j < points; ++j) {
         sum[j + 1] = sum[j] + e[j];
         squares[j + 1] = squares[j] + e[j] * e[j];
     }
-    auto normalised = [&](double product, int first) {
-        const double s1 = sum[first + matched] - sum[first];
-        const double s2 = squares[first + matched] - squares[first];
+    auto normalised = [&](double product, int from) {
+        const int to = std::min(from + matched, points);
+        const double s1 = sum[to] - sum[from];
+        const double s2 = squares[to] - squares[from];
         const double spread = s2 - s1 * s1 / matched;
         return spread > 0.0 ? product / std::sqrt(shapeNorm * spread) : 0.0;
     };
@@ -139,13 +196,13 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
     int bestGroup = 0;
     double bestGroupScore = -1e300;
     for (int l = -groupRange; l <= groupRange; ++l) {
-        const int first = range + kGroup * l;
+        const int from = range + kGroup * l;
         double product = 0.0;
         for (int q = 0; q < groups; ++q) {
-            const int j = first + kGroup * q;
-            product += tc[q] * (sum[std::min(j + kGroup, points)] - sum[j]);
+            const int j = from + kGroup * q;
+            product += tc[q] * (sum[std::min(j + kGroup, points)] - sum[std::min(j, points)]);
         }
-        const double s = normalised(product, first);
+        const double s = normalised(product, from);
         if (s > bestGroupScore) {
             bestGroupScore = s;
             bestGroup = l;
@@ -162,6 +219,9 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
             best = l;
         }
     }
+    if (!(bestScore >= kMinCorrelation)) {
+        return; // nothing like the recent beats: the window's fit judges it
+    }
     // Between points: the vertex of the parabola through the best score and its neighbours.
     double fraction = 0.0;
     if (best > -range && best < range) {
@@ -172,53 +232,8 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
             fraction = std::clamp(0.5 * (before - after) / curvature, -0.5, 0.5);
         }
     }
-    const double correlation = bestScore;
-    if (!(correlation >= kMinCorrelation)) {
-        return; // nothing like the recent beats: the window's fit judges it
-    }
 
-    // Where the threshold onsets of this parity usually sit against the shape.
-    const double lag = (best + fraction) * step; // samples
-    double recent[kRecentLags];
-    std::copy_n(parity.Lags.begin(), parity.LagCount, recent);
-    std::nth_element(recent, recent + parity.LagCount / 2, recent + parity.LagCount);
-    const double usual = recent[parity.LagCount / 2];
-    parity.Lags[parity.LagNext] = lag;
-    parity.LagNext = (parity.LagNext + 1) % kRecentLags;
-    parity.LagCount = std::min(parity.LagCount + 1, kRecentLags);
-
-    const double departure = lag - usual; // samples
-    if (std::fabs(departure) * samplePeriod_ > kAlignTolerance) {
-        const double onset = static_cast<double>(record.OnsetSample) + departure;
-        record.Time = onset * samplePeriod_;
-        // The loudest sample of the peak window as the detector would have searched it from
-        // the aligned onset; the earliest of equal maxima wins.
-        const std::int64_t start = static_cast<std::int64_t>(std::nearbyint(onset));
-        const std::int64_t first = std::max(start + minLiftSamples_, now - kHistorySize + 1);
-        const std::int64_t last =
-            std::min(start + std::max<std::int64_t>(peakSamples_, minLiftSamples_ + 1) - 1, now);
-        std::int64_t peakAt = -1;
-        float peak = -1.0f;
-        for (std::int64_t i = std::max<std::int64_t>(first, 0); i <= last; ++i) {
-            const float level = history_[i & (kHistorySize - 1)];
-            if (level > peak) {
-                peak = level;
-                peakAt = i;
-            }
-        }
-        if (peakAt >= 0) {
-            record.PeakDelay = static_cast<double>(peakAt) * samplePeriod_ - record.Time;
-        }
-        // The beat numbers follow the aligned time.
-        if (w > firstIndex_) {
-            const TickRecord& previous = ring_[Slot(w - 1)];
-            const double beats = std::nearbyint((record.Time - previous.Time) * beatFrequency_);
-            record.Beat =
-                previous.Beat + std::max<std::int64_t>(
-                                    1, static_cast<std::int64_t>(std::min(beats, 1e9)));
-        }
-    }
-
+    // The shape follows the watch: this beat, aligned, joins the average.
     const int shift = best + (fraction > 0.25 ? 1 : (fraction < -0.25 ? -1 : 0));
     const double weight = 1.0 / std::min(shape.Beats + 1, kShapeMemory);
     for (int k = 0; k < kShapePoints; ++k) {
@@ -226,6 +241,85 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
         shape.Level[k] += weight * (e[j] - shape.Level[k]);
     }
     ++shape.Beats;
+    if (shape.Beats == kShapeWarmup || shape.Beats % 64 == 0) {
+        Recentre(shape);
+    }
+    if (!known || !std::isfinite(first)) {
+        return;
+    }
+
+    // This beat's first sound, and where threshold onsets usually sit against first sounds
+    // (both parities together, so that tick and tock are measured alike).
+    const double offset = (best + fraction + first - shapeBefore_) * step; // samples
+    double recent[kRecentOffsets];
+    const int count = offsetCount_;
+    std::copy_n(offsets_.begin(), count, recent);
+    offsets_[offsetNext_] = offset;
+    offsetNext_ = (offsetNext_ + 1) % kRecentOffsets;
+    offsetCount_ = std::min(offsetCount_ + 1, kRecentOffsets);
+    if (count < kRecentOffsets / 2) {
+        return;
+    }
+    std::nth_element(recent, recent + count / 2, recent + count);
+    double departure = offset - recent[count / 2]; // samples
+    // An alignment barely better than the one that leaves the onset where it usually sits is
+    // noise, not a finding: the onset stays.
+    const int stay = static_cast<int>(std::nearbyint(best - departure / step));
+    if (stay >= -range && stay <= range && bestScore - score(stay) < kClearlyBetter) {
+        departure = 0.0;
+    }
+    if (std::fabs(departure) * samplePeriod_ <= kAlignTolerance) {
+        return;
+    }
+    // How widely the recent onsets scatter against their first sounds: a clean recording
+    // keeps them within the tolerance, and then only a beat that the window's fit sets aside
+    // takes its aligned time (see RecordResults); under noise every departing beat does.
+    for (int k = 0; k < count; ++k) {
+        recent[k] = std::fabs(recent[k] - recent[count / 2]);
+    }
+    std::nth_element(recent, recent + count / 2, recent + count);
+    const bool noisy = 1.4826 * recent[count / 2] * samplePeriod_ > kAlignTolerance;
+
+    const double onset = static_cast<double>(record.OnsetSample) + departure;
+    record.AlignedTime = onset * samplePeriod_;
+    record.AlignedPeakDelay = record.PeakDelay + record.Time - record.AlignedTime;
+    record.Aligned = true;
+    // The loudest sample of the peak window as the detector would have searched it from the
+    // aligned onset; the earliest of equal maxima wins.
+    const std::int64_t start = static_cast<std::int64_t>(std::nearbyint(onset));
+    const std::int64_t firstSample =
+        std::max({start + minLiftSamples_, now - kHistorySize + 1, std::int64_t{0}});
+    const std::int64_t lastSample =
+        std::min(start + std::max<std::int64_t>(peakSamples_, minLiftSamples_ + 1) - 1, now);
+    std::int64_t peakAt = -1;
+    float peak = -1.0f;
+    for (std::int64_t i = firstSample; i <= lastSample; ++i) {
+        const float level = history_[i & (kHistorySize - 1)];
+        if (level > peak) {
+            peak = level;
+            peakAt = i;
+        }
+    }
+    if (peakAt >= 0) {
+        record.AlignedPeakDelay = static_cast<double>(peakAt) * samplePeriod_ - record.AlignedTime;
+    }
+    if (noisy) {
+        TakeAlignedTime(w);
+    }
+}
+
+void SignalAnalysis::TakeAlignedTime(std::int64_t w) {
+    TickRecord& record = ring_[Slot(w)];
+    record.Time = record.AlignedTime;
+    record.PeakDelay = record.AlignedPeakDelay;
+    record.Aligned = false;
+    // The beat numbers follow the aligned time.
+    if (w > firstIndex_) {
+        const TickRecord& previous = ring_[Slot(w - 1)];
+        const double beats = std::nearbyint((record.Time - previous.Time) * beatFrequency_);
+        record.Beat = previous.Beat +
+                      std::max<std::int64_t>(1, static_cast<std::int64_t>(std::min(beats, 1e9)));
+    }
 }
 
 } // namespace dsp

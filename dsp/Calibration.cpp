@@ -43,6 +43,11 @@ void SignalAnalysis::BeginCalibration(int duration, int filterKind, double rateC
         std::clamp<std::int64_t>(RoundToInt(sampleRate_ * duration), 1, kLevelStoreCapacity));
     levelSum_ = 0.0;
     std::fill_n(histogram_.get(), kLevelHistogramSize, 0);
+    rhythmFilter_.Reset();
+    rhythmFilter_.SetKind(kFilterMedium);
+    rhythmBlocks_ = 0;
+    rhythmFill_ = 0;
+    rhythmSum_ = 0.0;
 }
 
 bool SignalAnalysis::AddCalibrationSamples(const std::int16_t* samples, int count) {
@@ -67,6 +72,16 @@ bool SignalAnalysis::AddCalibrationSamples(const std::int16_t* samples, int coun
         }
         levelCount_ += wanted;
         levelSum_ = sum;
+        // The rhythm sees the sound through its own band-pass whatever the filter setting, so
+        // that hum and rumble do not hide it.
+        for (int k = 0; k < wanted; ++k) {
+            rhythmSum_ += rhythmFilter_.Step(samples[k]);
+            if (++rhythmFill_ == kRhythmBlock) {
+                rhythm_[rhythmBlocks_++] = rhythmSum_;
+                rhythmSum_ = 0.0;
+                rhythmFill_ = 0;
+            }
+        }
     }
     return levelCount_ >= levelCapacity_;
 }
@@ -318,21 +333,21 @@ bool SignalAnalysis::FinishCalibration(int rateSetting, int liftAngle, int& beat
         }
     }
     thresholdLevel_ = mean + (peakLevel_ - mean) * (j + (k - j) / 16.0) / kRungs;
-    if (best <= 0.0) {
-        return false;
-    }
 
     double fr = 0.0, fm = 0.0, irregularity = 0.0;
-    if (!EstimateOnsets(best, thresholdLevel_, fr, fm, &irregularity)) {
-        return false;
-    }
-    // Noise crossing the threshold at random also spaces its onsets about a beat apart
-    // (the gap after each, plus a waiting time); only a watch keeps them on two lines.
-    if (irregularity > kMaxIrregularity) {
-        return false;
-    }
-    if (g != 0.0 && !(std::fabs(g - fm) / g < 0.01)) {
-        return false;
+    bool found = best > 0.0 && EstimateOnsets(best, thresholdLevel_, fr, fm, &irregularity) &&
+                 // Noise crossing the threshold at random also spaces its onsets about a beat
+                 // apart (the gap after each, plus a waiting time); only a watch keeps them on
+                 // two lines.
+                 irregularity <= kMaxIrregularity && (g == 0.0 || std::fabs(g - fm) / g < 0.01);
+    if (!found) {
+        // Under strong noise no rung holds the ticks alone; the rhythm of the sound may still
+        // show a watch, and then the most regular rung at its rate takes the threshold.
+        const double rhythm = FindRateByRhythm(g);
+        if (rhythm <= 0.0 || !PlaceThresholdFor(rhythm, fm)) {
+            return false;
+        }
+        fr = rhythm;
     }
     beatFrequency_ = g != 0.0 ? g : fr;
     beatsPerHour = static_cast<int>(RoundToInt(beatFrequency_ * 3600.0));

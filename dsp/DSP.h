@@ -20,6 +20,7 @@ inline constexpr double kMaxRateCorrection = 1500.0; // s/d, either sign
 // A beat's shape: the level envelope from 0.1 beat before its onset to 0.2 beat after, in
 // this many points.
 inline constexpr int kShapePoints = 384;
+inline constexpr int kRhythmBlock = 441; // samples summed for the calibration's rhythm
 
 // Raw-trace callback: called with (results started, level / peak level) per plot point.
 // A plain function pointer and context, so nothing is allocated per call.
@@ -162,6 +163,9 @@ private:
     void CompleteRecord(std::int64_t w, std::int64_t now, int period, int liftAngle);
     void AlignBeat(std::int64_t w, std::int64_t now);
     void ResetShapes();
+    void TakeAlignedTime(std::int64_t w);
+    double FirstSound(const BeatShape& shape) const;
+    void Recentre(BeatShape& shape) const;
     double Envelope(std::int64_t from, std::int64_t now) const;
     void RecordResults(std::int64_t w, int period, int liftAngle);
     double MedianOfUsed(std::int64_t first, std::int64_t last, MedianField field);
@@ -171,6 +175,8 @@ private:
                         double* irregularity) const;
     std::int64_t FindAtOrAbove(std::int64_t from, std::int64_t end, double threshold) const;
     std::int64_t FindLastAtOrAbove(std::int64_t from, std::int64_t end, double threshold) const;
+    double FindRateByRhythm(double setRate) const;
+    bool PlaceThresholdFor(double beatFrequency, double& measured);
 
     // Filter and clock.
     BandPassFilter filter_;
@@ -185,6 +191,13 @@ private:
     std::unique_ptr<double[]> blockMax_;   // largest level of each block of 64
     std::unique_ptr<int[]> histogram_;     // kLevelHistogramSize counters
     std::unique_ptr<double[]> onsetTimes_; // kTickRingSize onsets of one estimate
+    // The calibration's sound through a fixed band-pass in 10 ms blocks (twice the room: the
+    // second half is a work area), for finding a watch by its rhythm.
+    std::unique_ptr<double[]> rhythm_;
+    BandPassFilter rhythmFilter_;
+    int rhythmBlocks_ = 0;
+    int rhythmFill_ = 0; // samples in the block being summed
+    double rhythmSum_ = 0.0;
     mutable HistogramMedian onsetMedian_;
     int levelCount_ = 0;
     int levelCapacity_ = 1;
@@ -220,13 +233,14 @@ private:
     // shape with the recent departures of the threshold onsets from it.
     static constexpr int kHistoryBits = 17;
     static constexpr std::int64_t kHistorySize = std::int64_t{1} << kHistoryBits;
-    static constexpr int kRecentLags = 16;
+    static constexpr int kRecentOffsets = 32;
     struct ParityShape {
         BeatShape Shape;
-        std::array<double, kRecentLags> Lags{}; // samples, onset departures of confident beats
-        int LagCount = 0;
-        int LagNext = 0;
     };
+    // Samples from threshold onsets to first sounds, the recent beats of both parities.
+    std::array<double, kRecentOffsets> offsets_{};
+    int offsetCount_ = 0;
+    int offsetNext_ = 0;
     std::unique_ptr<float[]> history_; // kHistorySize levels, by sample clock
     ParityShape shapes_[2];
     int shapeStep_ = 0;   // samples per shape point; 0: the rate is too slow to keep shapes

@@ -144,6 +144,7 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     Fit fits[2] = {Solve(sums[0]), Solve(sums[1])};
 
     // Departures from the fits, and how widely the window scatters about them.
+    double limit = kOutlierFloor;
     auto judge = [&](const Fit* lines, bool onlyUsed) {
         int n = 0;
         for (std::int64_t i = s; i <= w; ++i) {
@@ -152,7 +153,7 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
             }
         }
         const double sigma = 1.4826 * MedianInPlace(magnitudes, n);
-        const double limit = std::max(kOutlierSigmas * sigma, kOutlierFloor);
+        limit = std::max(kOutlierSigmas * sigma, kOutlierFloor);
         int setAside = 0;
         for (std::int64_t i = s; i <= w; ++i) {
             const bool out = std::fabs(lines[parityOf(i)].Residual(x(i), y(i))) > limit;
@@ -215,6 +216,17 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
         refit();
         std::tie(setAside, sigma) = judge(fits, true);
         refit();
+    }
+
+    // The newest beat set aside: where the alignment offers a time that agrees with the
+    // window, the beat takes it and the window is measured again.
+    if (aside[w - s] != 0.0 && record.Aligned) {
+        const double r = fits[parityOf(w)].Residual(x(w), record.AlignedTime - ts);
+        if (std::fabs(r) <= limit) {
+            TakeAlignedTime(w);
+            RecordResults(w, period, liftAngle);
+            return;
+        }
     }
 
     int used[2] = {0, 0};

@@ -10,6 +10,7 @@ SignalAnalysis::SignalAnalysis()
       blockMax_(std::make_unique<double[]>(((kLevelStoreCapacity + 1) >> kLevelBlockShift) + 1)),
       histogram_(std::make_unique<int[]>(kLevelHistogramSize)),
       onsetTimes_(std::make_unique<double[]>(kTickRingSize)),
+      rhythm_(std::make_unique<double[]>(2 * (kLevelStoreCapacity / kRhythmBlock + 2))),
       ring_(std::make_unique<TickRecord[]>(kTickRingSize)),
       history_(std::make_unique<float[]>(kHistorySize)),
       envelope_(std::make_unique<double[]>(9 * kShapePoints + 8)),

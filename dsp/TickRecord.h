@@ -19,6 +19,9 @@ struct TickRecord {
     // Set by the detector's whole-beat alignment and the window's fits.
     std::int64_t OnsetSample = 0; // sample clock at the threshold onset
     std::int64_t Beat = 0;        // beats since the test's first record, missed beats counted
+    bool Aligned = false;         // the alignment offers another time for the beat
+    double AlignedTime = 0.0;     // s
+    double AlignedPeakDelay = 0.0; // s
     bool Used = true;             // its timing agrees with the window's fit
     bool AmplitudeUsed = true;    // Amplitude counts in the medians
     bool BeatErrorUsed = true;    // BeatError counts in the medians

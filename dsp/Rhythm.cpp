@@ -1,0 +1,109 @@
+// Finding a watch by its rhythm when the level ladder cannot: under strong noise no single
+// threshold separates every tick from the noise, yet the loudness of the sound still repeats
+// every two beats. The calibration's sound, band-passed to the ticks' frequencies, is summed
+// in 10 ms blocks, slow changes are taken out, and the normalised autocorrelation at one and
+// two beats tells a watch from noise, speech or hum.
+#include "dsp/DSP.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace dsp {
+
+namespace {
+
+constexpr int kTrend = 10;       // blocks of the moving mean taken out (100 ms)
+// Two-beat periodicity a watch must show, well above what 5 s of noise can reach by chance.
+constexpr double kMinPeriodicity = 0.3;
+constexpr double kAutoRates[] = {5.0, 5.5, 6.0, 7.0, 8.0}; // beats/s AUTO looks for
+constexpr double kLagTolerance = 0.015;                     // of the lag, either way
+
+// Normalised autocorrelation of e[0 ... n-1], best over the lags within the tolerance of
+// `lag` blocks (and at least one block either way).
+double Periodicity(const double* e, int n, double lag, double tolerance) {
+    const int from = std::max(1, static_cast<int>(std::floor(lag * (1.0 - tolerance))));
+    const int to = static_cast<int>(std::ceil(lag * (1.0 + tolerance)));
+    double best = -1.0;
+    for (int l = from; l <= to && l < n - 1; ++l) {
+        double product = 0.0, a = 0.0, b = 0.0;
+        for (int i = 0; i + l < n; ++i) {
+            product += e[i] * e[i + l];
+            a += e[i] * e[i];
+            b += e[i + l] * e[i + l];
+        }
+        if (a > 0.0 && b > 0.0) {
+            best = std::max(best, product / std::sqrt(a * b));
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+// The beat rate (beats/s) whose rhythm the level store shows, 0 when none does: the set rate
+// only, or for AUTO the best of the usual rates.
+double SignalAnalysis::FindRateByRhythm(double setRate) const {
+    const int blocks = rhythmBlocks_;
+    if (blocks < 2 * kTrend) {
+        return 0.0;
+    }
+    const double* const e = rhythm_.get();
+    // Slow changes out: each block less the mean of the blocks around it.
+    double* const out = rhythm_.get() + kLevelStoreCapacity / kRhythmBlock + 2;
+    for (int b = 0; b < blocks; ++b) {
+        const int lo = std::clamp(b - kTrend / 2, 0, blocks - kTrend);
+        double mean = 0.0;
+        for (int k = lo; k < lo + kTrend; ++k) {
+            mean += e[k];
+        }
+        out[b] = e[b] - mean / kTrend;
+    }
+
+    const double blockSeconds = kRhythmBlock / sampleRate_;
+    auto score = [&](double f) {
+        const double two = Periodicity(out, blocks, 2.0 / f / blockSeconds, kLagTolerance);
+        // One beat: beat error moves the lag by a few ms either way.
+        const double one = Periodicity(out, blocks, 1.0 / f / blockSeconds,
+                                       kLagTolerance + 0.006 * f);
+        if (std::getenv("TK_DEBUG")) std::fprintf(stderr, "f=%.1f two=%.3f one=%.3f\n", f, two, one);
+        return two >= kMinPeriodicity && one >= kMinPeriodicity / 2.0 ? two + one : 0.0;
+    };
+    if (setRate > 0.0) {
+        return score(setRate) > 0.0 ? setRate : 0.0;
+    }
+    double best = 0.0, bestScore = 0.0;
+    for (double f : kAutoRates) {
+        const double s = score(f);
+        if (s > bestScore) {
+            bestScore = s;
+            best = f;
+        }
+    }
+    return best;
+}
+
+// The threshold for a watch of known rate: the ladder's rung whose onsets, searched at that
+// rate, are the most regular and confirm it within 1 %.
+bool SignalAnalysis::PlaceThresholdFor(double beatFrequency, double& measured) {
+    const double mean = levelSum_ / levelCount_;
+    constexpr int kRungs = 32;
+    double bestIrregularity = 1e300;
+    for (int n = kRungs; n >= 1; --n) {
+        const double level = mean + (peakLevel_ - mean) * n / kRungs;
+        double fr = 0.0, fm = 0.0, irregularity = 0.0;
+        if (!EstimateOnsets(beatFrequency, level, fr, fm, &irregularity)) {
+            continue;
+        }
+        if (std::fabs(fm - beatFrequency) / beatFrequency < 0.01 &&
+            irregularity < bestIrregularity) {
+            bestIrregularity = irregularity;
+            thresholdLevel_ = level;
+            measured = fm;
+        }
+    }
+    return bestIrregularity < 1e300;
+}
+
+} // namespace dsp
