@@ -11,8 +11,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <cstdio>
-#include <cstdlib>
 
 namespace dsp {
 
@@ -233,15 +231,17 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
         }
     }
 
-    // The shape follows the watch: this beat, aligned, joins the average.
+    // The shape follows the watch: this beat, aligned, joins the average. A knock far louder
+    // than the beats is held to half again their loudest, so one cannot deform the shape.
     const int shift = best + (fraction > 0.25 ? 1 : (fraction < -0.25 ? -1 : 0));
     const double weight = 1.0 / std::min(shape.Beats + 1, kShapeMemory);
+    const double ceiling = 1.5 * *std::max_element(shape.Level.begin(), shape.Level.end());
     for (int k = 0; k < kShapePoints; ++k) {
         const int j = std::clamp(range + shift + k, 0, points - 1);
-        shape.Level[k] += weight * (e[j] - shape.Level[k]);
+        shape.Level[k] += weight * (std::min(e[j], ceiling) - shape.Level[k]);
     }
     ++shape.Beats;
-    if (shape.Beats == kShapeWarmup || shape.Beats % 64 == 0) {
+    if (shape.Beats % kShapeWarmup == 0) {
         Recentre(shape);
     }
     if (!known || !std::isfinite(first)) {
@@ -261,12 +261,46 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
         return;
     }
     std::nth_element(recent, recent + count / 2, recent + count);
-    double departure = offset - recent[count / 2]; // samples
+    const double usual = recent[count / 2];
+    double departure = offset - usual; // samples
+    double firstSound = static_cast<double>(record.OnsetSample) + offset;
     // An alignment barely better than the one that leaves the onset where it usually sits is
     // noise, not a finding: the onset stays.
     const int stay = static_cast<int>(std::nearbyint(best - departure / step));
     if (stay >= -range && stay <= range && bestScore - score(stay) < kClearlyBetter) {
         departure = 0.0;
+        firstSound = static_cast<double>(record.OnsetSample) + usual;
+    }
+
+    // The loudest sample of a peak window as the detector searches it from an onset; the
+    // earliest of equal maxima wins. -1 when none of it is in the history.
+    auto peakFrom = [&](double onset) {
+        const std::int64_t start = static_cast<std::int64_t>(std::nearbyint(onset));
+        const std::int64_t firstSample =
+            std::max({start + minLiftSamples_, now - kHistorySize + 1, std::int64_t{0}});
+        const std::int64_t lastSample =
+            std::min(start + std::max<std::int64_t>(peakSamples_, minLiftSamples_ + 1) - 1, now);
+        std::int64_t peakAt = -1;
+        float peak = -1.0f;
+        for (std::int64_t i = firstSample; i <= lastSample; ++i) {
+            const float level = history_[i & (kHistorySize - 1)];
+            if (level > peak) {
+                peak = level;
+                peakAt = i;
+            }
+        }
+        return peakAt;
+    };
+    // Onsets that usually sit past the first sound (its start below the threshold) would
+    // shorten every lift time and let the peak window pass over the drop: the lift is then
+    // measured from the first sound.
+    std::int64_t peakAt = -1;
+    if (std::fabs(usual) * samplePeriod_ > kAlignTolerance) {
+        peakAt = peakFrom(firstSound);
+        if (peakAt >= 0) {
+            record.FirstSound = firstSound * samplePeriod_;
+            record.PeakDelay = static_cast<double>(peakAt) * samplePeriod_ - record.Time;
+        }
     }
     if (std::fabs(departure) * samplePeriod_ <= kAlignTolerance) {
         return;
@@ -275,34 +309,20 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
     // keeps them within the tolerance, and then only a beat that the window's fit sets aside
     // takes its aligned time (see RecordResults); under noise every departing beat does.
     for (int k = 0; k < count; ++k) {
-        recent[k] = std::fabs(recent[k] - recent[count / 2]);
+        recent[k] = std::fabs(recent[k] - usual);
     }
     std::nth_element(recent, recent + count / 2, recent + count);
     const bool noisy = 1.4826 * recent[count / 2] * samplePeriod_ > kAlignTolerance;
 
     const double onset = static_cast<double>(record.OnsetSample) + departure;
     record.AlignedTime = onset * samplePeriod_;
-    record.AlignedPeakDelay = record.PeakDelay + record.Time - record.AlignedTime;
     record.Aligned = true;
-    // The loudest sample of the peak window as the detector would have searched it from the
-    // aligned onset; the earliest of equal maxima wins.
-    const std::int64_t start = static_cast<std::int64_t>(std::nearbyint(onset));
-    const std::int64_t firstSample =
-        std::max({start + minLiftSamples_, now - kHistorySize + 1, std::int64_t{0}});
-    const std::int64_t lastSample =
-        std::min(start + std::max<std::int64_t>(peakSamples_, minLiftSamples_ + 1) - 1, now);
-    std::int64_t peakAt = -1;
-    float peak = -1.0f;
-    for (std::int64_t i = firstSample; i <= lastSample; ++i) {
-        const float level = history_[i & (kHistorySize - 1)];
-        if (level > peak) {
-            peak = level;
-            peakAt = i;
-        }
+    if (peakAt < 0) {
+        peakAt = peakFrom(onset);
     }
-    if (peakAt >= 0) {
-        record.AlignedPeakDelay = static_cast<double>(peakAt) * samplePeriod_ - record.AlignedTime;
-    }
+    record.AlignedPeakDelay = peakAt >= 0
+                                  ? static_cast<double>(peakAt) * samplePeriod_ - record.AlignedTime
+                                  : record.PeakDelay + record.Time - record.AlignedTime;
     if (noisy) {
         TakeAlignedTime(w);
     }

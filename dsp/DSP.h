@@ -157,8 +157,8 @@ private:
     static int Slot(std::int64_t number) { return static_cast<int>(number & (kTickRingSize - 1)); }
     void SetSampleRate(double rateCorrection);
     void ComputeSampleCounts();
-    bool DetectTicks(const double* levels, int count, int period, PlotRawCallback plot,
-                     int rowsPerBeat, bool plotEnabled, int liftAngle);
+    bool DetectTicks(const double* levels, const double* shapeLevels, int count, int period,
+                     PlotRawCallback plot, int rowsPerBeat, bool plotEnabled, int liftAngle);
     std::int64_t WindowStart(std::int64_t w, int period) const;
     void CompleteRecord(std::int64_t w, std::int64_t now, int period, int liftAngle);
     void AlignBeat(std::int64_t w, std::int64_t now);
@@ -242,6 +242,8 @@ private:
     int offsetCount_ = 0;
     int offsetNext_ = 0;
     std::unique_ptr<float[]> history_; // kHistorySize levels, by sample clock
+    BandPassFilter shapeFilter_;       // the shapes' band-pass when the sound is unfiltered
+    std::unique_ptr<double[]> shapeScratch_;
     ParityShape shapes_[2];
     int shapeStep_ = 0;   // samples per shape point; 0: the rate is too slow to keep shapes
     int shapeBefore_ = 0; // shape points before the onset

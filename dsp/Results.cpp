@@ -283,7 +283,10 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     TickRecord& previous = ring_[Slot(w - 1)];
     const double interval =
         (record.Time - previous.Time) / static_cast<double>(record.Beat - previous.Beat);
-    previous.Amplitude = liftAngle / (2.0 * std::sin(kHalfPi * previous.PeakDelay / interval));
+    const double lift = previous.FirstSound < 0.0
+                            ? previous.PeakDelay
+                            : previous.Time + previous.PeakDelay - previous.FirstSound;
+    previous.Amplitude = liftAngle / (2.0 * std::sin(kHalfPi * lift / interval));
     previous.AmplitudeUsed = previous.Used && record.Used;
 
     std::int64_t m = s;

@@ -7,8 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace dsp {
 
@@ -67,7 +65,6 @@ double SignalAnalysis::FindRateByRhythm(double setRate) const {
         // One beat: beat error moves the lag by a few ms either way.
         const double one = Periodicity(out, blocks, 1.0 / f / blockSeconds,
                                        kLagTolerance + 0.006 * f);
-        if (std::getenv("TK_DEBUG")) std::fprintf(stderr, "f=%.1f two=%.3f one=%.3f\n", f, two, one);
         return two >= kMinPeriodicity && one >= kMinPeriodicity / 2.0 ? two + one : 0.0;
     };
     if (setRate > 0.0) {

@@ -61,6 +61,8 @@ void SignalAnalysis::ResetTickDetector() {
     lastOnsetSample_ = 0;
     resultsStarted_ = false;
     ResetShapes();
+    shapeFilter_.Reset();
+    shapeFilter_.SetKind(kFilterMedium);
 }
 
 void SignalAnalysis::SetRecordNumber(std::int64_t number) {
@@ -83,15 +85,23 @@ bool SignalAnalysis::ProcessTickSamples(const std::int16_t* samples, int count, 
     for (int done = 0; done < count;) {
         const int chunk = std::min(count - done, kScratchSize);
         filter_.Block(samples + done, chunk, scratch_.get());
-        completed |=
-            DetectTicks(scratch_.get(), chunk, period, plot, rowsPerBeat, plotEnabled, liftAngle);
+        // Unfiltered sound keeps rumble and hum; the beats' shapes are taken through a
+        // band-pass all the same.
+        const double* shapeLevels = scratch_.get();
+        if (filter_.Kind() == kFilterNone) {
+            shapeFilter_.Block(samples + done, chunk, shapeScratch_.get());
+            shapeLevels = shapeScratch_.get();
+        }
+        completed |= DetectTicks(scratch_.get(), shapeLevels, chunk, period, plot, rowsPerBeat,
+                                 plotEnabled, liftAngle);
         done += chunk;
     }
     return completed;
 }
 
-bool SignalAnalysis::DetectTicks(const double* levels, int count, int period, PlotRawCallback plot,
-                                 int rowsPerBeat, bool plotEnabled, int liftAngle) {
+bool SignalAnalysis::DetectTicks(const double* levels, const double* shapeLevels, int count,
+                                 int period, PlotRawCallback plot, int rowsPerBeat,
+                                 bool plotEnabled, int liftAngle) {
     const double threshold = thresholdLevel_;
     const double samplePeriod = samplePeriod_;
     const bool plotting = plotEnabled && plot && rowsPerBeat > 0 && beatFrequency_ > 0.0;
@@ -112,7 +122,7 @@ bool SignalAnalysis::DetectTicks(const double* levels, int count, int period, Pl
     float* const history = history_.get();
     for (int k = 0; k < count; ++k) {
         const double level = levels[k];
-        history[clock & (kHistorySize - 1)] = static_cast<float>(level);
+        history[clock & (kHistorySize - 1)] = static_cast<float>(shapeLevels[k]);
         if (quiet > 0) {
             quiet = level >= threshold ? quietSamples_ : quiet - 1;
         } else if (awaiting) {

@@ -22,6 +22,7 @@ struct TickRecord {
     bool Aligned = false;         // the alignment offers another time for the beat
     double AlignedTime = 0.0;     // s
     double AlignedPeakDelay = 0.0; // s
+    double FirstSound = -1.0;     // s, where the lift is measured from when not at Time
     bool Used = true;             // its timing agrees with the window's fit
     bool AmplitudeUsed = true;    // Amplitude counts in the medians
     bool BeatErrorUsed = true;    // BeatError counts in the medians

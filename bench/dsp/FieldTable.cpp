@@ -105,10 +105,10 @@ int main(int argc, char** argv) {
                     total.Add(o);
                     if (verbose || o == kWrong || o == kPoor) {
                         std::printf("  %-22s %5d bph: %-9s bph %5d rate %+8.2f (%+.1f) amp %6.1f "
-                                    "(%.0f) be %5.2f (%.1f) used %3.0f%% scatter %.3f ms\n",
+                                    "(%.0f) be %5.2f (%.1f) used %3.0f%% scatter %.3f ms seed %d\n",
                                     key, w.bph, kOutcomeNames[o], r.beatsPerHour, r.shown.Rate,
                                     w.rate, r.shown.Amplitude, w.amplitude, r.shown.BeatError,
-                                    w.beatError, 100.0 * r.shown.Used, r.shown.Scatter);
+                                    w.beatError, 100.0 * r.shown.Used, r.shown.Scatter, seed);
                     }
                 }
             }
