@@ -19,7 +19,9 @@ namespace {
 constexpr int kShapeWarmup = 8;          // beats averaged before any is corrected
 constexpr int kShapeMemory = 16;         // beats; the shape then follows the watch slowly
 constexpr double kMinCorrelation = 0.5;  // normalised correlation of a confident alignment
-constexpr double kAlignTolerance = 1e-4; // s; a departure within it leaves the onset alone
+// A departure within this (s), or within two shape points at slow rates where the points are
+// coarser, leaves the onset alone.
+constexpr double kAlignTolerance = 1e-4;
 // A shape's first sound starts where it first rises by this share of its loudest point above
 // the quiet before it.
 constexpr double kFirstSound = 0.2;
@@ -295,14 +297,15 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
     // shorten every lift time and let the peak window pass over the drop: the lift is then
     // measured from the first sound.
     std::int64_t peakAt = -1;
-    if (std::fabs(usual) * samplePeriod_ > kAlignTolerance) {
+    const double tolerance = std::max(kAlignTolerance / samplePeriod_, 2.0 * step); // samples
+    if (std::fabs(usual) > tolerance) {
         peakAt = peakFrom(firstSound);
         if (peakAt >= 0) {
             record.FirstSound = firstSound * samplePeriod_;
             record.PeakDelay = static_cast<double>(peakAt) * samplePeriod_ - record.Time;
         }
     }
-    if (std::fabs(departure) * samplePeriod_ <= kAlignTolerance) {
+    if (std::fabs(departure) <= tolerance) {
         return;
     }
     // How widely the recent onsets scatter against their first sounds: a clean recording
@@ -312,7 +315,7 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
         recent[k] = std::fabs(recent[k] - usual);
     }
     std::nth_element(recent, recent + count / 2, recent + count);
-    const bool noisy = 1.4826 * recent[count / 2] * samplePeriod_ > kAlignTolerance;
+    const bool noisy = 1.4826 * recent[count / 2] > tolerance;
 
     const double onset = static_cast<double>(record.OnsetSample) + departure;
     record.AlignedTime = onset * samplePeriod_;
