@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <numbers>
+
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -366,6 +368,52 @@ TEST(Calibration, NoiseIsNotTakenForAWatch) {
         }
     }
     EXPECT_EQ(runs, 54);
+}
+
+// Sounds with no watch in them but with loudness that comes and goes: rumble (brown noise),
+// a steady 50 Hz hum with its harmonics, and speech-like bursts at irregular syllable times.
+// When the level ladder finds nothing, the rhythm of the sound is looked at; none of these
+// has a watch's.
+TEST(Calibration, RumbleHumAndSpeechAreNotTakenForAWatch) {
+    auto analysis = std::make_unique<SignalAnalysis>();
+    std::uint32_t seed = 11;
+    auto uniform = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) / 16777216.0 - 0.5;
+    };
+    Sound rumble(5 * 44100), hum(5 * 44100), speech(5 * 44100);
+    double brown = 0.0;
+    for (std::int64_t i = 0; i < rumble.Length(); ++i) {
+        brown = 0.999 * brown + uniform();
+        rumble.Set(i, static_cast<std::int16_t>(std::clamp(brown * 1500.0, -32768.0, 32767.0)));
+        const double t = static_cast<double>(i) / 44100.0;
+        hum.Set(i, static_cast<std::int16_t>(std::lround(
+                       8000.0 * (std::sin(2 * std::numbers::pi * 50 * t) +
+                                 0.3 * std::sin(2 * std::numbers::pi * 150 * t)) +
+                       50.0 * uniform())));
+    }
+    for (std::int64_t at = 2000; at < speech.Length();) {
+        const std::int64_t length = 3500 + static_cast<std::int64_t>((uniform() + 0.5) * 7000);
+        const double loudness = 3000.0 + (uniform() + 0.5) * 9000.0;
+        for (std::int64_t i = 0; i < length && at + i < speech.Length(); ++i) {
+            const double envelope = std::sin(std::numbers::pi * static_cast<double>(i) / length);
+            speech.Set(at + i, static_cast<std::int16_t>(std::lround(loudness * envelope *
+                                                                     4.0 * uniform())));
+        }
+        at += length + 2000 + static_cast<std::int64_t>((uniform() + 0.5) * 12000);
+    }
+    for (const Sound* sound : {&rumble, &hum, &speech}) {
+        for (int filter : {dsp::kFilterNone, dsp::kFilterMedium}) {
+            for (int rate : {0, 21600}) {
+                analysis->ResetFilter();
+                analysis->BeginCalibration(5, filter, 0.0);
+                ASSERT_TRUE(analysis->AddCalibrationSamples(sound->Data(), 5 * 44100));
+                EXPECT_FALSE(Finish(*analysis, rate).ok)
+                    << (sound == &rumble ? "rumble" : sound == &hum ? "hum" : "speech") << ' '
+                    << filter << ' ' << rate;
+            }
+        }
+    }
 }
 
 TEST(Calibration, LargeBeatErrorAndJitterStillCalibrate) {
