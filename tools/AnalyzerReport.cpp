@@ -46,13 +46,13 @@ const char* FilterName(int kind) {
 } // namespace
 
 std::string BeatsHeader() {
-    return "time,span,rate,amplitude,beat_error,valid,complete";
+    return "time,span,rate,amplitude,beat_error,valid,complete,used,scatter";
 }
 
 std::string BeatLine(const dsp::TickResult& r, bool complete) {
     return Precise(r.Time) + ',' + Precise(r.Span) + ',' + Precise(r.Rate) + ',' +
            Precise(r.Amplitude) + ',' + Precise(r.BeatError) + ',' + (r.Valid ? '1' : '0') + ',' +
-           (complete ? '1' : '0');
+           (complete ? '1' : '0') + ',' + Precise(r.Used) + ',' + Precise(r.Scatter);
 }
 
 std::string JsonSummary(const AnalysisSummary& s) {
@@ -62,6 +62,8 @@ std::string JsonSummary(const AnalysisSummary& s) {
            ", \"amplitude\": " + (has ? JsonNumber(s.shown.Amplitude) : "null") +
            ", \"beat_error\": " + (has ? JsonNumber(s.shown.BeatError) : "null") +
            ", \"complete\": " + (has && s.shownComplete ? "true" : "false") +
+           ", \"used\": " + (has ? JsonNumber(s.shown.Used) : "null") +
+           ", \"scatter\": " + (has ? JsonNumber(s.shown.Scatter) : "null") +
            ", \"results\": " + std::to_string(s.validResults) + "}";
 }
 
@@ -75,7 +77,12 @@ std::string TextSummary(const AnalysisSummary& s, const AnalyzerSettings& settin
                 std::to_string(settings.liftAngle) + ")\n";
         text += "Beat error  " + Format("%.1f ms", s.shown.BeatError) + "\n";
         text += "Averaged over " + Format("%.1f s", s.shown.Span) +
-                (s.shownComplete ? " (complete)" : " (averaging period not complete)") + "\n";
+                (s.shownComplete              ? " (complete)"
+                 : s.shown.Span >= settings.period - 0.0001 ? " (not settled: the beats are too irregular)"
+                                                             : " (averaging period not complete)") +
+                "\n";
+        text += "Signal      " + Format("%.0f %% of the beats used", 100.0 * s.shown.Used) +
+                Format(", timing scatter %.3f ms", s.shown.Scatter) + "\n";
     } else {
         text += "No result: fewer than five beats were found after the calibration.\n";
     }

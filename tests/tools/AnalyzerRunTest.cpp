@@ -77,13 +77,15 @@ TEST(Analyzer, JsonReportsTheLastCompleteResult) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     const std::regex shape(R"(\{"bph": \d+, "rate": \S+, "amplitude": \S+, "beat_error": \S+, )"
-                           R"("complete": (true|false), "results": \d+\}\n)");
+                           R"("complete": (true|false), "used": \S+, "scatter": \S+, "results": \d+\}\n)");
     EXPECT_TRUE(std::regex_match(run.out, shape)) << run.out;
     EXPECT_EQ(JsonNumber(run.out, "bph"), 21600);
     EXPECT_NEAR(JsonNumber(run.out, "rate"), 8.0, 0.25);
     EXPECT_NEAR(JsonNumber(run.out, "amplitude"), 260.0, 3.0);
     EXPECT_NEAR(JsonNumber(run.out, "beat_error"), 0.6, 0.05);
     EXPECT_NE(run.out.find("\"complete\": true"), std::string::npos);
+    EXPECT_GT(JsonNumber(run.out, "used"), 0.95);
+    EXPECT_LT(JsonNumber(run.out, "scatter"), 0.05);
 
     // Too short for a complete result: the last valid one, marked incomplete.
     const Outcome early = Analyze({"--period", "60", "--json", file});
@@ -101,7 +103,7 @@ TEST(Analyzer, BeatsListEveryResultWithFullPrecision) {
     std::istringstream lines(beats.out);
     std::string line;
     std::getline(lines, line);
-    EXPECT_EQ(line, "time,span,rate,amplitude,beat_error,valid,complete");
+    EXPECT_EQ(line, "time,span,rate,amplitude,beat_error,valid,complete,used,scatter");
     const std::regex number(R"(-?\d(\.\d+)?(e[+-]\d+)?|-?\d+(\.\d+)?(e[+-]\d+)?)");
     int count = 0;
     int valid = 0;
@@ -113,7 +115,7 @@ TEST(Analyzer, BeatsListEveryResultWithFullPrecision) {
         for (std::string cell; std::getline(cells, cell, ',');) {
             fields.push_back(cell);
         }
-        ASSERT_EQ(fields.size(), 7u) << line;
+        ASSERT_EQ(fields.size(), 9u) << line;
         for (int i = 0; i < 5; ++i) {
             ASSERT_TRUE(std::regex_match(fields[i], number)) << line;
         }
@@ -249,7 +251,7 @@ TEST(Analyzer, TooShortASoundEndsWithoutAResult) {
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.out,
               "{\"bph\": 21600, \"rate\": null, \"amplitude\": null, \"beat_error\": null, "
-              "\"complete\": false, \"results\": 0}\n");
+              "\"complete\": false, \"used\": null, \"scatter\": null, \"results\": 0}\n");
 }
 
 TEST(Analyzer, OptionErrorsExitWithStatusTwo) {
@@ -281,6 +283,8 @@ TEST(Analyzer, DemoFindsTheDemoWatchTruth) {
     EXPECT_NEAR(JsonNumber(run.out, "amplitude"), demo.amplitude, 3.0);
     EXPECT_NEAR(JsonNumber(run.out, "beat_error"), demo.beatError, 0.05);
     EXPECT_NE(run.out.find("\"complete\": true"), std::string::npos);
+    EXPECT_GT(JsonNumber(run.out, "used"), 0.95);
+    EXPECT_LT(JsonNumber(run.out, "scatter"), 0.05);
     const Outcome text = Analyze({"--demo", "--filter", "medium"});
     EXPECT_EQ(text.status, 0);
     EXPECT_EQ(text.out.rfind("Demo watch (synthesised", 0), 0u) << text.out;
