@@ -21,7 +21,6 @@ namespace {
 constexpr int kStartupPictureMinimum = 2000; // ms the start-up picture stays at least
 constexpr int kActivationFallback = 500;     // ms to wait for the first activation
 constexpr double kSilenceStop = 10.0;        // s without an onset that ends a test
-constexpr double kSpanMargin = 0.0001;       // s a span may fall short of the period
 } // namespace
 
 TMainForm::TMainForm(TMainFormServices services, QWidget* parent)
@@ -320,7 +319,9 @@ void TMainForm::TestingBuffer(const std::int16_t* samples, int count) {
         dsp::TickResult r;
         // Pause (or an overrun's stop) ends the loop; the rest waits for Resume.
         while (state_ == MeasurementState::Busy && analysis.NextTickResult(r)) {
-            const bool complete = r.Valid && r.Span >= settingsRecord_.Period - kSpanMargin;
+            const bool complete = dsp::IsSettled(r, settingsRecord_.Period);
+            if (r.Valid)
+                ShowSignal(r);
             if (longTermActive_) {
                 double rate = r.Rate;
                 double amplitude = r.Amplitude;
@@ -386,6 +387,16 @@ void TMainForm::CaptureFailed() {
         StopButtonClick();
 }
 
+// "97% 0.03ms": the share of the window's beats used and the timing scatter, red while the
+// window is not trustworthy. Empty between tests.
+void TMainForm::ShowSignal(const dsp::TickResult& r) {
+    QLabel* label = layout_.SignalLabel;
+    label->setText(QString("%1% %2ms")
+                       .arg(static_cast<int>(report::RoundHalfEven(100.0 * r.Used)))
+                       .arg(std::min(r.Scatter, 99.0), 0, 'f', r.Scatter < 0.995 ? 2 : 1));
+    SetTextColour(label, r.Trusted ? QColor(0, 128, 0) : QColor(176, 0, 0));
+}
+
 void TMainForm::ShowResults(bool complete, double rate, double amplitude, double beatError) {
     ShowRate(complete, rate);
     ShowAmplitude(complete, amplitude);
@@ -407,6 +418,7 @@ void TMainForm::StartButtonClick() {
         FillRecord();
         ShowParameters(static_cast<std::int32_t>(report::RoundHalfEven(beatsPerSecond_ * 3600)));
         ShowResults(false, 0.0, 0.0, 0.0);
+        layout_.SignalLabel->clear();
     }
     pageIndex_ = services_.Pages.PageCount();
     if (!resuming) {
@@ -477,6 +489,7 @@ void TMainForm::LongTermButtonClick() {
         FillRecord();
         ShowParameters(static_cast<std::int32_t>(report::RoundHalfEven(beatsPerSecond_ * 3600)));
         ShowResults(false, 0.0, 0.0, 0.0);
+        layout_.SignalLabel->clear();
     }
     longTermActive_ = true;
     awaitingFirstChartPoint_ = true;

@@ -141,6 +141,7 @@ private:
     void CommitTraceScreen();
     plot::TraceInputs TraceInputs() const;
     void ShowResults(bool complete, double rate, double amplitude, double beatError);
+    void ShowSignal(const dsp::TickResult& result);
     void FillRecord();
     void OpenDevice();
     void ShowError(const std::string& text);

@@ -45,6 +45,8 @@ struct ResultColumn {
     int width;
 };
 
+const QColor kSignalGrey(96, 96, 96);
+
 constexpr ResultColumn kColumns[4] = {
     {"RateErrorHeading", "RateErrorLabel", "DAILY RATE", "-0.0s/d", 112, 105},
     {"AmplitudeHeading", "AmplitudeLabel", "AMPLITUDE", "275\u00b0", 276, 73},
@@ -101,6 +103,15 @@ TMainLayout BuildMainLayout(QWidget* form, const platform::Image& plot,
             l.TopPanel, c.labelName, QString::fromUtf8(c.design), QRect(c.left, 24, c.width, 24),
             Cousine21(), i < 3 ? kResultRed : QColor(Qt::black), Qt::AlignHCenter | Qt::AlignTop);
     }
+
+    // In the gap between the beat error and the parameters, small and grey, so the strip's
+    // layout is unchanged.
+    l.SignalHeading = MakeLabel(l.TopPanel, "SignalHeading", "SIGNAL", QRect(502, 5, 106, 16),
+                                Arial13(), kSignalGrey, Qt::AlignHCenter | Qt::AlignTop);
+    l.SignalLabel = MakeLabel(l.TopPanel, "SignalLabel", "", QRect(502, 29, 106, 16), Arial13(),
+                              kSignalGrey, Qt::AlignHCenter | Qt::AlignTop);
+    l.SignalHeading->setToolTip("Share of the beats used, and how widely their timing scatters");
+    l.SignalLabel->setToolTip(l.SignalHeading->toolTip());
 
     l.VolumeIndicator = new ImageView(gainBar, l.TopPanel);
     l.VolumeIndicator->setObjectName("VolumeIndicator");

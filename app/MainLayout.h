@@ -28,6 +28,10 @@ struct TMainLayout {
     // Headings and result labels in panel order: daily rate, amplitude, beat error, parameters.
     std::array<ClickableLabel*, 4> Headings{};
     std::array<ClickableLabel*, 4> Results{};
+    // The signal quality while testing: the share of beats used and their timing scatter,
+    // between the beat error and the parameters.
+    QLabel* SignalHeading = nullptr;
+    QLabel* SignalLabel = nullptr;
     ImageView* VolumeIndicator = nullptr;
     QLabel* VolumeLabel = nullptr;
     QLabel* ManualLevelPanel = nullptr;
