@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# First starts that need the user at once: no audio device (this machine's default input does
+# not open, or the settings name one that is gone), and a refused value in the settings file.
+# Each must show its message once, in front, and carry on after one answer.
+# Usage: startup_faults.sh TICKORA STATE-PAGES
+source "$(dirname "$0")/lib.sh"
+desktop_begin startup_faults "$1" "$2"
+
+step "first start without an audio device: one error box"
+write_settings AUTO 52 20 "A card that was unplugged"
+start_program
+box=$(wait_window "Tickora" 15)
+sleep 1.5 # the activation fallback and any re-activation have had their turn
+[ "$(count_titled Tickora)" -eq 1 ] || fail "$(count_titled Tickora) message boxes are open, not one"
+
+step "first start without an audio device: nothing covers the box"
+[ "$(count_sized 420x240)" -eq 0 ] || fail "the start-up picture still shows while the box waits"
+stacked_above "$box" || fail "the box is not the topmost window"
+
+step "first start without an audio device: one Enter answers it"
+keys "$box" Return
+wait_gone "Tickora" 5
+MAIN=$(wait_window "Tickora 1\.4" 5)
+sleep 1
+[ "$(count_titled Tickora)" -eq 0 ] || fail "another box opened after the first was answered"
+[ "$(geometry_of "$MAIN" | cut -d' ' -f3-)" = "1016 566" ] ||
+    fail "the main window is $(geometry_of "$MAIN" | cut -d' ' -f3-), not 1016 566"
+
+step "without a device Space starts nothing"
+keys "$MAIN" space
+sleep 1
+[ "$(count_titled 'Tickora|Settings')" -eq 0 ] || fail "Space opened a window without a device"
+[ "$(xdotool getwindowname "$MAIN")" = "Tickora 1.4" ] || fail "the caption changed"
+close_main
+
+step "first start with a refused lift angle: one message"
+write_settings AUTO abc 20 "Simulated watch 28800 bph"
+start_program
+box=$(wait_window "Tickora" 15)
+sleep 1.5
+[ "$(count_titled Tickora)" -eq 1 ] || fail "$(count_titled Tickora) message boxes are open, not one"
+[ "$(count_sized 420x240)" -eq 0 ] || fail "the start-up picture still shows while the box waits"
+
+step "first start with a refused lift angle: the settings dialog, once"
+keys "$box" Return
+settings=$(wait_window "Settings" 5)
+sleep 1
+[ "$(count_titled Tickora)" -eq 0 ] || fail "the message showed again"
+[ "$(count_titled Settings)" -eq 1 ] || fail "$(count_titled Settings) settings dialogs are open"
+stacked_above "$settings" || fail "the settings dialog is not in front"
+
+step "first start with a refused lift angle: a valid angle and OK"
+keys "$settings" ctrl+a
+type_text "48"
+keys "$settings" Return
+wait_gone "Settings" 5
+sleep 1.5
+[ "$(count_titled 'Tickora|Settings')" -eq 0 ] ||
+    fail "a window opened again after the settings were answered"
+MAIN=$(wait_window "Tickora 1\.4" 5)
+[ "$(sed -n 2p "$DATA/Settings.ini" | tr -d "\r")" = "48" ] ||
+    fail "Settings.ini does not hold the lift angle 48"
+
+step "the simulated watch opened: Space calibrates"
+keys "$MAIN" space
+sleep 1
+shot calibrating >/dev/null
+[ "$(count_titled Tickora)" -eq 0 ] || fail "Space brought a message box"
+keys "$MAIN" Escape
+close_main
+echo "PASSED: desktop_startup_faults"
