@@ -122,9 +122,11 @@ list_windows() {
     done
 }
 
-# Visible windows whose title matches the extended regular expression exactly.
+# Visible windows whose title matches the extended regular expression exactly; the start-up
+# picture (420x240, titled with the program's name) is left out.
 windows_titled() {
-    list_windows | awk -v re="^($1)\$" '{ id=$1; $1=""; $2=""; sub(/^  /, ""); if ($0 ~ re) print id }'
+    list_windows | awk -v re="^($1)\$" '$2 != "420x240" {
+        id=$1; $1=""; $2=""; sub(/^  /, ""); if ($0 ~ re) print id }'
 }
 
 count_titled() { windows_titled "$1" | grep -c . ; }
