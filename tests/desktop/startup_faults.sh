@@ -61,11 +61,24 @@ MAIN=$(wait_window "Tickora 1\.4" 5)
 [ "$(sed -n 2p "$DATA/Settings.ini" | tr -d "\r")" = "48" ] ||
     fail "Settings.ini does not hold the lift angle 48"
 
-step "the simulated watch opened: Space calibrates"
-keys "$MAIN" space
+step "the simulated watch opened: the scope view runs"
+keys "$MAIN" s
 sleep 1
-shot calibrating >/dev/null
-[ "$(count_titled Tickora)" -eq 0 ] || fail "Space brought a message box"
+[ "$(count_titled Tickora)" -eq 0 ] || fail "the scope view brought a message box"
+gain_strip() { # the gain bar and its label, right in the result strip
+    crop_main "$(shot "$1-screen")" 760 0 256 55 "$WORK/$1.png"
+    echo "$WORK/$1.png"
+}
+at_start=$(gain_strip gain-start)
+
+step "scope view: + raises the gain, Shift with − lowers it again"
+keys "$MAIN" plus
+raised=$(gain_strip gain-raised)
+[ "$(differing_pixels "$raised" "$at_start")" -gt 0 ] || fail "+ did not change the gain display"
+keys "$MAIN" shift+minus
+lowered=$(gain_strip gain-lowered)
+[ "$(differing_pixels "$lowered" "$at_start")" -eq 0 ] ||
+    fail "Shift with − did not bring the gain back: $lowered"
 keys "$MAIN" Escape
 close_main
 echo "PASSED: desktop_startup_faults"
