@@ -28,8 +28,17 @@ desktop_begin() {
     XVFB_PID=""
     WM_PID=""
     APP_PID=""
+    WATCHDOG_PID=""
     trap desktop_cleanup EXIT
-    trap 'exit 130' INT TERM
+    trap 'echo "FAILED at step \"$STEP\": stopped (time limit or signal)"; exit 1' INT TERM
+    # Ends the script well within CTest's limit, so its processes are still ended here.
+    (
+        trap 'kill "$sleeper" 2>/dev/null; exit 0' TERM
+        sleep "${DESKTOP_TIME_LIMIT:-240}" &
+        sleeper=$!
+        wait "$sleeper" && kill -TERM $$
+    ) >/dev/null 2>&1 &
+    WATCHDOG_PID=$!
     for tool in Xvfb openbox xdotool xwininfo import convert compare; do
         command -v "$tool" >/dev/null ||
             { echo "FAILED: $tool is missing (bash scripts/deps.sh installs it)"; exit 1; }
@@ -56,7 +65,7 @@ desktop_begin() {
 
 desktop_cleanup() {
     local pid
-    for pid in $APP_PID $WM_PID $XVFB_PID; do
+    for pid in $WATCHDOG_PID $APP_PID $WM_PID $XVFB_PID; do
         kill "$pid" 2>/dev/null
     done
     for pid in $APP_PID $WM_PID $XVFB_PID; do
