@@ -6,9 +6,9 @@
 #include "report/ValueTexts.h"
 #include "settings/DataFolder.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QThread>
