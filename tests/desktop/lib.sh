@@ -24,7 +24,6 @@ desktop_begin() {
     unset QT_QPA_PLATFORM SESSION_MANAGER
     DATA="$XDG_DATA_HOME/Tickora"
     STEP="start"
-    SHOTS=0
     XVFB_PID=""
     WM_PID=""
     APP_PID=""
@@ -55,8 +54,7 @@ desktop_begin() {
     export DISPLAY=":$number"
     openbox --sm-disable >"$WORK/openbox.log" 2>&1 &
     WM_PID=$!
-    local i
-    for i in $(seq 100); do
+    for _ in $(seq 100); do
         xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
         sleep 0.1
     done
@@ -112,8 +110,7 @@ start_program() {
 
 # Waits for the program to end by itself (after its window closed).
 wait_program_end() {
-    local i
-    for i in $(seq 100); do
+    for _ in $(seq 100); do
         kill -0 "$APP_PID" 2>/dev/null || { wait "$APP_PID" 2>/dev/null; APP_PID=""; return 0; }
         sleep 0.1
     done
@@ -158,8 +155,8 @@ stacked_above() {
 
 # wait_window TITLE-REGEX [SECONDS]: waits until such a window shows; prints its id.
 wait_window() {
-    local i limit=$(( ${2:-10} * 10 ))
-    for i in $(seq "$limit"); do
+    local limit=$(( ${2:-10} * 10 ))
+    for _ in $(seq "$limit"); do
         local id
         id=$(windows_titled "$1" | head -1)
         if [ -n "$id" ]; then
@@ -174,8 +171,8 @@ wait_window() {
 
 # wait_gone TITLE-REGEX [SECONDS]
 wait_gone() {
-    local i limit=$(( ${2:-10} * 10 ))
-    for i in $(seq "$limit"); do
+    local limit=$(( ${2:-10} * 10 ))
+    for _ in $(seq "$limit"); do
         [ "$(count_titled "$1")" -eq 0 ] && return 0
         sleep 0.1
     done
@@ -245,10 +242,10 @@ centred_on_main() {
 
 # choose_file_type DIALOG N: picks the Nth entry of a save dialog's type list with the keys.
 choose_file_type() {
-    local i
+    local down
     keys "$1" Tab # from the name to the type list
     keys "$1" Home
-    for i in $(seq $(( $2 - 1 ))); do keys "$1" Down; done
+    for ((down = 1; down < $2; down++)); do keys "$1" Down; done
     keys "$1" shift+Tab # back to the name
 }
 

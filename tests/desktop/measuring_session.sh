@@ -73,7 +73,7 @@ choose_file_type "$save" 2
 type_text "$WORK/export-jpeg"
 keys "$save" Return
 wait_gone "Save Image" 5
-[ -f "$WORK/export-jpeg.jpg" ] || fail "no export-jpeg.jpg was written ($(ls "$WORK" | grep export | xargs))"
+[ -f "$WORK/export-jpeg.jpg" ] || fail "no export-jpeg.jpg was written; written: $(cd "$WORK" && echo export-*)"
 [ "$(identify -format %m "$WORK/export-jpeg.jpg")" = JPEG ] || fail "export-jpeg.jpg is no JPEG"
 
 step "annotation: the dialog centred on the main window, the position stored"
