@@ -137,6 +137,20 @@ windows_titled() {
 
 count_titled() { windows_titled "$1" | grep -c . ; }
 
+# wait_file PATH [SECONDS]: true once the file is there and no longer growing.
+wait_file() {
+    local size="" last=-1
+    for _ in $(seq $(( ${2:-10} * 10 ))); do
+        if [ -f "$1" ]; then
+            size=$(stat -c %s "$1")
+            [ "$size" = "$last" ] && [ "$size" -gt 0 ] && return 0
+            last=$size
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
 # Visible windows of the program of a size "WxH" (the start-up picture is 420x240).
 count_sized() { list_windows | awk -v size="$1" '$2 == size' | grep -c . ; }
 
@@ -248,6 +262,23 @@ choose_file_type() {
     for ((down = 1; down < $2; down++)); do keys "$1" Down; done
     keys "$1" shift+Tab # back to the name
 }
+
+# within SECONDS COMMAND...: true as soon as the command is (tried every 0.2 s), so a check
+# does not depend on how fast a loaded machine repaints.
+within() {
+    local limit=$(( $1 * 5 ))
+    shift
+    for _ in $(seq "$limit"); do
+        "$@" && return 0
+        sleep 0.2
+    done
+    return 1
+}
+
+# label_is NAME REFERENCE: the parameters label now looks exactly as in the reference crop.
+label_is() { [ "$(differing_pixels "$(parameters_label "$1")" "$2")" -eq 0 ]; }
+label_is_not() { [ "$(differing_pixels "$(parameters_label "$1")" "$2")" -gt 0 ]; }
+title_is() { [ "$(xdotool getwindowname "$MAIN")" = "$1" ]; }
 
 pages_on_disk() { "$STATE_PAGES" "$DATA"; }
 
