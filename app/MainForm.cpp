@@ -127,12 +127,8 @@ void TMainForm::FormActivate() {
         // the settings dialog run nested event loops, in which the fallback timer or a
         // re-activation of this window call here again.
         firstActivation_ = false;
-        // A box that needs an answer must not open under the start-up picture.
-        qApp->installEventFilter(this);
-        if (settings_)
-            settings_->StartupLoad();
-        FillRecord();
-        OpenDevice();
+        // The window is laid out before the settings and the device are opened, so a box
+        // they show stands over a finished window, not over the design-time layout.
         plotCanvas_.CurrentFont().face = font().family().toStdString();
         toolbar_->PlaceInSlots();
         // The manual-level panel covers the result labels while it shows.
@@ -140,6 +136,14 @@ void TMainForm::FormActivate() {
                                               layout_.TopPanel->height());
         gainStep_ = GainStepFor(display_->PlaceGain());
         HideGain();
+        ShowParameters(0);
+        UpdateControls();
+        // A box that needs an answer must not open under the start-up picture.
+        qApp->installEventFilter(this);
+        if (settings_)
+            settings_->StartupLoad();
+        FillRecord();
+        OpenDevice();
         ShowParameters(static_cast<std::int32_t>(report::RoundHalfEven(beatsPerSecond_ * 3600)));
         LoadState();
         UpdateControls();

@@ -14,6 +14,9 @@ sleep 1.5 # the activation fallback and any re-activation have had their turn
 [ "$(count_titled Tickora)" -eq 1 ] || fail "$(count_titled Tickora) message boxes are open, not one"
 
 step "first start without an audio device: nothing covers the box"
+MAIN=$(windows_titled "Tickora 1\.4")
+crop_main "$(shot no-device-box)" 0 0 1016 55 "$WORK/strip-under-box.png"
+crop_main "$WORK/no-device-box.png" 0 0 56 566 "$WORK/toolbar-under-box.png"
 [ "$(count_sized 420x240)" -eq 0 ] || fail "the start-up picture still shows while the box waits"
 stacked_above "$box" || fail "the box is not the topmost window"
 
@@ -25,6 +28,13 @@ sleep 1
 [ "$(count_titled Tickora)" -eq 0 ] || fail "another box opened after the first was answered"
 [ "$(geometry_of "$MAIN" | cut -d' ' -f3-)" = "1016 566" ] ||
     fail "the main window is $(geometry_of "$MAIN" | cut -d' ' -f3-), not 1016 566"
+crop_main "$(shot no-device-answered)" 0 0 1016 55 "$WORK/strip-answered.png"
+crop_main "$WORK/no-device-answered.png" 0 0 56 566 "$WORK/toolbar-answered.png"
+same_picture() { [ "$(differing_pixels "$1" "$2")" -eq 0 ]; }
+if ! same_picture "$WORK/toolbar-under-box.png" "$WORK/toolbar-answered.png" ||
+    ! same_picture "$WORK/strip-under-box.png" "$WORK/strip-answered.png"; then
+    fail "the window under the box was not laid out as it is after (see no-device-box.png)"
+fi
 
 step "without a device Space starts nothing"
 keys "$MAIN" space
@@ -42,9 +52,11 @@ sleep 1.5
 [ "$(count_sized 420x240)" -eq 0 ] || fail "the start-up picture still shows while the box waits"
 
 step "first start with a refused lift angle: the settings dialog, once"
+shot refused-value-box >/dev/null
 keys "$box" Return
 settings=$(wait_window "Settings" 5)
 sleep 1
+shot refused-value-settings >/dev/null
 [ "$(count_titled Tickora)" -eq 0 ] || fail "the message showed again"
 [ "$(count_titled Settings)" -eq 1 ] || fail "$(count_titled Settings) settings dialogs are open"
 stacked_above "$settings" || fail "the settings dialog is not in front"
