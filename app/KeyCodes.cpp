@@ -44,6 +44,9 @@ std::uint16_t VirtualKeyOf(int qtKey, bool keypad) {
         return vk::OemPlus;
     case Qt::Key_Minus:
         return keypad ? vk::Subtract : vk::OemMinus;
+    // Shift turns the − key's character into an underscore; the key is the same.
+    case Qt::Key_Underscore:
+        return vk::OemMinus;
     default:
         return 0;
     }

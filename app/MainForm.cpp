@@ -6,6 +6,7 @@
 #include "report/ValueTexts.h"
 #include "settings/DataFolder.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -121,11 +122,12 @@ void TMainForm::FormShow() {
 
 void TMainForm::FormActivate() {
     if (firstActivation_) {
-        if (settings_)
-            settings_->StartupLoad();
-        FillRecord();
-        OpenDevice();
+        // The start-up work runs once, whatever the order of events: its message boxes and
+        // the settings dialog run nested event loops, in which the fallback timer or a
+        // re-activation of this window call here again.
         firstActivation_ = false;
+        // The window is laid out before the settings and the device are opened, so a box
+        // they show stands over a finished window, not over the design-time layout.
         plotCanvas_.CurrentFont().face = font().family().toStdString();
         toolbar_->PlaceInSlots();
         // The manual-level panel covers the result labels while it shows.
@@ -133,23 +135,53 @@ void TMainForm::FormActivate() {
                                               layout_.TopPanel->height());
         gainStep_ = GainStepFor(display_->PlaceGain());
         HideGain();
+        ShowParameters(0);
+        UpdateControls();
+        // A box that needs an answer must not open under the start-up picture.
+        qApp->installEventFilter(this);
+        if (settings_)
+            settings_->StartupLoad();
+        FillRecord();
+        OpenDevice();
+        ShowParameters(static_cast<std::int32_t>(report::RoundHalfEven(beatsPerSecond_ * 3600)));
         LoadState();
         UpdateControls();
         repaint();
         if (startupPicture_) {
             // The picture stays up at least its minimum time since it became active.
-            while (services_.Dialogs.TickCount() - startupShownAt_ <
-                   static_cast<std::uint64_t>(kStartupPictureMinimum)) {
+            while (startupPicture_->isVisible() &&
+                   services_.Dialogs.TickCount() - startupShownAt_ <
+                       static_cast<std::uint64_t>(kStartupPictureMinimum)) {
                 QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
                 QThread::msleep(10);
             }
-            startupPicture_->hide();
-            startupPicture_ = nullptr;
+            CloseStartupPicture();
         }
+        qApp->removeEventFilter(this);
+        return;
     }
+    // The parameters label keeps what the last action showed (a settings change shows the
+    // settings' rate); activation does not redraw it.
     if (startupPicture_ && startupPicture_->isVisible())
         startupPicture_->activateWindow();
-    ShowParameters(static_cast<std::int32_t>(report::RoundHalfEven(beatsPerSecond_ * 3600)));
+}
+
+void TMainForm::CloseStartupPicture() {
+    if (startupPicture_) {
+        startupPicture_->hide();
+        startupPicture_ = nullptr;
+    }
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    // Only installed during the first activation: the first modal window to open (an error
+    // box, the settings dialog) ends the start-up picture at once.
+    if (event->type() == QEvent::Show && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (widget->isWindow() && widget->isModal() && widget != startupPicture_)
+            CloseStartupPicture();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -410,6 +442,7 @@ void TMainForm::StartButtonClick() {
     services_.Analysis.ResetFilter();
     trace_.ClearPlot();
     if (resuming) {
+        ContinuePausedTest();
         if (settingsRecord_.Manual)
             trace_.DrawThresholdLine(services_.Analysis.ThresholdLevel(), settingsRecord_.Gain);
         else
@@ -438,10 +471,21 @@ void TMainForm::StartButtonClick() {
 
 void TMainForm::PauseButtonClick() {
     state_ = MeasurementState::Paused;
+    // Paging back while paused loads the shown page's values; Resume takes these back.
+    pausedTest_ = {beatsPerSecond_, settingsRecord_.Angle, settingsRecord_.Period};
     audio_->StopCapture(true);
     services_.Pages.CommitPage(settingsRecord_.Angle, settingsRecord_.Period, beatsPerSecond_);
     pageIndex_ = services_.Pages.PageCount();
     UpdateControls();
+}
+
+void TMainForm::ContinuePausedTest() {
+    // The paused test goes on with its own beat rate, lift angle and averaging period, not
+    // those of a page shown meanwhile.
+    beatsPerSecond_ = pausedTest_.BeatsPerSecond;
+    settingsRecord_.Angle = pausedTest_.Angle;
+    settingsRecord_.Period = pausedTest_.Period;
+    ShowParameters(static_cast<std::int32_t>(report::RoundHalfEven(beatsPerSecond_ * 3600)));
 }
 
 void TMainForm::StopButtonClick() {
@@ -485,7 +529,9 @@ void TMainForm::LongTermButtonClick() {
     const bool resuming = state_ == MeasurementState::Paused;
     services_.Analysis.ResetFilter();
     trace_.ClearPlot();
-    if (!resuming) {
+    if (resuming) {
+        ContinuePausedTest();
+    } else {
         FillRecord();
         ShowParameters(static_cast<std::int32_t>(report::RoundHalfEven(beatsPerSecond_ * 3600)));
         ShowResults(false, 0.0, 0.0, 0.0);

@@ -128,11 +128,14 @@ protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     static void DeliverBuffer(void* owner, const CaptureBuffer& buffer);
     static void DeliverCaptureFailure(void* owner);
     void CaptureFailed();
+    void CloseStartupPicture();
+    void ContinuePausedTest();
     void CalibrationBuffer(const std::int16_t* samples, int count);
     void TestingBuffer(const std::int16_t* samples, int count);
     void ScopeBuffer(const std::int16_t* samples, int count);
@@ -174,6 +177,12 @@ private:
     bool scopeShownLast_ = false;
     std::int32_t pageIndex_ = 0; // 1-based; PageCount + 1 is the live screen
     TSettingsRecord settingsRecord_;
+    // The running test's values, kept at Pause for Resume.
+    struct PausedTest {
+        double BeatsPerSecond = 0.0;
+        std::int32_t Angle = 0;
+        std::int32_t Period = 0;
+    } pausedTest_;
     std::string applicationTitle_ = "Tickora";
 
     // Drawing surfaces: the plot area's raster, the gain bar's raster.

@@ -221,8 +221,7 @@ void TMainForm::RenderExportImage(platform::Image& bitmap) {
 
 void TMainForm::ExportButtonClick() {
     const auto name = services_.Dialogs.AskSaveFileName(
-        "Save Image", "png",
-        "PNG Image File (*.png *.PNG);;JPEG Image file (*.jpg *.jpeg *.JPG *.JPEG)");
+        "Save Image", "png", "PNG Image File (*.png);;JPEG Image file (*.jpg, *.jpeg)");
     if (!name)
         return;
     platform::Image bitmap;

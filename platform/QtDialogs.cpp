@@ -3,13 +3,16 @@
 #include "platform/PrinterPrintJob.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include <chrono>
@@ -20,6 +23,8 @@ MessageResult QtDialogs::ShowMessage(const std::string& text, MessageIcon icon,
                                      MessageButtons buttons) {
     QMessageBox box(parent_);
     box.setWindowTitle(QGuiApplication::applicationDisplayName());
+    // Messages carry file names and typed text: never markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(QString::fromStdString(text));
     box.setIcon(icon == MessageIcon::Error      ? QMessageBox::Critical
                 : icon == MessageIcon::Question ? QMessageBox::Question
@@ -72,11 +77,46 @@ std::optional<std::string> QtDialogs::AskSaveFileName(const std::string& title,
     dialog.setDefaultSuffix(suffix);
     if (!filter.empty()) {
         dialog.setNameFilters(QString::fromStdString(filter).split(QStringLiteral(";;")));
+        // A bare name gets the extension of the type chosen. The list's own reading of
+        // "(*.jpg, *.jpeg)" would keep the comma in a pattern; the file list is given the
+        // clean patterns each time a type is chosen.
+        auto useFilter = [&dialog](const QString& chosen) {
+            const QStringList patterns = FilterPatterns(chosen);
+            if (patterns.isEmpty()) {
+                return;
+            }
+            if (patterns.constFirst().startsWith(QStringLiteral("*."))) {
+                dialog.setDefaultSuffix(patterns.constFirst().mid(2));
+            }
+            if (auto* model = dialog.findChild<QFileSystemModel*>()) {
+                model->setNameFilters(patterns);
+            }
+        };
+        // The dialog's own signal does not follow every change of the type list; the list
+        // is watched itself, and after the dialog's handling of a choice (connected later,
+        // this runs after it).
+        if (auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+            QObject::connect(types, &QComboBox::currentTextChanged, &dialog, useFilter);
+            QObject::connect(types, &QComboBox::textActivated, &dialog, useFilter);
+        } else {
+            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, useFilter);
+        }
+        useFilter(dialog.selectedNameFilter());
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
     return dialog.selectedFiles().constFirst().toStdString();
+}
+
+QStringList FilterPatterns(const QString& filter) {
+    const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
+    const qsizetype close = filter.lastIndexOf(QLatin1Char(')'));
+    if (open < 0 || close < open) {
+        return {};
+    }
+    static const QRegularExpression separators(QStringLiteral("[\\s,;]+"));
+    return filter.mid(open + 1, close - open - 1).split(separators, Qt::SkipEmptyParts);
 }
 
 std::unique_ptr<PrintJob> QtDialogs::AskPrinter() {
@@ -126,8 +166,18 @@ bool QtDialogs::OpenDocument(const std::string& path) {
 
 void CentreOnOwner(QWidget& dialog) {
     if (QWidget* owner = dialog.parentWidget()) {
+        const QWidget& main = *owner->window();
+        if (dialog.frameGeometry() == dialog.geometry()) {
+            // Shown for the first time: the window manager has not framed it yet, and the
+            // position given places the client area. The frame it gets is that of the main
+            // window, so the client areas share their centre.
+            QRect client = dialog.geometry();
+            client.moveCenter(main.geometry().center());
+            dialog.move(client.topLeft());
+            return;
+        }
         QRect frame = dialog.frameGeometry(); // move() places the frame, not the client area
-        frame.moveCenter(owner->window()->frameGeometry().center());
+        frame.moveCenter(main.frameGeometry().center());
         dialog.move(frame.topLeft());
     }
 }

@@ -3,6 +3,7 @@
 #include "platform/Dialogs.h"
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -38,5 +39,10 @@ private:
 // Places a dialog's frame centred on the frame of its parent's window; nothing without a
 // parent. Called when the dialog is shown, so it follows the main window wherever it is.
 void CentreOnOwner(QWidget& dialog);
+
+// The file patterns of one save-dialog type, "PNG Image File (*.png)" or "JPEG Image file
+// (*.jpg, *.jpeg)": those between the last parentheses, split at blanks, commas and
+// semicolons.
+QStringList FilterPatterns(const QString& filter);
 
 } // namespace platform

@@ -161,7 +161,10 @@ void TracePlot::PlotTick(const TraceInputs& inputs, bool complete, double span, 
     } else if (e >= h) {
         e -= std::trunc(e / h) * h;
     }
-    e = std::clamp(e, -1.0, h - 1.0); // rounding of huge offsets only
+    // The wrap leaves e in [-1, h); only a huge offset, whose subtraction rounds, can miss.
+    if (!(e >= -1.0 && e < h)) {
+        e = std::clamp(e, -1.0, std::nextafter(static_cast<double>(h), 0.0));
+    }
 
     const int x = 2 * c;
     if (x + 8 < w - 1) {

@@ -1,6 +1,7 @@
 #include "pages/ui/AnnotationForm.h"
 
 #include "pages/AnnotationText.h"
+#include "platform/QtDialogs.h"
 #include "platform/QtFont.h"
 
 #include <QButtonGroup>
@@ -166,6 +167,7 @@ bool TAnnotationForm::ConcludeEdit(bool accepted, std::string& text) const {
 void TAnnotationForm::showEvent(QShowEvent* event) {
     FormShow();
     QDialog::showEvent(event);
+    platform::CentreOnOwner(*this);
     annotationEdit_->setFocus(Qt::OtherFocusReason);
     annotationEdit_->selectAll();
 }

@@ -25,6 +25,7 @@ TEST(KeyCodes, PlusAndMinusTellTheKeypadApart) {
     EXPECT_EQ(VirtualKeyOf(Qt::Key_Equal, false), vk::OemPlus);
     EXPECT_EQ(VirtualKeyOf(Qt::Key_Minus, true), vk::Subtract);
     EXPECT_EQ(VirtualKeyOf(Qt::Key_Minus, false), vk::OemMinus);
+    EXPECT_EQ(VirtualKeyOf(Qt::Key_Underscore, false), vk::OemMinus); // Shift and the − key
 }
 
 TEST(KeyCodes, OtherKeysAreIgnored) {

@@ -40,12 +40,17 @@ TEST_F(MainFormTest, KeysDoNothingWhileTheirButtonIsOff) {
 
 TEST_F(MainFormTest, TabOpensSettingsOnlyWhenIdle) {
     Open();
+    StartAndCalibrate(); // detects 28800 bph
+    Key(vk::Escape);
     settings_.onShow = [](TSettingsRecord& record) {
         record.Rate = 21600;
         record.Angle = 44;
     };
     Form().CMDialogKey(vk::Tab);
     EXPECT_EQ(settings_.shown, 1);
+    EXPECT_EQ(LabelText(Form().Layout().ParametersLabel()), "21600bph 44\u00b0 2s");
+    // The window becomes active again as the dialog closes; the label stays.
+    Form().FormActivate();
     EXPECT_EQ(LabelText(Form().Layout().ParametersLabel()), "21600bph 44\u00b0 2s");
     // A real Tab key press reaches the window as a dialog key.
     QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
@@ -69,6 +74,31 @@ TEST_F(MainFormTest, QtKeyEventsReachTheKeyHandler) {
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(&Form(), &escape);
     EXPECT_EQ(State(), S::Idle);
+}
+
+TEST_F(MainFormTest, ResumeAfterPagingBackGoesOnWithThePausedTest) {
+    Open();
+    StartAndCalibrate();
+    FeedWatchFor(3);
+    Key(vk::Escape); // page 1: 52 degrees, 2 s
+    settings_.record.Period = 5;
+    settings_.record.Angle = 48;
+    StartAndCalibrate();
+    FeedWatchFor(3);
+    Key(vk::Space); // paused
+    Key(vk::Left);
+    ASSERT_EQ(Form().Settings().Angle, 52);
+    Key(vk::Space); // resume
+    ASSERT_EQ(State(), S::Testing);
+    EXPECT_EQ(Form().Settings().Angle, 48);
+    EXPECT_EQ(Form().Settings().Period, 5);
+    EXPECT_EQ(LabelText(Form().Layout().ParametersLabel()), "28800bph 48\u00b0 5s");
+    FeedWatchFor(3);
+    Key(vk::Escape);
+    const pages::TPageInfo page = pages_->GetPage(pages_->PageCount());
+    EXPECT_EQ(page.LiftAngle, 48);
+    EXPECT_EQ(page.AveragingPeriod, 5);
+    EXPECT_DOUBLE_EQ(page.BeatsPerSecond, 8.0);
 }
 
 TEST_F(MainFormTest, PreviousAndNextShowPagesWithTheirParameters) {

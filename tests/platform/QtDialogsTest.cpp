@@ -41,13 +41,16 @@ template <typename Dialog> void WhenShown(std::function<void(Dialog&)> act) {
 
 MessageResult Press(QtDialogs& dialogs, MessageIcon icon, MessageButtons buttons,
                     QMessageBox::StandardButton button, QMessageBox::Icon* seenIcon = nullptr,
-                    QString* seenText = nullptr) {
+                    QString* seenText = nullptr, Qt::TextFormat* seenFormat = nullptr) {
     WhenShown<QMessageBox>([=](QMessageBox& box) {
         if (seenIcon != nullptr) {
             *seenIcon = box.icon();
         }
         if (seenText != nullptr) {
             *seenText = box.text();
+        }
+        if (seenFormat != nullptr) {
+            *seenFormat = box.textFormat();
         }
         if (button == QMessageBox::Escape) {
             QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
@@ -56,7 +59,7 @@ MessageResult Press(QtDialogs& dialogs, MessageIcon icon, MessageButtons buttons
             box.button(button)->click();
         }
     });
-    return dialogs.ShowMessage("Unable to save the file.", icon, buttons);
+    return dialogs.ShowMessage("Unable to save the image to /tmp/<b>a</b>.png.", icon, buttons);
 }
 
 } // namespace
@@ -65,10 +68,14 @@ TEST_F(QtDialogsTest, MessageBoxesAnswerWithThePressedButton) {
     QtDialogs dialogs;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString text;
-    EXPECT_EQ(Press(dialogs, MessageIcon::Error, MessageButtons::Ok, QMessageBox::Ok, &icon, &text),
+    Qt::TextFormat format = Qt::AutoText;
+    EXPECT_EQ(Press(dialogs, MessageIcon::Error, MessageButtons::Ok, QMessageBox::Ok, &icon, &text,
+                    &format),
               MessageResult::Ok);
     EXPECT_EQ(icon, QMessageBox::Critical);
-    EXPECT_EQ(text, "Unable to save the file.");
+    // A name with markup characters shows as typed.
+    EXPECT_EQ(text, "Unable to save the image to /tmp/<b>a</b>.png.");
+    EXPECT_EQ(format, Qt::PlainText);
     EXPECT_EQ(
         Press(dialogs, MessageIcon::Question, MessageButtons::OkCancel, QMessageBox::Ok, &icon),
         MessageResult::Ok);

@@ -110,6 +110,10 @@ TEST_F(TracePlotTest, DotsLeavingThePlotWrapAround) {
     EXPECT_EQ(trace.TraceRow(4), 0);
     TickAt(5, -256.5 - 3 * 511);
     EXPECT_EQ(trace.TraceRow(5), 510);
+    TickAt(6, 255.75); // row 510.75 lies inside: no clamp, it rounds to 511 below the edge
+    EXPECT_EQ(trace.TraceRow(6), 511);
+    EXPECT_EQ(image.Pixel(12, 510), Grey(64));
+    EXPECT_EQ(image.Pixel(13, 510), Grey(64));
 }
 
 TEST_F(TracePlotTest, NewScreenErasesTheOldDotsAhead) {
