@@ -283,12 +283,29 @@ void TSettingsForm::HelpButtonClick() {
     const std::string executableDir = programFolder_.empty()
                                           ? QCoreApplication::applicationDirPath().toStdString()
                                           : programFolder_;
-    // Missing or unopenable, the manual is not reported: Help simply does nothing.
-    for (const std::string& candidate :
-         ManualCandidates(executableDir, {TICKORA_MANUAL_RELATIVE_DIR, TICKORA_MANUAL_DIR})) {
-        if (!FindManual({candidate}).empty() && dialogs_.OpenDocument(candidate))
+    const std::vector<std::string> candidates =
+        ManualCandidates(executableDir, {TICKORA_MANUAL_RELATIVE_DIR, TICKORA_MANUAL_DIR});
+    std::string found; // the first manual found, the one to name when none opens
+    for (const std::string& candidate : candidates) {
+        if (FindManual({candidate}).empty())
+            continue;
+        if (found.empty())
+            found = candidate;
+        if (dialogs_.OpenDocument(candidate))
             return;
     }
+    // Without a web browser (or without the manual) Help would otherwise do nothing visible.
+    std::string message;
+    if (!found.empty()) {
+        message = "Unable to open the manual: no program to show it was found. Open this file "
+                  "in a web browser:\n" +
+                  found;
+    } else {
+        message = "Unable to find the manual. It belongs in one of these files:";
+        for (const std::string& candidate : candidates)
+            message += "\n" + candidate;
+    }
+    dialogs_.ShowMessage(message, platform::MessageIcon::Error, platform::MessageButtons::Ok);
 }
 
 void TSettingsForm::AboutButtonClick() {
