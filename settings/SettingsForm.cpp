@@ -11,6 +11,7 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -291,21 +292,30 @@ void TSettingsForm::HelpButtonClick() {
             continue;
         if (found.empty())
             found = candidate;
-        if (dialogs_.OpenDocument(candidate))
+        // The desktop's opener may find no program for it only after it started.
+        const QPointer<TSettingsForm> form(this);
+        if (dialogs_.OpenDocumentWatched(candidate, [form, candidate] {
+                if (form)
+                    form->ManualNotOpened(candidate);
+            }))
             return;
     }
     // Without a web browser (or without the manual) Help would otherwise do nothing visible.
-    std::string message;
     if (!found.empty()) {
-        message = "Unable to open the manual: no program to show it was found. Open this file "
-                  "in a web browser:\n" +
-                  found;
-    } else {
-        message = "Unable to find the manual. It belongs in one of these files:";
-        for (const std::string& candidate : candidates)
-            message += "\n" + candidate;
+        ManualNotOpened(found);
+        return;
     }
+    std::string message = "Unable to find the manual. It belongs in one of these files:";
+    for (const std::string& candidate : candidates)
+        message += "\n" + candidate;
     dialogs_.ShowMessage(message, platform::MessageIcon::Error, platform::MessageButtons::Ok);
+}
+
+void TSettingsForm::ManualNotOpened(const std::string& path) {
+    dialogs_.ShowMessage("Unable to open the manual: no program to show it was found. Open this "
+                         "file in a web browser:\n" +
+                             path,
+                         platform::MessageIcon::Error, platform::MessageButtons::Ok);
 }
 
 void TSettingsForm::AboutButtonClick() {
