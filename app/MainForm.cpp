@@ -14,6 +14,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tickora {
@@ -342,6 +343,8 @@ void TMainForm::TestingBuffer(const std::int16_t* samples, int count) {
     dsp::SignalAnalysis& analysis = services_.Analysis;
     state_ = MeasurementState::Busy;
     busyFrom_ = MeasurementState::Testing;
+    if (longTermActive_ && awaitingFirstChartPoint_)
+        longTermSamples_ += count;
     const bool plotRaw = settingsRecord_.PlotRaw && !longTermActive_;
     const bool completed =
         analysis.ProcessTickSamples(samples, count, settingsRecord_.Period,
@@ -381,6 +384,19 @@ void TMainForm::TestingBuffer(const std::int16_t* samples, int count) {
     }
     if (state_ != MeasurementState::Paused && state_ != MeasurementState::Idle)
         state_ = MeasurementState::Testing;
+    if (state_ == MeasurementState::Testing && longTermActive_ && awaitingFirstChartPoint_)
+        ShowFirstPointWait();
+    RefreshPlot();
+}
+
+void TMainForm::ShowFirstPointWait() {
+    const double interval = services_.LongTerm.Interval();
+    const double tested = static_cast<double>(longTermSamples_) / kCaptureSampleRate;
+    const int left = std::max(0, static_cast<int>(std::ceil(interval - tested)));
+    if (left == firstPointSecondsShown_)
+        return;
+    firstPointSecondsShown_ = left;
+    chart_.DrawAwaitingFirstPoint(left, interval);
     RefreshPlot();
 }
 
@@ -465,6 +481,9 @@ void TMainForm::StartButtonClick() {
     }
     if (!audio_->StartCapture())
         state_ = MeasurementState::Idle;
+    // The manual threshold view always shows the gain it draws with.
+    if (resuming && state_ == MeasurementState::ManualLevel)
+        ShowGain(settingsRecord_.Gain);
     UpdateControls();
     RefreshPlot();
 }
@@ -474,8 +493,10 @@ void TMainForm::PauseButtonClick() {
     // Paging back while paused loads the shown page's values; Resume takes these back.
     pausedTest_ = {beatsPerSecond_, settingsRecord_.Angle, settingsRecord_.Period};
     audio_->StopCapture(true);
-    services_.Pages.CommitPage(settingsRecord_.Angle, settingsRecord_.Period, beatsPerSecond_);
-    pageIndex_ = services_.Pages.PageCount();
+    // Paused before the first result, the screen is still the live one, not a page.
+    const bool committed =
+        services_.Pages.CommitPage(settingsRecord_.Angle, settingsRecord_.Period, beatsPerSecond_);
+    pageIndex_ = services_.Pages.PageCount() + (committed ? 0 : 1);
     UpdateControls();
 }
 
@@ -489,6 +510,7 @@ void TMainForm::ContinuePausedTest() {
 }
 
 void TMainForm::StopButtonClick() {
+    const bool paused = state_ == MeasurementState::Paused;
     scopeShownLast_ = state_ == MeasurementState::Scope || state_ == MeasurementState::ManualLevel;
     HideGain();
     state_ = MeasurementState::Idle;
@@ -497,6 +519,8 @@ void TMainForm::StopButtonClick() {
     if (longTermActive_) {
         services_.LongTerm.StopLongTerm();
         if (awaitingFirstChartPoint_) {
+            // No chart and no page: the countdown goes, the live screen stays empty.
+            trace_.ClearPlot();
             pageIndex_ = pages.PageCount() + 1;
         } else {
             pages.CommitLongTermPage(settingsRecord_.Angle, settingsRecord_.Period,
@@ -504,9 +528,12 @@ void TMainForm::StopButtonClick() {
             pageIndex_ = pages.PageCount();
         }
         longTermActive_ = false;
-    } else {
-        pages.CommitPage(settingsRecord_.Angle, settingsRecord_.Period, beatsPerSecond_);
+    } else if (pages.CommitPage(settingsRecord_.Angle, settingsRecord_.Period, beatsPerSecond_)) {
         pageIndex_ = pages.PageCount();
+    } else if (!paused) {
+        // No result, no page (stopped during calibration, say): the window goes on showing
+        // the live screen, and the page keys, Annotate and the export treat it as such.
+        pageIndex_ = pages.PageCount() + 1;
     }
     if (settings_)
         settings_->StoreBack(settingsRecord_);
@@ -543,6 +570,8 @@ void TMainForm::LongTermButtonClick() {
         services_.LongTerm.StartLongTerm(this);
         services_.Analysis.ResetTickDetector();
         state_ = MeasurementState::Testing;
+        longTermSamples_ = 0;
+        firstPointSecondsShown_ = 0;
     } else {
         StartCalibration();
         state_ = MeasurementState::Calibrating;
@@ -552,6 +581,8 @@ void TMainForm::LongTermButtonClick() {
         services_.LongTerm.StopLongTerm();
         longTermActive_ = false;
     }
+    if (state_ == MeasurementState::Testing)
+        ShowFirstPointWait();
     UpdateControls();
     RefreshPlot();
 }
@@ -566,11 +597,15 @@ void TMainForm::ManualBeginTesting() {
 }
 
 void TMainForm::BeginTesting() {
-    if (longTermActive_)
+    if (longTermActive_) {
         services_.LongTerm.StartLongTerm(this);
-    else
+        longTermSamples_ = 0;
+        firstPointSecondsShown_ = 0;
+        ShowFirstPointWait();
+    } else {
         trace_.DrawReferenceLine(
             static_cast<int>(report::RoundHalfEven((plotImage_.Height() - 1) / 2.0)));
+    }
     state_ = MeasurementState::Testing;
 }
 

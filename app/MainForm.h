@@ -151,6 +151,8 @@ private:
     void AdjustThresholdBy(int pixels);
     void ChangeGain(bool raise);
     void RefreshPlot();
+    // Until a long-term test's first point: the chart area says when it comes.
+    void ShowFirstPointWait();
     void LoadState();
     void SaveState();
 
@@ -174,6 +176,8 @@ private:
     double gainStep_ = 1.0;
     bool longTermActive_ = false;
     bool awaitingFirstChartPoint_ = false;
+    std::int64_t longTermSamples_ = 0; // tested since the long-term test began testing
+    int firstPointSecondsShown_ = 0;   // the countdown on the plot
     bool scopeShownLast_ = false;
     std::int32_t pageIndex_ = 0; // 1-based; PageCount + 1 is the live screen
     TSettingsRecord settingsRecord_;

@@ -209,12 +209,17 @@ void TMainForm::RenderExportImage(platform::Image& bitmap) {
         content.caption = "Scope Mode";
     } else {
         content.labels = display_->LabelsForExport();
-        content.pageImage = page.Image.get();
-        // The live screen after a long-term test without a chart point is no page: it gets
-        // no page caption (an empty record would read "Page 2/1 - 1899-12-30 00:00").
+        // A page is saved from its own picture, without the caption drawn on the plot. The
+        // live screen (after a test that made no page, or before any) is no page: the plot
+        // as it shows, with no page caption (an empty record would read "Page 2/1 -
+        // 1899-12-30 00:00").
         const std::int32_t count = services_.Pages.PageCount();
-        if (count > 0 && pageIndex_ >= 0 && pageIndex_ <= count)
+        if (count > 0 && pageIndex_ >= 0 && pageIndex_ <= count) {
+            content.pageImage = page.Image.get();
             content.caption = PageCaption(page);
+        } else {
+            content.pageImage = &plotImage_;
+        }
     }
     tickora::RenderExportImage(bitmap, content);
 }

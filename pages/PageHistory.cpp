@@ -27,12 +27,13 @@ void PageHistory::RecordResult(bool complete, double dailyRate, double amplitude
     pending_.Valid = true;
 }
 
-void PageHistory::CommitPage(std::int32_t liftAngle, std::int32_t averagingPeriod,
+bool PageHistory::CommitPage(std::int32_t liftAngle, std::int32_t averagingPeriod,
                              double beatsPerSecond) {
     if (!pending_.Valid) {
-        return;
+        return false;
     }
     Commit(false, liftAngle, averagingPeriod, beatsPerSecond);
+    return true;
 }
 
 void PageHistory::CommitLongTermPage(std::int32_t liftAngle, std::int32_t averagingPeriod,

@@ -39,8 +39,8 @@ public:
     void RecordResult(bool complete, double dailyRate, double amplitude, double beatError);
     // Commits the pending result as the newest page with a picture of the plot; nothing
     // happens when no result was recorded since the last commit. A full history drops its
-    // oldest page.
-    void CommitPage(std::int32_t liftAngle, std::int32_t averagingPeriod, double beatsPerSecond);
+    // oldest page. True when a page was made.
+    bool CommitPage(std::int32_t liftAngle, std::int32_t averagingPeriod, double beatsPerSecond);
     // The same for a long-term test: always commits, whether or not a result is pending.
     void CommitLongTermPage(std::int32_t liftAngle, std::int32_t averagingPeriod,
                             double beatsPerSecond);

@@ -3,6 +3,7 @@
 #include "platform/Canvas.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,6 +61,13 @@ public:
 
     // Opens a document with the desktop's default application; false when that failed.
     virtual bool OpenDocument(const std::string& path) = 0;
+    // The same, for an opener that can fail after it started (a desktop opener that finds no
+    // program for the document): failedLater then runs on the GUI thread. By default only the
+    // failures OpenDocument sees at once are reported.
+    virtual bool OpenDocumentWatched(const std::string& path, std::function<void()> failedLater) {
+        (void)failedLater;
+        return OpenDocument(path);
+    }
 };
 
 // Restores the cursor however the scope is left.

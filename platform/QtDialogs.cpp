@@ -5,17 +5,21 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <chrono>
+#include <memory>
 
 namespace platform {
 
@@ -155,13 +159,46 @@ std::uint64_t QtDialogs::TickCount() {
 }
 
 bool QtDialogs::OpenDocument(const std::string& path) {
+    return OpenDocumentWatched(path, {});
+}
+
+bool QtDialogs::OpenDocumentWatched(const std::string& path, std::function<void()> failedLater) {
     // The desktop opener starts a viewer even for a missing file; the callers rely on a
     // missing document failing so they can try the next place.
     const QString name = QString::fromStdString(path);
     if (!QFileInfo::exists(name)) {
         return false;
     }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(name).absoluteFilePath()));
+    const QString absolute = QFileInfo(name).absoluteFilePath();
+    const QString opener = QStandardPaths::findExecutable("xdg-open");
+    if (opener.isEmpty()) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(absolute));
+    }
+    // Qt's opener hands the file to xdg-open and counts that as success, even when xdg-open
+    // then finds no program for it and only says so on standard error. Run it here and
+    // watch how it ends. It may run for as long as the viewer it started, so only an early
+    // failure counts.
+    auto* process = new QProcess;
+    process->setProgram(opener);
+    process->setArguments({absolute});
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    auto started = std::make_shared<QElapsedTimer>();
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, started, failedLater](int code, QProcess::ExitStatus status) {
+                         const bool failed = status != QProcess::NormalExit || code != 0;
+                         if (failed && failedLater && started->elapsed() < kLateFailureWindow) {
+                             failedLater();
+                         }
+                         process->deleteLater();
+                     });
+    started->start();
+    process->start();
+    if (!process->waitForStarted()) {
+        delete process;
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(absolute));
+    }
+    return true;
 }
 
 void CentreOnOwner(QWidget& dialog) {

@@ -29,6 +29,10 @@ public:
     void EndWaitCursor() override;
     std::uint64_t TickCount() override;
     bool OpenDocument(const std::string& path) override;
+    // With the desktop's xdg-open where there is one: its failure (no program for the
+    // document, exit status not 0 within kLateFailureWindow ms) runs failedLater.
+    bool OpenDocumentWatched(const std::string& path, std::function<void()> failedLater) override;
+    static constexpr int kLateFailureWindow = 20000;
 
 private:
     QWidget* parent_;

@@ -11,6 +11,7 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -283,12 +284,38 @@ void TSettingsForm::HelpButtonClick() {
     const std::string executableDir = programFolder_.empty()
                                           ? QCoreApplication::applicationDirPath().toStdString()
                                           : programFolder_;
-    // Missing or unopenable, the manual is not reported: Help simply does nothing.
-    for (const std::string& candidate :
-         ManualCandidates(executableDir, {TICKORA_MANUAL_RELATIVE_DIR, TICKORA_MANUAL_DIR})) {
-        if (!FindManual({candidate}).empty() && dialogs_.OpenDocument(candidate))
+    const std::vector<std::string> candidates =
+        ManualCandidates(executableDir, {TICKORA_MANUAL_RELATIVE_DIR, TICKORA_MANUAL_DIR});
+    std::string found; // the first manual found, the one to name when none opens
+    for (const std::string& candidate : candidates) {
+        if (FindManual({candidate}).empty())
+            continue;
+        if (found.empty())
+            found = candidate;
+        // The desktop's opener may find no program for it only after it started.
+        const QPointer<TSettingsForm> form(this);
+        if (dialogs_.OpenDocumentWatched(candidate, [form, candidate] {
+                if (form)
+                    form->ManualNotOpened(candidate);
+            }))
             return;
     }
+    // Without a web browser (or without the manual) Help would otherwise do nothing visible.
+    if (!found.empty()) {
+        ManualNotOpened(found);
+        return;
+    }
+    std::string message = "Unable to find the manual. It belongs in one of these files:";
+    for (const std::string& candidate : candidates)
+        message += "\n" + candidate;
+    dialogs_.ShowMessage(message, platform::MessageIcon::Error, platform::MessageButtons::Ok);
+}
+
+void TSettingsForm::ManualNotOpened(const std::string& path) {
+    dialogs_.ShowMessage("Unable to open the manual: no program to show it was found. Open this "
+                         "file in a web browser:\n" +
+                             path,
+                         platform::MessageIcon::Error, platform::MessageButtons::Ok);
 }
 
 void TSettingsForm::AboutButtonClick() {

@@ -60,6 +60,8 @@ public:
     void OKButtonClick();
     void CancelButtonClick();
     void HelpButtonClick();
+    // The manual was found but nothing could show it: an error box names its file.
+    void ManualNotOpened(const std::string& path);
     void AboutButtonClick();
     void ClearPagesButtonClick();
     void PlotRawCheckBoxClick();

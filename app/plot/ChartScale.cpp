@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace plot {
 
@@ -24,10 +25,15 @@ ValueRange FitRange(const longterm::SeriesStatistics& statistics, double pad, bo
         hi = std::min(hi, mean + 3 * deviation);
         lo = std::min(lo, mean - deviation);
         hi = std::max(hi, mean + deviation);
-    } else if (lo == hi) {
-        lo = mean - pad;
-        hi = mean + pad;
     }
+    if (hi < lo) {
+        std::swap(lo, hi);
+    }
+    // A steady watch varies by hundredths; stretched over the whole panel that would read as
+    // an erratic watch, under labels too close to tell apart. The axis spans at least the
+    // pad either side of the mean.
+    lo = std::min(lo, mean - pad);
+    hi = std::max(hi, mean + pad);
     if (nonNegative && lo < 0) {
         lo = 0;
     }

@@ -20,7 +20,7 @@ struct AxisScale {
 };
 
 // The range of one series: its extremes, held within three deviations of the mean but
-// always showing one deviation either side; mean +- pad when the series has no spread.
+// always showing one deviation either side, and never less than mean +- pad.
 // nonNegative keeps the lower end at 0 or above (amplitude, beat error).
 ValueRange FitRange(const longterm::SeriesStatistics& statistics, double pad, bool nonNegative);
 

@@ -3,6 +3,7 @@
 #include "app/plot/PlotMath.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 namespace plot {
@@ -76,11 +77,7 @@ void LongTermChart::DrawLongTermChart(std::span<const longterm::LongTermPoint> p
     }
     time_ = TimeScale(static_cast<int>(points.size()), interval);
 
-    const platform::Font savedFont = canvas_.CurrentFont();
-    platform::Font font = savedFont;
-    font.pixelHeight = 0;
-    font.pointSize = std::max(1, kFontSizeDividend / canvas_.PixelsPerInch());
-    canvas_.SetFont(font);
+    const platform::Font savedFont = UseChartFont();
 
     canvas_.FillRect(0, 0, w, h, kWhite);
     canvas_.SetPen(kChartGrid, PenStyle::Solid);
@@ -114,6 +111,55 @@ void LongTermChart::DrawLongTermChart(std::span<const longterm::LongTermPoint> p
     canvas_.SetFont(savedFont);
     canvas_.SetPen(platform::kBlack, PenStyle::Solid);
     canvas_.SetBrush(kWhite);
+}
+
+platform::Font LongTermChart::UseChartFont() {
+    const platform::Font saved = canvas_.CurrentFont();
+    platform::Font font = saved;
+    font.pixelHeight = 0;
+    font.pointSize = std::max(1, kFontSizeDividend / canvas_.PixelsPerInch());
+    canvas_.SetFont(font);
+    return saved;
+}
+
+void LongTermChart::DrawAwaitingFirstPoint(int secondsLeft, double interval) {
+    const int w = canvas_.Width();
+    const int h = canvas_.Height();
+    const std::array<int, 3> tops = {0, RoundToInt(h / 3.0), RoundToInt(2 * h / 3.0)};
+    const platform::Font savedFont = UseChartFont();
+
+    canvas_.FillRect(0, 0, w, h, kWhite);
+    canvas_.SetPen(kChartAxis, PenStyle::Solid);
+    for (int row : {tops[1], tops[2]}) {
+        canvas_.MoveTo(0, row);
+        canvas_.LineTo(w, row);
+    }
+    for (int p = 0; p < longterm::kSeriesCount; ++p) {
+        const PanelStyle& style = kPanels[static_cast<std::size_t>(p)];
+        canvas_.CurrentFont().colour = style.colour;
+        canvas_.TextOut(5, tops[static_cast<std::size_t>(p)], style.caption);
+    }
+
+    char first[96];
+    std::snprintf(first, sizeof first,
+                  "The chart begins with its first point, %.0f s into the test.", interval);
+    char second[64];
+    if (secondsLeft > 0) {
+        std::snprintf(second, sizeof second, "First point in %d s", secondsLeft);
+    } else {
+        std::snprintf(second, sizeof second, "First point with the next result");
+    }
+    canvas_.CurrentFont().colour = kChartAxis;
+    const int lineHeight = canvas_.TextHeight(first);
+    const int top = tops[1] + (tops[2] - tops[1]) / 2 - lineHeight;
+    const std::array<std::string, 2> lines = {first, second};
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        canvas_.TextOut((w - canvas_.TextWidth(lines[i])) / 2,
+                        top + static_cast<int>(i) * lineHeight, lines[i]);
+    }
+
+    canvas_.SetFont(savedFont);
+    canvas_.SetPen(platform::kBlack, PenStyle::Solid);
 }
 
 int LongTermChart::DrawValueAxis(int p, bool drawing) {

@@ -47,6 +47,10 @@ public:
     void DrawLongTermChart(std::span<const longterm::LongTermPoint> points, double interval,
                            const Statistics& statistics);
 
+    // Before the first point of a long-term test: the empty panels and, centred, when the
+    // first point comes (secondsLeft of test time; 0 or less: with the next result).
+    void DrawAwaitingFirstPoint(int secondsLeft, double interval);
+
     // Layout of the last drawing.
     const PanelLayout& Panel(longterm::Series series) const {
         return panels_[static_cast<int>(series)];
@@ -55,6 +59,8 @@ public:
     int LeftMargin() const { return x0_; }
 
 private:
+    // Sets the chart's own font size; returns the font to restore.
+    platform::Font UseChartFont();
     int DrawValueAxis(int panel, bool drawing);
     void DrawTimeAxis(bool labels);
     void DrawSeries(int panel);

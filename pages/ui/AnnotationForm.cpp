@@ -5,6 +5,7 @@
 #include "platform/QtFont.h"
 
 #include <QButtonGroup>
+#include <QEvent>
 #include <QFont>
 #include <QLineEdit>
 #include <QPalette>
@@ -120,6 +121,10 @@ void TAnnotationForm::BuildControls() {
         setTabOrder(order[i - 1], order[i]);
 
     connect(annotationEdit_, &QLineEdit::textChanged, this, [this] { AnnotationEditChange(); });
+    // Other is the edit box's label: choosing it, by its access key or a click, puts the
+    // cursor in the box, so what is typed next becomes the annotation.
+    otherRadioButton_->installEventFilter(this);
+    connect(otherRadioButton_, &QRadioButton::clicked, this, [this] { OtherChosen(); });
     connect(okButton_, &QPushButton::clicked, this, [this] { OKButtonClick(); });
     connect(cancelButton_, &QPushButton::clicked, this, [this] { CancelButtonClick(); });
 
@@ -188,6 +193,22 @@ void TAnnotationForm::FormShow() {
             break;
         }
     }
+}
+
+bool TAnnotationForm::eventFilter(QObject* watched, QEvent* event) {
+    // The access key would otherwise focus the button and press it after a short animation:
+    // letters typed meanwhile would be lost, and OK would store the empty box.
+    if (watched == otherRadioButton_ && event->type() == QEvent::Shortcut) {
+        OtherChosen();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TAnnotationForm::OtherChosen() {
+    otherRadioButton_->setChecked(true);
+    annotationEdit_->setFocus(Qt::ShortcutFocusReason);
+    annotationEdit_->selectAll();
 }
 
 void TAnnotationForm::AnnotationEditChange() {

@@ -58,10 +58,13 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
     void BuildControls();
+    // Other checked, the cursor in the edit box with its text selected.
+    void OtherChosen();
 
     std::array<QRadioButton*, pages::kPositionCount> positionRadioButtons_{};
     QRadioButton* otherRadioButton_ = nullptr;

@@ -39,6 +39,47 @@ TEST_F(MainFormTest, ExportOfATestPageHoldsStripAndPagePicture) {
     EXPECT_GT(inked, 300);
 }
 
+// A test stopped during calibration makes no page: the window shows the cleared plot, and
+// the picture must too, not the newest page's trace with a "Page 1/1" caption.
+TEST_F(MainFormTest, ExportAfterAStopInCalibrationShowsTheBlankScreen) {
+    Open();
+    StartAndCalibrate();
+    FeedWatchFor(4);
+    Key(vk::Escape);
+    ASSERT_EQ(pages_->PageCount(), 1);
+    Key(vk::Space);
+    FeedWatch();
+    ASSERT_EQ(State(), S::Calibrating);
+    Key(vk::Escape);
+    EXPECT_EQ(pages_->PageCount(), 1);
+    EXPECT_EQ(Form().PageIndex(), 2); // the live screen, no page
+    EXPECT_FALSE(Form().Toolbar().Enabled(ToolbarButton::Annotate));
+    EXPECT_TRUE(Form().Toolbar().Enabled(ToolbarButton::Previous));
+    EXPECT_EQ(PlotPixels(platform::kBlack), 0);
+
+    platform::Image bitmap;
+    Form().RenderExportImage(bitmap);
+    const int top = Form().Layout().TopPanel->height() + 1;
+    const platform::Image& plot = Form().Plot();
+    for (int y = 0; y < plot.Height(); y += 3)
+        for (int x = 0; x < plot.Width(); x += 3)
+            ASSERT_EQ(bitmap.Pixel(x + 1, y + top), plot.Pixel(x, y)) << x << "," << y;
+    // Beneath the picture only the title at the left: no page caption at the right.
+    for (int y = top + plot.Height(); y < bitmap.Height() - 1; ++y)
+        for (int x = bitmap.Width() / 2; x < bitmap.Width() - 1; ++x)
+            ASSERT_EQ(bitmap.Pixel(x, y), platform::kWhite) << x << "," << y;
+
+    // Back on the page, the picture is the page's again, with its caption.
+    Key(vk::Left);
+    EXPECT_EQ(Form().PageIndex(), 1);
+    Form().RenderExportImage(bitmap);
+    int caption = 0;
+    for (int y = top + plot.Height(); y < bitmap.Height() - 1; ++y)
+        for (int x = bitmap.Width() / 2; x < bitmap.Width() - 1; ++x)
+            caption += bitmap.Pixel(x, y) != platform::kWhite;
+    EXPECT_GT(caption, 50);
+}
+
 TEST_F(MainFormTest, ExportAfterScopeIsTheFramedPlotAsJpeg) {
     Open();
     Key(vk::S);

@@ -2,6 +2,7 @@
 #include "MainFormFixture.h"
 
 #include "app/StartupPicture.h"
+#include "report/ValueTexts.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -217,7 +218,12 @@ TEST_F(MainFormTest, ResumeWithManualReturnsToTheLevelView) {
     ASSERT_EQ(State(), S::Paused);
     Key(vk::Space); // resume
     EXPECT_EQ(State(), S::ManualLevel);
-    EXPECT_TRUE(Form().Layout().VolumeIndicator->isHidden());
+    // The view shows the gain it draws with, on its panel, as when it first opened.
+    const TMainLayout& layout = Form().Layout();
+    EXPECT_FALSE(layout.VolumeIndicator->isHidden());
+    EXPECT_FALSE(layout.VolumeLabel->isHidden());
+    EXPECT_EQ(layout.VolumeIndicator->parentWidget(), layout.ManualLevelPanel);
+    EXPECT_EQ(LabelText(layout.VolumeLabel), report::GainText(Form().Settings().Gain));
     EXPECT_EQ(Form().Trace().ReferenceRow(),
               Form().Trace().LevelRow(analysis_->ThresholdLevel(), Form().Settings().Gain));
     Key(vk::Escape);

@@ -313,9 +313,26 @@ TEST_F(AnnotationFormTest, AccessKeysCheckTheirButtons) {
         QTest::keyClick(form_.get(), key, Qt::AltModifier);
         QTest::qWait(250); // a mnemonic presses its button with a short animation
         EXPECT_TRUE(radio->isChecked()) << radio->text().toStdString();
-        EXPECT_EQ(form_->focusWidget(), radio) << radio->text().toStdString();
+        // Other labels the edit box: its key leads into the box.
+        QWidget* focus = radio;
+        if (radio == form_->OtherRadioButton())
+            focus = form_->AnnotationEdit();
+        EXPECT_EQ(form_->focusWidget(), focus) << radio->text().toStdString();
     }
     form_->reject();
+}
+
+// Alt+E and typing at once, as a user does: the letters go into the box (not to the button
+// while its press animates), and Enter stores them in place of the position name.
+TEST_F(AnnotationFormTest, OtherAccessKeyThenTypingRenamesThePage) {
+    const Use use = Edit("Crown Left", [](TAnnotationForm& form) {
+        QTest::keyClick(&form, Qt::Key_E, Qt::AltModifier);
+        QTest::keyClicks(form.focusWidget(), "Cold");
+        QTest::keyClick(form.focusWidget(), Qt::Key_Return);
+    });
+    EXPECT_EQ(use.checkedWhenShown, 5);
+    EXPECT_TRUE(use.result);
+    EXPECT_EQ(use.text, "Cold");
 }
 
 TEST_F(AnnotationFormTest, TextsBeyondWhatTheStateFileKeepsAreShortened) {

@@ -4,9 +4,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -119,4 +124,53 @@ TEST_F(QtDialogsTest, ClockRunsAndMissingDocumentsFail) {
     EXPECT_GE(second, first);
     EXPECT_GT(first, 0u);
     EXPECT_FALSE(dialogs.OpenDocument("/nonexistent-folder-xyz/Manual/index.html"));
+}
+
+void RunEventsFor(int ms) {
+    QElapsedTimer running;
+    running.start();
+    while (running.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+}
+
+// A desktop whose opener finds no program for the document (xdg-open without a web
+// browser) says so only on standard error and by its exit status: the caller hears of it
+// later. An opener that succeeds reports nothing, and the document is passed by full path.
+TEST_F(QtDialogsTest, AnOpenerThatFailsAfterStartingIsReported) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString document = folder.filePath("index.html");
+    QFile(document).open(QIODevice::WriteOnly);
+    const QString asked = folder.filePath("asked");
+    const QString opener = folder.filePath("xdg-open");
+    auto writeOpener = [&](int status) {
+        QFile script(opener);
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        script.write(
+            QString("#!/bin/sh\necho \"$1\" > '%1'\nexit %2\n").arg(asked).arg(status).toUtf8());
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", folder.path().toUtf8() + ":" + oldPath);
+
+    QtDialogs dialogs;
+    for (const int status : {3, 0}) {
+        writeOpener(status);
+        QFile::remove(asked);
+        bool failed = false;
+        EXPECT_TRUE(dialogs.OpenDocumentWatched(document.toStdString(), [&] { failed = true; }));
+        QElapsedTimer waited;
+        waited.start();
+        while (!QFile::exists(asked) && waited.elapsed() < 5000)
+            RunEventsFor(20);
+        RunEventsFor(300); // the exit status arrives after the script's last line
+        EXPECT_EQ(failed, status != 0) << status;
+        QFile answer(asked);
+        ASSERT_TRUE(answer.open(QIODevice::ReadOnly));
+        EXPECT_EQ(answer.readAll().trimmed(), QFileInfo(document).absoluteFilePath().toUtf8());
+    }
+    qputenv("PATH", oldPath);
 }

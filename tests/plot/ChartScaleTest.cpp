@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -105,13 +106,51 @@ TEST(FitRange, OutliersAreHeldToThreeDeviationsButOneAlwaysShows) {
     const ValueRange widened = FitRange(Stats(10, 2, 9.5, 10.5), 0.1, false);
     EXPECT_DOUBLE_EQ(widened.lo, 8);
     EXPECT_DOUBLE_EQ(widened.hi, 12);
-    // No spread but the first point an outlier: the extremes as they are.
+    // No spread but extremes given the wrong way round: both kept, in order, with the pad.
     const ValueRange kept = FitRange(Stats(1, 0, 7, 1), 0.1, false);
-    EXPECT_DOUBLE_EQ(kept.lo, 7);
-    EXPECT_DOUBLE_EQ(kept.hi, 1);
+    EXPECT_DOUBLE_EQ(kept.lo, 0.9);
+    EXPECT_DOUBLE_EQ(kept.hi, 7);
     // A beat error band reaching below zero stops at 0.
     const ValueRange beatError = FitRange(Stats(0.1, 0.2, 0, 0.4), 0.1, true);
     EXPECT_DOUBLE_EQ(beatError.lo, 0);
+}
+
+// A steady watch: hundredths of spread, before and after the tenth point. Each panel spans
+// at least its pad either side of the mean, and no two labels of an axis read the same
+// (three minutes of a -3 s/d watch used to read "-3.00" six times).
+TEST(FitRange, ASteadyWatchKeepsThePadAndDistinctLabels) {
+    struct Panel {
+        double pad;
+        bool nonNegative;
+        double mean;
+    };
+    const Panel panels[] = {{0.1, false, -3.0},  {0.1, false, 0.0},     {1.0, true, 289.63},
+                            {1.0, true, 0.3},    {0.1, true, 0.2},      {0.1, true, 0.0},
+                            {0.1, true, 0.0451}, {0.1, false, 1234.567}};
+    for (const Panel& panel : panels) {
+        for (const double spread : {0.0, 0.001, 0.004, 0.01, 0.03}) {
+            for (const double deviation : {-1.0, 0.0, spread / 3}) {
+                const double low =
+                    panel.nonNegative ? std::max(0.0, panel.mean - spread) : panel.mean - spread;
+                const ValueRange range =
+                    FitRange(Stats(panel.mean, deviation, low, panel.mean + spread), panel.pad,
+                             panel.nonNegative);
+                const std::string where = std::to_string(panel.mean) + " spread " +
+                                          std::to_string(spread) + " dev " +
+                                          std::to_string(deviation);
+                EXPECT_LE(range.lo, panel.nonNegative ? std::max(0.0, panel.mean - panel.pad)
+                                                      : panel.mean - panel.pad)
+                    << where;
+                EXPECT_GE(range.hi, panel.mean + panel.pad) << where;
+                const std::vector<std::string> labels =
+                    ValueLabels(NiceScale(5, range.lo, range.hi));
+                EXPECT_GE(labels.size(), 3u) << where;
+                for (std::size_t i = 1; i < labels.size(); ++i) {
+                    EXPECT_NE(labels[i], labels[i - 1]) << where;
+                }
+            }
+        }
+    }
 }
 
 TEST(ChartLabels, DecimalsFollowTheStep) {

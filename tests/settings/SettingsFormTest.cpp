@@ -470,8 +470,10 @@ TEST_F(SettingsFormTest, HelpOpensTheFirstManualFound) {
         return inside;
     };
 
-    form_->HelpButton()->click(); // no manual anywhere: nothing opened, nothing said
+    form_->HelpButton()->click(); // no manual in the prefix: nothing opened there
     EXPECT_TRUE(opened().empty());
+    // (A manual installed on this machine may have opened; if not, a message said so.)
+    const std::size_t messagesBefore = dialogs_.Messages().size();
 
     auto write = [](const fs::path& page) {
         fs::create_directories(page.parent_path());
@@ -499,7 +501,26 @@ TEST_F(SettingsFormTest, HelpOpensTheFirstManualFound) {
     ASSERT_EQ(all.size(), 6u);
     EXPECT_EQ(std::vector<fs::path>(all.begin() + 3, all.end()),
               (std::vector<fs::path>{beside, doc, installed}));
-    EXPECT_TRUE(dialogs_.Messages().empty());
+    EXPECT_EQ(dialogs_.Messages().size(), messagesBefore);
+}
+
+// No program opens the manual (a desktop without a web browser): Help says so in an error
+// box naming the manual's file, for the user to open by hand.
+TEST_F(SettingsFormTest, HelpWithoutABrowserNamesTheManualsFile) {
+    const fs::path bin = folder_ / "bin";
+    const fs::path beside = bin / "Manual" / "index.html";
+    fs::create_directories(beside.parent_path());
+    std::ofstream(beside) << "<html></html>";
+    form_->SetProgramFolder(bin.string());
+    for (int i = 0; i < 8; ++i) // every place Help may try, this machine's install too
+        dialogs_.QueueOpenDocumentResult(false);
+    form_->HelpButton()->click();
+    ASSERT_EQ(dialogs_.Messages().size(), 1u);
+    const auto& message = dialogs_.Messages().back();
+    EXPECT_EQ(message.icon, platform::MessageIcon::Error);
+    EXPECT_EQ(message.buttons, platform::MessageButtons::Ok);
+    EXPECT_NE(message.text.find("Unable to open the manual"), std::string::npos) << message.text;
+    EXPECT_NE(message.text.find(beside.string()), std::string::npos) << message.text;
 }
 
 TEST_F(SettingsFormTest, AboutHidesShowsTheAboutBoxAndCloses) {
