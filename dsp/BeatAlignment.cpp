@@ -89,6 +89,24 @@ double SignalAnalysis::FirstSound(const BeatShape& shape) const {
     return loudest;
 }
 
+bool SignalAnalysis::ShapeMarks(int parity, double& firstSound, int& loudest) const {
+    const BeatShape& shape = shapes_[parity & 1].Shape;
+    if (shapeStep_ <= 0 || shape.Beats < kShapeWarmup) {
+        return false;
+    }
+    firstSound = FirstSound(shape);
+    if (!std::isfinite(firstSound)) {
+        return false;
+    }
+    loudest = static_cast<int>(firstSound);
+    for (int k = loudest; k < kShapePoints; ++k) {
+        if (shape.Level[k] > shape.Level[loudest]) {
+            loudest = k;
+        }
+    }
+    return true;
+}
+
 // Moves the shape so that its first sound sits at the onset point, where the threshold onset
 // of a clean beat puts it; the points moved in are taken as quiet.
 void SignalAnalysis::Recentre(BeatShape& shape) const {
