@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/CardClockForm.h"
 #include "app/MainForm.h"
+#include "app/SequenceForm.h"
 #include "app/SettingsFormAccess.h"
 #include "app/StartupPicture.h"
 #include "audio/SystemInputs.h"
@@ -47,6 +49,8 @@ private:
     std::unique_ptr<SettingsFormAccess> settingsAccess_;
     std::unique_ptr<TAnnotationForm> annotationForm_;
     std::unique_ptr<TReportForm> reportForm_;
+    std::unique_ptr<TSequenceForm> sequenceForm_;
+    std::unique_ptr<TCardClockForm> cardClockForm_;
 };
 
 } // namespace tickora

@@ -62,6 +62,7 @@ public:
     void HelpButtonClick();
     void AboutButtonClick();
     void ClearPagesButtonClick();
+    void MeasureButtonClick();
     void PlotRawCheckBoxClick();
     bool FormCloseQuery();
 
@@ -83,6 +84,7 @@ public:
     QPushButton* HelpButton() const { return helpButton_; }
     QPushButton* AboutButton() const { return aboutButton_; }
     QPushButton* ClearPagesButton() const { return clearPagesButton_; }
+    QPushButton* MeasureButton() const { return measureButton_; }
     QWidget* FieldWidget(SettingsField field) const;
 
     // Client area, pixels.
@@ -129,6 +131,7 @@ private:
     QPushButton* helpButton_ = nullptr;
     QPushButton* aboutButton_ = nullptr;
     QPushButton* clearPagesButton_ = nullptr;
+    QPushButton* measureButton_ = nullptr; // the sound card clock assistant
 };
 
 } // namespace tickora

@@ -86,6 +86,17 @@ public:
         }
         ++row_;
     }
+    // A field with its unit and a button after it.
+    void AddFieldWithButton(const char* caption, QWidget* field, const char* unit,
+                            QPushButton* button) {
+        AddField(caption, field, nullptr);
+        auto* tail = new QHBoxLayout;
+        tail->setSpacing(6);
+        tail->addWidget(new QLabel(unit, box_));
+        tail->addStretch(1);
+        tail->addWidget(button);
+        grid_->addLayout(tail, row_ - 1, 2);
+    }
     void AddCheck(QCheckBox* check) { grid_->addWidget(check, row_++, 0, 1, 3); }
     void Finish() { grid_->setRowStretch(row_, 1); }
 
@@ -143,7 +154,13 @@ void TSettingsForm::BuildControls() {
 
     FieldGroup other(this, " Other Settings ");
     other.AddField("Scope S&weep Time:", sweepComboBox_, "seconds / sweep");
-    other.AddField("Rate &Correction:", calibrationEdit_, "seconds / day");
+    // The assistant that measures the correction sits beside it.
+    measureButton_ = new QPushButton("Mea&sure...", this);
+    measureButton_->setToolTip("Measure the sound card's clock error");
+    measureButton_->setFixedWidth(64);
+    measureButton_->setFocusPolicy(Qt::TabFocus);
+    other.AddFieldWithButton("Rate &Correction:", calibrationEdit_, "seconds / day",
+                             measureButton_);
     other.AddField("Audio Input &Device:", inputDeviceComboBox_, nullptr, true);
     other.AddField("Digital &Filtering:", filteringComboBox_, nullptr, true);
     other.Finish();

@@ -1,0 +1,121 @@
+// The guided position sequence: its prompts between positions, the start of each position's
+// test, and the page committed and annotated at its end.
+#include "app/MainForm.h"
+
+#include "platform/QtFont.h"
+
+namespace tickora {
+
+namespace {
+constexpr int kPromptPixels = 20; // the prompt's first line
+} // namespace
+
+void TMainForm::BuildSequencePrompt() {
+    sequencePrompt_ = new QLabel(layout_.PlotArea);
+    sequencePrompt_->setObjectName("SequencePrompt");
+    platform::Font font;
+    font.face = "Arial";
+    font.pixelHeight = kPromptPixels;
+    font.bold = true;
+    sequencePrompt_->setFont(platform::ToQFont(font));
+    sequencePrompt_->setAlignment(Qt::AlignCenter);
+    // The program's dark purple, so the prompt reads as the program speaking, not a result.
+    sequencePrompt_->setStyleSheet("QLabel { background: rgb(128, 41, 113); color: white;"
+                                   " border-radius: 8px; padding: 14px 24px; }");
+    sequencePrompt_->hide();
+}
+
+std::string TMainForm::SequencePrompt() const {
+    if (sequencePrompt_->isHidden())
+        return {};
+    return sequencePrompt_->text().section('\n', 0, 0).toStdString();
+}
+
+void TMainForm::SequenceButtonClick() {
+    if (!sequenceEditor_ || !sequenceEditor_(sequencePlan_))
+        return;
+    if (!sequence_.Begin(sequencePlan_))
+        return;
+    ShowSequencePrompt();
+    UpdateControls();
+}
+
+void TMainForm::StartOrGoOn() {
+    if (sequence_.CurrentStep() == PositionSequence::Step::Prompt)
+        SequenceGoOn();
+    else
+        StartButtonClick();
+}
+
+void TMainForm::ShowSequencePrompt() {
+    countdownLeft_ = sequence_.Plan().countdownSeconds;
+    const std::string place = "Position " + std::to_string(sequence_.Place()) + " of " +
+                              std::to_string(sequence_.Count()) + ". Esc ends the sequence.";
+    sequencePrompt_->setText(QString::fromStdString(sequence_.PromptText(countdownLeft_)) +
+                             "\n" + QString::fromStdString(place));
+    sequencePrompt_->adjustSize();
+    sequencePrompt_->move((layout_.PlotArea->width() - sequencePrompt_->width()) / 2,
+                          (layout_.PlotArea->height() - sequencePrompt_->height()) / 2);
+    sequencePrompt_->show();
+    sequencePrompt_->raise();
+    if (sequence_.Plan().countdown)
+        sequenceCountdown_->start();
+}
+
+void TMainForm::SequenceCountdownTick() {
+    if (sequence_.CurrentStep() != PositionSequence::Step::Prompt) {
+        sequenceCountdown_->stop();
+        return;
+    }
+    if (--countdownLeft_ <= 0) {
+        SequenceGoOn();
+        return;
+    }
+    QString text = sequencePrompt_->text();
+    text.replace(0, text.indexOf('\n'), QString::fromStdString(sequence_.PromptText(countdownLeft_)));
+    sequencePrompt_->setText(text);
+}
+
+void TMainForm::SequenceGoOn() {
+    sequenceCountdown_->stop();
+    sequencePrompt_->hide();
+    sequence_.MeasurementStarted();
+    sequenceSeconds_ = 0.0;
+    StartButtonClick();
+    // Without its input the sequence cannot go on (the message has been shown).
+    if (state_ == MeasurementState::Idle && sequence_.Active())
+        EndSequence();
+}
+
+void TMainForm::FinishSequencePosition() {
+    // Exactly what the user would do by hand: stop, annotate the new page with the
+    // position's name, show it.
+    sequenceStopping_ = true;
+    StopButtonClick();
+    sequenceStopping_ = false;
+    pages::PageHistory& pages = services_.Pages;
+    const std::int32_t page = pages.PageCount();
+    pages.SetPageAnnotation(page, sequence_.PositionName());
+    ShowPage(page);
+    if (sequence_.Advance()) {
+        ShowSequencePrompt();
+        UpdateControls();
+        return;
+    }
+    EndSequence();
+    // The report over the new pages opens once the buffer that ended the last position has
+    // been handled.
+    QTimer::singleShot(0, this, [this] {
+        if (state_ == MeasurementState::Idle && !sequence_.Active())
+            ReportButtonClick();
+    });
+}
+
+void TMainForm::EndSequence() {
+    sequence_.End();
+    sequenceCountdown_->stop();
+    sequencePrompt_->hide();
+    UpdateControls();
+}
+
+} // namespace tickora
