@@ -86,16 +86,9 @@ public:
         }
         ++row_;
     }
-    // A field with its unit and a button after it.
-    void AddFieldWithButton(const char* caption, QWidget* field, const char* unit,
-                            QPushButton* button) {
-        AddField(caption, field, nullptr);
-        auto* tail = new QHBoxLayout;
-        tail->setSpacing(6);
-        tail->addWidget(new QLabel(unit, box_));
-        tail->addStretch(1);
-        tail->addWidget(button);
-        grid_->addLayout(tail, row_ - 1, 2);
+    // A control under the fields, in their column (a button that acts on the field above).
+    void AddUnder(QWidget* control) {
+        grid_->addWidget(control, row_++, 1, 1, 2, Qt::AlignLeft);
     }
     void AddCheck(QCheckBox* check) { grid_->addWidget(check, row_++, 0, 1, 3); }
     void Finish() { grid_->setRowStretch(row_, 1); }
@@ -155,12 +148,11 @@ void TSettingsForm::BuildControls() {
     FieldGroup other(this, " Other Settings ");
     other.AddField("Scope S&weep Time:", sweepComboBox_, "seconds / sweep");
     // The assistant that measures the correction sits beside it.
-    measureButton_ = new QPushButton("Mea&sure...", this);
+    measureButton_ = new QPushButton("Mea&sure the Sound Card's Clock...", this);
     measureButton_->setToolTip("Measure the sound card's clock error");
-    measureButton_->setFixedWidth(64);
     measureButton_->setFocusPolicy(Qt::TabFocus);
-    other.AddFieldWithButton("Rate &Correction:", calibrationEdit_, "seconds / day",
-                             measureButton_);
+    other.AddField("Rate &Correction:", calibrationEdit_, "seconds / day");
+    other.AddUnder(measureButton_);
     other.AddField("Audio Input &Device:", inputDeviceComboBox_, nullptr, true);
     other.AddField("Digital &Filtering:", filteringComboBox_, nullptr, true);
     other.Finish();
