@@ -155,6 +155,8 @@ std::optional<double> TCardClockForm::Measure(int device) {
     ShowStatus("Press Start to measure.");
     okButton_->setEnabled(false);
     startButton_->setText("&Start");
+    startButton_->setDefault(true);
+    startButton_->setFocus();
     audio_ = std::make_unique<TAudio>(dialogs_, inputs_);
     audio_->OpenDevice(device, kCaptureSampleRate, &TCardClockForm::DeliverBuffer, this);
     if (!audio_->IsOpen()) {
@@ -204,6 +206,7 @@ void TCardClockForm::StartMeasuring() {
         return;
     running_ = true;
     startButton_->setText("S&top");
+    startButton_->setDefault(true);
     computerRadio_->setEnabled(false);
     quartzRadio_->setEnabled(false);
 }
@@ -214,6 +217,11 @@ void TCardClockForm::StopMeasuring() {
     running_ = false;
     audio_->StopCapture(false);
     startButton_->setText("&Start");
+    // Once stopped with a result, Enter takes it.
+    if (estimate_.valid) {
+        okButton_->setDefault(true);
+        okButton_->setFocus();
+    }
     computerRadio_->setEnabled(true);
     quartzRadio_->setEnabled(true);
 }
@@ -289,10 +297,12 @@ void TCardClockForm::ShowEstimate() {
     okButton_->setEnabled(estimate_.valid);
     if (!estimate_.valid)
         return;
-    const QString direction =
-        estimate_.error >= 0 ? "fast: every watch reads slow" : "slow: every watch reads fast";
-    ShowStatus(QString("Measured for %1. The card runs %2 by it; Rate Correction %3 s/d "
-                       "cancels it.")
+    // Which way the card runs is said only once the measurement tells it apart from zero.
+    QString direction;
+    if (std::fabs(estimate_.error) > estimate_.uncertainty)
+        direction = estimate_.error > 0 ? " The card runs fast, so every watch reads slow."
+                                        : " The card runs slow, so every watch reads fast.";
+    ShowStatus(QString("Measured for %1.%2 A Rate Correction of %3 s/d cancels it.")
                    .arg(Duration(estimate_.span))
                    .arg(direction)
                    .arg(Signed(estimate_.error, 2)));

@@ -54,8 +54,9 @@ void TMainForm::ShowSequencePrompt() {
     sequencePrompt_->setText(QString::fromStdString(sequence_.PromptText(countdownLeft_)) +
                              "\n" + QString::fromStdString(place));
     sequencePrompt_->adjustSize();
+    // In the upper part of the plot, clear of the reference line where the trace runs.
     sequencePrompt_->move((layout_.PlotArea->width() - sequencePrompt_->width()) / 2,
-                          (layout_.PlotArea->height() - sequencePrompt_->height()) / 2);
+                          layout_.PlotArea->height() / 5);
     sequencePrompt_->show();
     sequencePrompt_->raise();
     if (sequence_.Plan().countdown)

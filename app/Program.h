@@ -34,6 +34,7 @@ public:
     TSettingsForm& SettingsForm() { return *settingsForm_; }
     TAnnotationForm& AnnotationForm() { return *annotationForm_; }
     TReportForm& ReportForm() { return *reportForm_; }
+    TSequenceForm& SequenceForm() { return *sequenceForm_; }
     TStartupPicture& StartupPicture() { return startupPicture_; }
 
 private:
