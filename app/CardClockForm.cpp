@@ -39,8 +39,12 @@ double MonotonicSeconds() {
         .count();
 }
 
+// With its sign, except for a value that shows as zero.
 QString Signed(double value, int decimals) {
-    return (value >= 0 ? "+" : "-") + QString::number(std::fabs(value), 'f', decimals);
+    const QString digits = QString::number(std::fabs(value), 'f', decimals);
+    if (digits.toDouble() == 0.0)
+        return digits;
+    return (value > 0 ? "+" : "-") + digits;
 }
 
 QString Duration(double seconds) {
