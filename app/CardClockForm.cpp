@@ -25,6 +25,8 @@ constexpr int kResultPixels = 22;  // the measured error
 constexpr int kButtonPixels = 12;  // the buttons
 constexpr int kQuartzPeriod = 20;  // s, the analysis' averaging period (its results are unused)
 constexpr double kMaxStepGap = 5.5; // s between steps before the count is lost
+constexpr double kStallGap = 0.45;  // s between buffers (normally 0.093) that may have lost sound
+constexpr int kEnvelopeBins = 20;   // stretches of the run, each compared on its least late buffer
 
 QFont ArialFont(int pixels, bool bold = false) {
     platform::Font font;
@@ -194,9 +196,14 @@ void TCardClockForm::StartMeasuring() {
     estimate_ = {};
     samples_ = 0.0;
     startTime_ = 0.0;
+    delivered_ = false;
     quartzCalibrated_ = false;
     haveStep_ = false;
     stepNumber_ = 0;
+    // Buffers can only be late, so the computer's clock is compared on the least late one of
+    // each stretch of the run; the quartz watch's steps are timed on the card's own clock and
+    // each counts.
+    fit_ = ClockFit(CurrentMethod() == Method::ComputerClock ? kEnvelopeBins : 0);
     if (CurrentMethod() == Method::QuartzWatch) {
         analysis_.ResetFilter();
         analysis_.BeginCalibration(kQuartzSettling, 0, 0.0);
@@ -238,13 +245,21 @@ void TCardClockForm::BufferArrived(const CaptureBuffer& buffer) {
     if (!running_ || !buffer.data)
         return;
     const int count = buffer.SampleCount();
+    // A stall long enough to have run the capture ring dry may have lost sound: the card's
+    // count may jump there, so the fit starts a new segment.
+    const double now = clock_();
+    if (delivered_ && now - lastDelivery_ > kStallGap) {
+        fit_.Break();
+        haveStep_ = false;
+    }
+    delivered_ = true;
+    lastDelivery_ = now;
     if (CurrentMethod() == Method::QuartzWatch) {
         QuartzBuffer(buffer.data, count);
         return;
     }
     // The buffer's last sample has just been recorded: the card's count of time against the
     // computer's. The first buffer sets both clocks' zero.
-    const double now = clock_();
     if (samples_ == 0.0)
         startTime_ = now - static_cast<double>(count) / kCaptureSampleRate;
     samples_ += count;
@@ -280,9 +295,8 @@ void TCardClockForm::QuartzBuffer(const std::int16_t* samples, int count) {
             if (steps < 1)
                 continue;
             if (gap > kMaxStepGap) {
-                // The watch was away too long to count its steps: start the fit afresh.
-                fit_.Clear();
-                stepNumber_ = 0;
+                // The watch was away too long to count its steps: a new segment.
+                fit_.Break();
             } else {
                 stepNumber_ += steps;
             }

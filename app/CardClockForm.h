@@ -81,6 +81,8 @@ private:
     // Computer clock: the samples delivered since the start and the first buffer's time.
     double samples_ = 0.0;
     double startTime_ = 0.0; // s
+    bool delivered_ = false;
+    double lastDelivery_ = 0.0; // s, when the last buffer arrived
     // Quartz watch: calibration, then each step's onset fitted against its number.
     bool quartzCalibrated_ = false;
     bool haveStep_ = false;
