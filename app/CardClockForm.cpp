@@ -164,6 +164,9 @@ std::optional<double> TCardClockForm::Measure(int device) {
     startButton_->setDefault(true);
     startButton_->setFocus();
     audio_ = std::make_unique<TAudio>(dialogs_, inputs_);
+    // A card that fails or goes away ends the measurement; TAudio says why.
+    audio_->SetFailureCallback(
+        [](void* owner) { static_cast<TCardClockForm*>(owner)->StopMeasuring(); });
     audio_->OpenDevice(device, kCaptureSampleRate, &TCardClockForm::DeliverBuffer, this);
     if (!audio_->IsOpen()) {
         audio_.reset();
