@@ -19,11 +19,11 @@ namespace tickora {
 
 namespace {
 
-constexpr int kGrey = 204;         // background, each of red, green and blue
-constexpr int kTextPixels = 13;    // captions
-constexpr int kResultPixels = 22;  // the measured error
-constexpr int kButtonPixels = 12;  // the buttons
-constexpr int kQuartzPeriod = 20;  // s, the analysis' averaging period (its results are unused)
+constexpr int kGrey = 204;          // background, each of red, green and blue
+constexpr int kTextPixels = 13;     // captions
+constexpr int kResultPixels = 22;   // the measured error
+constexpr int kButtonPixels = 12;   // the buttons
+constexpr int kQuartzPeriod = 20;   // s, the analysis' averaging period (its results are unused)
 constexpr double kMaxStepGap = 5.5; // s between steps before the count is lost
 constexpr double kStallGap = 0.45;  // s between buffers (normally 0.093) that may have lost sound
 constexpr int kEnvelopeBins = 20;   // stretches of the run, each compared on its least late buffer

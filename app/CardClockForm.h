@@ -26,8 +26,8 @@ class TAudio;
 // its own, so the main window's device must be closed meanwhile. GUI thread only.
 class TCardClockForm : public QDialog {
 public:
-    TCardClockForm(platform::Dialogs& dialogs, InputCatalog& inputs,
-                   dsp::SignalAnalysis& analysis, QWidget* parent = nullptr);
+    TCardClockForm(platform::Dialogs& dialogs, InputCatalog& inputs, dsp::SignalAnalysis& analysis,
+                   QWidget* parent = nullptr);
     ~TCardClockForm() override;
 
     // Measures the input (a device number as the settings store it) in the modal dialog.

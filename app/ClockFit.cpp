@@ -31,8 +31,7 @@ struct Lines {
     }
 };
 
-template <typename Keep>
-Lines FitLines(const std::vector<Point>& points, int segments, Keep keep) {
+template <typename Keep> Lines FitLines(const std::vector<Point>& points, int segments, Keep keep) {
     Lines lines;
     const auto count = static_cast<std::size_t>(segments);
     std::vector<double> sx(count), sy(count), xMin(count), xMax(count);
@@ -133,10 +132,8 @@ ClockFit::Result ClockFit::Fit() const {
     residuals.reserve(points.size());
     for (const Point& p : points)
         residuals.push_back(std::fabs(p.y - first.At(p)));
-    std::nth_element(residuals.begin(), residuals.begin() + residuals.size() / 2,
-                     residuals.end());
-    const double sigma =
-        std::max(kMadToSigma * residuals[residuals.size() / 2], kResidualFloor);
+    std::nth_element(residuals.begin(), residuals.begin() + residuals.size() / 2, residuals.end());
+    const double sigma = std::max(kMadToSigma * residuals[residuals.size() / 2], kResidualFloor);
     const Lines lines = FitLines(points, segments, [&](const Point& p) {
         return std::fabs(p.y - first.At(p)) <= kOutlierFactor * sigma;
     });

@@ -59,8 +59,7 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent)
     BuildSequencePrompt();
     sequenceCountdown_ = new QTimer(this);
     sequenceCountdown_->setInterval(1000); // ms
-    QObject::connect(sequenceCountdown_, &QTimer::timeout, this,
-                     &TMainForm::SequenceCountdownTick);
+    QObject::connect(sequenceCountdown_, &QTimer::timeout, this, &TMainForm::SequenceCountdownTick);
     services_.Pages.SetPlotSnapshot(this);
 
     // FormCreate.

@@ -218,8 +218,8 @@ private:
     PositionSequence sequence_;
     QLabel* sequencePrompt_ = nullptr;
     QTimer* sequenceCountdown_ = nullptr;
-    int countdownLeft_ = 0;        // s
-    double sequenceSeconds_ = 0.0; // s of testing in the current position
+    int countdownLeft_ = 0;         // s
+    double sequenceSeconds_ = 0.0;  // s of testing in the current position
     bool sequenceStopping_ = false; // the sequence itself is ending a measurement
 };
 

@@ -51,8 +51,8 @@ void TMainForm::ShowSequencePrompt() {
     countdownLeft_ = sequence_.Plan().countdownSeconds;
     const std::string place = "Position " + std::to_string(sequence_.Place()) + " of " +
                               std::to_string(sequence_.Count()) + ". Esc ends the sequence.";
-    sequencePrompt_->setText(QString::fromStdString(sequence_.PromptText(countdownLeft_)) +
-                             "\n" + QString::fromStdString(place));
+    sequencePrompt_->setText(QString::fromStdString(sequence_.PromptText(countdownLeft_)) + "\n" +
+                             QString::fromStdString(place));
     sequencePrompt_->adjustSize();
     // In the upper part of the plot, clear of the reference line where the trace runs.
     sequencePrompt_->move((layout_.PlotArea->width() - sequencePrompt_->width()) / 2,
@@ -73,7 +73,8 @@ void TMainForm::SequenceCountdownTick() {
         return;
     }
     QString text = sequencePrompt_->text();
-    text.replace(0, text.indexOf('\n'), QString::fromStdString(sequence_.PromptText(countdownLeft_)));
+    text.replace(0, text.indexOf('\n'),
+                 QString::fromStdString(sequence_.PromptText(countdownLeft_)));
     sequencePrompt_->setText(text);
 }
 

@@ -13,8 +13,8 @@ struct SequencePlan {
     std::array<bool, pages::kPositionCount> positions{true, true, true, true, true, true};
     // Measured at least this long after the calibration, and until the reading has settled;
     // 0 = until the reading has settled (one averaging period).
-    int measureSeconds = 0; // s
-    bool countdown = false; // go on after a countdown instead of at a key press
+    int measureSeconds = 0;    // s
+    bool countdown = false;    // go on after a countdown instead of at a key press
     int countdownSeconds = 10; // s
 
     static constexpr int kMaxMeasureSeconds = 600;  // s

@@ -18,8 +18,8 @@ namespace tickora {
 
 namespace {
 
-constexpr int kGrey = 204;       // background, each of red, green and blue
-constexpr int kTextPixels = 13;  // captions
+constexpr int kGrey = 204;        // background, each of red, green and blue
+constexpr int kTextPixels = 13;   // captions
 constexpr int kButtonPixels = 12; // OK and Cancel
 
 // Arial through its metric-compatible free face, as the other dialogs.

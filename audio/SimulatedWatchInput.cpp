@@ -9,8 +9,7 @@ SimulatedWatchInput::SimulatedWatchInput(const synth::WatchParameters& parameter
     // samples at that pace, as the synthesiser assumes, so the card can be measured against
     // the computer's clock as a real one is.
     : parameters_(parameters),
-      pacer_(synth::WatchSynthesiser::kSampleRate * (86400.0 + parameters.clockError) / 86400.0) {
-}
+      pacer_(synth::WatchSynthesiser::kSampleRate * (86400.0 + parameters.clockError) / 86400.0) {}
 
 SimulatedWatchInput::~SimulatedWatchInput() {
     Shutdown();

@@ -43,13 +43,11 @@ TSettingsForm::TSettingsForm(platform::Dialogs& dialogs, SettingsFormHost host, 
     BuildControls();
     store_.SetErrorReporter([this](const std::string& message) { ReportFileError(message); });
 
-    QWidget* order[] = {rateComboBox_,    angleComboBox_,       periodComboBox_,
-                        pauseCheckBox_,   settlingComboBox_,    manualCheckBox_,
-                        scaleComboBox_,   plotRawCheckBox_,     sweepComboBox_,
-                        calibrationEdit_, measureButton_,     inputDeviceComboBox_,
-                        filteringComboBox_,
-                        okButton_,        cancelButton_,        helpButton_,
-                        aboutButton_,     clearPagesButton_};
+    QWidget* order[] = {rateComboBox_,      angleComboBox_,   periodComboBox_, pauseCheckBox_,
+                        settlingComboBox_,  manualCheckBox_,  scaleComboBox_,  plotRawCheckBox_,
+                        sweepComboBox_,     calibrationEdit_, measureButton_,  inputDeviceComboBox_,
+                        filteringComboBox_, okButton_,        cancelButton_,   helpButton_,
+                        aboutButton_,       clearPagesButton_};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 

@@ -87,9 +87,7 @@ public:
         ++row_;
     }
     // A control under the fields, in their column (a button that acts on the field above).
-    void AddUnder(QWidget* control) {
-        grid_->addWidget(control, row_++, 1, 1, 2, Qt::AlignLeft);
-    }
+    void AddUnder(QWidget* control) { grid_->addWidget(control, row_++, 1, 1, 2, Qt::AlignLeft); }
     void AddCheck(QCheckBox* check) { grid_->addWidget(check, row_++, 0, 1, 3); }
     void Finish() { grid_->setRowStretch(row_, 1); }
 

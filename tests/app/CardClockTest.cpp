@@ -75,8 +75,8 @@ TEST_F(CardClockTest, AgainstTheComputersClockTheCardsErrorComesBack) {
         constexpr int kBuffers = 2 * 646; // two minutes
         for (int i = 1; i <= kBuffers; ++i) {
             due += perBuffer;
-            // After half a minute the desktop stalls for a second: the capture ring overflows and ten
-            // buffers of sound, recorded by the card, never arrive.
+            // After half a minute the desktop stalls for a second: the capture ring overflows and
+            // ten buffers of sound, recorded by the card, never arrive.
             if (i == kBuffers / 4)
                 due += 10 * perBuffer;
             const double late = 0.001 + 0.008 * load(random) * i / kBuffers; // s
@@ -117,7 +117,8 @@ TEST_F(CardClockTest, AgainstAQuartzWatchTheCorrectionMakesAWatchReadItsTrueRate
             ASSERT_TRUE(Input().Push(samples));
             QCoreApplication::processEvents();
         }
-        EXPECT_TRUE(assistant.OKButton()->isEnabled()) << assistant.StatusLabel()->text().toStdString();
+        EXPECT_TRUE(assistant.OKButton()->isEnabled())
+            << assistant.StatusLabel()->text().toStdString();
         assistant.OKButton()->click();
     });
     ASSERT_TRUE(result.has_value());

@@ -35,9 +35,7 @@ protected:
         return buffers * static_cast<double>(kCaptureBufferSamples) / kCaptureSampleRate;
     }
 
-    std::string ShownCaptionFor(int page) {
-        return Form().PageCaption(pages_->GetPage(page));
-    }
+    std::string ShownCaptionFor(int page) { return Form().PageCaption(pages_->GetPage(page)); }
 
     int editorShown_ = 0;
     int reports_ = 0;
