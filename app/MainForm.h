@@ -170,6 +170,7 @@ private:
     void StartOrGoOn();
     void SequenceGoOn();
     void ShowSequencePrompt();
+    void ShowPromptText();
     void SequenceCountdownTick();
     void FinishSequencePosition();
     void EndSequence();

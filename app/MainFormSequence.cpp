@@ -4,10 +4,13 @@
 
 #include "platform/QtFont.h"
 
+#include <QTextDocumentFragment>
+
 namespace tickora {
 
 namespace {
 constexpr int kPromptPixels = 20; // the prompt's first line
+constexpr int kPlacePixels = 14;  // its second line
 } // namespace
 
 void TMainForm::BuildSequencePrompt() {
@@ -19,6 +22,7 @@ void TMainForm::BuildSequencePrompt() {
     font.bold = true;
     sequencePrompt_->setFont(platform::ToQFont(font));
     sequencePrompt_->setAlignment(Qt::AlignCenter);
+    sequencePrompt_->setTextFormat(Qt::RichText);
     // The program's dark purple, so the prompt reads as the program speaking, not a result.
     sequencePrompt_->setStyleSheet("QLabel { background: rgb(128, 41, 113); color: white;"
                                    " border-radius: 8px; padding: 14px 24px; }");
@@ -28,7 +32,26 @@ void TMainForm::BuildSequencePrompt() {
 std::string TMainForm::SequencePrompt() const {
     if (sequencePrompt_->isHidden())
         return {};
-    return sequencePrompt_->text().section('\n', 0, 0).toStdString();
+    // The first line, as plain text.
+    return QTextDocumentFragment::fromHtml(sequencePrompt_->text().section("<br>", 0, 0))
+        .toPlainText()
+        .toStdString();
+}
+
+void TMainForm::ShowPromptText() {
+    // The instruction large, the place in the sequence and the way out smaller under it.
+    const QString place = QString("Position %1 of %2. Esc ends the sequence.")
+                              .arg(sequence_.Place())
+                              .arg(sequence_.Count());
+    sequencePrompt_->setText(
+        QString("%1<br><span style=\"font-size: %2px; font-weight: normal;\">%3</span>")
+            .arg(QString::fromStdString(sequence_.PromptText(countdownLeft_)).toHtmlEscaped())
+            .arg(kPlacePixels)
+            .arg(place));
+    sequencePrompt_->adjustSize();
+    // In the upper part of the plot, clear of the reference line where the trace runs.
+    sequencePrompt_->move((layout_.PlotArea->width() - sequencePrompt_->width()) / 2,
+                          layout_.PlotArea->height() / 5);
 }
 
 void TMainForm::SequenceButtonClick() {
@@ -49,14 +72,7 @@ void TMainForm::StartOrGoOn() {
 
 void TMainForm::ShowSequencePrompt() {
     countdownLeft_ = sequence_.Plan().countdownSeconds;
-    const std::string place = "Position " + std::to_string(sequence_.Place()) + " of " +
-                              std::to_string(sequence_.Count()) + ". Esc ends the sequence.";
-    sequencePrompt_->setText(QString::fromStdString(sequence_.PromptText(countdownLeft_)) + "\n" +
-                             QString::fromStdString(place));
-    sequencePrompt_->adjustSize();
-    // In the upper part of the plot, clear of the reference line where the trace runs.
-    sequencePrompt_->move((layout_.PlotArea->width() - sequencePrompt_->width()) / 2,
-                          layout_.PlotArea->height() / 5);
+    ShowPromptText();
     sequencePrompt_->show();
     sequencePrompt_->raise();
     if (sequence_.Plan().countdown)
@@ -72,10 +88,7 @@ void TMainForm::SequenceCountdownTick() {
         SequenceGoOn();
         return;
     }
-    QString text = sequencePrompt_->text();
-    text.replace(0, text.indexOf('\n'),
-                 QString::fromStdString(sequence_.PromptText(countdownLeft_)));
-    sequencePrompt_->setText(text);
+    ShowPromptText();
 }
 
 void TMainForm::SequenceGoOn() {
