@@ -34,6 +34,8 @@ std::uint16_t VirtualKeyOf(int qtKey, bool keypad) {
         return vk::L;
     case Qt::Key_P:
         return vk::P;
+    case Qt::Key_Q:
+        return vk::Q;
     case Qt::Key_R:
         return vk::R;
     case Qt::Key_S:

@@ -19,6 +19,7 @@ constexpr std::uint16_t A = 65;
 constexpr std::uint16_t F = 70;
 constexpr std::uint16_t L = 76;
 constexpr std::uint16_t P = 80;
+constexpr std::uint16_t Q = 81;
 constexpr std::uint16_t R = 82;
 constexpr std::uint16_t S = 83;
 constexpr std::uint16_t Add = 107;      // numeric pad +

@@ -41,7 +41,7 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    toolbar_->SetHandler(ToolbarButton::Start, [this] { StartButtonClick(); });
+    toolbar_->SetHandler(ToolbarButton::Start, [this] { StartOrGoOn(); });
     toolbar_->SetHandler(ToolbarButton::Pause, [this] { PauseButtonClick(); });
     toolbar_->SetHandler(ToolbarButton::Resume, [this] { ResumeButtonClick(); });
     toolbar_->SetHandler(ToolbarButton::Stop, [this] { StopButtonClick(); });
@@ -53,10 +53,15 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent)
     toolbar_->SetHandler(ToolbarButton::Settings, [this] { SettingsButtonClick(); });
     toolbar_->SetHandler(ToolbarButton::Previous, [this] { PreviousButtonClick(); });
     toolbar_->SetHandler(ToolbarButton::Next, [this] { NextButtonClick(); });
+    toolbar_->SetHandler(ToolbarButton::Sequence, [this] { SequenceButtonClick(); });
     layout_.ParametersHeading()->SetHandler([this] { SettingsButtonClick(); });
     layout_.ParametersLabel()->SetHandler([this] { SettingsButtonClick(); });
 
     trace_.SetCommitPage([this] { CommitTraceScreen(); });
+    BuildSequencePrompt();
+    sequenceCountdown_ = new QTimer(this);
+    sequenceCountdown_->setInterval(1000); // ms
+    QObject::connect(sequenceCountdown_, &QTimer::timeout, this, &TMainForm::SequenceCountdownTick);
     services_.Pages.SetPlotSnapshot(this);
 
     // FormCreate.
@@ -203,6 +208,13 @@ void TMainForm::FormClose() {
 void TMainForm::FillRecord() {
     if (settings_)
         settings_->FillRecord(settingsRecord_);
+    if (sequence_.Active()) {
+        // The sequence decides when a position ends; the rate found at its first position
+        // is verified at the others.
+        settingsRecord_.Pause = false;
+        if (sequence_.BeatRate() != 0)
+            settingsRecord_.Rate = sequence_.BeatRate();
+    }
 }
 
 void TMainForm::OpenDevice() {
@@ -316,6 +328,8 @@ void TMainForm::CalibrationBuffer(const std::int16_t* samples, int count) {
             ShowParameters(bph);
             ShowRate(false, initialRate);
             beatsPerSecond_ = bph / 3600.0;
+            if (sequence_.Active() && sequence_.BeatRate() == 0)
+                sequence_.SetBeatRate(bph);
             if (settingsRecord_.Manual) {
                 // One sweep spans two beats, a tick and a tock.
                 PrepareScopeView(peakLevel * 1.5, beatsPerSecond_ / 2);
@@ -325,8 +339,11 @@ void TMainForm::CalibrationBuffer(const std::int16_t* samples, int count) {
             }
         } else {
             state_ = MeasurementState::Idle;
-            // A long-term test that never began ends with its calibration.
+            // A long-term test that never began ends with its calibration, and so does a
+            // sequence: the pages measured so far stay.
             longTermActive_ = false;
+            if (sequence_.Active())
+                EndSequence();
             audio_->StopCapture(true);
             ShowError(settingsRecord_.Rate != 0
                           ? "Unable to detect a consistent tick at " +
@@ -345,6 +362,8 @@ void TMainForm::TestingBuffer(const std::int16_t* samples, int count) {
     busyFrom_ = MeasurementState::Testing;
     if (longTermActive_ && awaitingFirstChartPoint_)
         longTermSamples_ += count;
+    if (sequence_.CurrentStep() == PositionSequence::Step::Measuring)
+        sequenceSeconds_ += static_cast<double>(count) / kCaptureSampleRate;
     const bool plotRaw = settingsRecord_.PlotRaw && !longTermActive_;
     const bool completed =
         analysis.ProcessTickSamples(samples, count, settingsRecord_.Period,
@@ -375,8 +394,12 @@ void TMainForm::TestingBuffer(const std::int16_t* samples, int count) {
                     trace_.PlotTick(TraceInputs(), complete, r.Span, r.Time);
                 if (r.Valid)
                     ShowResults(complete, r.Rate, r.Amplitude, r.BeatError);
-                if (complete && settingsRecord_.Pause)
+                if (sequence_.CurrentStep() == PositionSequence::Step::Measuring) {
+                    if (sequence_.ResultArrived(complete, sequenceSeconds_))
+                        FinishSequencePosition();
+                } else if (complete && settingsRecord_.Pause) {
                     PauseButtonClick();
+                }
             }
         }
     } else if (analysis.SecondsSinceOnset() > kSilenceStop) {
@@ -510,6 +533,14 @@ void TMainForm::ContinuePausedTest() {
 }
 
 void TMainForm::StopButtonClick() {
+    if (sequence_.Active() && !sequenceStopping_) {
+        // Stop ends a sequence at any point. Between positions there is no measurement to
+        // stop; during one, it ends as any test ends and its page is kept.
+        const bool measuring = sequence_.CurrentStep() == PositionSequence::Step::Measuring;
+        EndSequence();
+        if (!measuring)
+            return;
+    }
     const bool paused = state_ == MeasurementState::Paused;
     scopeShownLast_ = state_ == MeasurementState::Scope || state_ == MeasurementState::ManualLevel;
     HideGain();

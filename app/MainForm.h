@@ -2,6 +2,7 @@
 
 #include "app/MainLayout.h"
 #include "app/MeasurementState.h"
+#include "app/PositionSequence.h"
 #include "app/ResultDisplay.h"
 #include "app/SettingsAccess.h"
 #include "app/Toolbar.h"
@@ -16,11 +17,14 @@
 #include "platform/Image.h"
 #include "settings/SettingsRecord.h"
 
+#include <QLabel>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace tickora {
@@ -57,6 +61,10 @@ public:
         annotationEditor_ = std::move(editor);
     }
     void SetReportViewer(std::function<void()> viewer) { reportViewer_ = std::move(viewer); }
+    // Edits the position sequence's plan in its dialog; true on OK.
+    void SetSequenceEditor(std::function<bool(SequencePlan&)> editor) {
+        sequenceEditor_ = std::move(editor);
+    }
     // The start-up picture to close after the first activation (at least 2000 ms after
     // shownAt, a tick count in ms).
     void SetStartupPicture(TStartupPicture* picture, std::uint64_t shownAt);
@@ -101,8 +109,14 @@ public:
     void AnnotateButtonClick();
     void ReportButtonClick();
     void ExportButtonClick();
+    void SequenceButtonClick();
     void ShowPage(std::int32_t index);
     void RenderExportImage(platform::Image& bitmap);
+
+    // Lends the input to the sound card clock assistant (`use`): the window's own device is
+    // closed meanwhile and opened again after. Refused, with a message, while a measurement
+    // runs.
+    std::optional<double> LendInput(const std::function<std::optional<double>()>& use);
 
     // Used by the settings dialog's Clear Pages button.
     void ClearPages();
@@ -123,6 +137,9 @@ public:
     TAudio& AudioCapture() { return *audio_; }
     TToolbar& Toolbar() { return *toolbar_; }
     const TMainLayout& Layout() const { return layout_; }
+    const PositionSequence& Sequence() const { return sequence_; }
+    // The prompt shown over the plot between the positions of a sequence; empty when hidden.
+    std::string SequencePrompt() const;
 
 protected:
     bool event(QEvent* event) override;
@@ -155,6 +172,14 @@ private:
     void ShowFirstPointWait();
     void LoadState();
     void SaveState();
+    void BuildSequencePrompt();
+    void StartOrGoOn();
+    void SequenceGoOn();
+    void ShowSequencePrompt();
+    void ShowPromptText();
+    void SequenceCountdownTick();
+    void FinishSequencePosition();
+    void EndSequence();
 
     // pages::PlotSnapshot
     void SnapshotPlot(std::shared_ptr<platform::Image>& slot, bool copy) override;
@@ -165,6 +190,7 @@ private:
     SettingsAccess* settings_ = nullptr;
     std::function<bool(std::string&)> annotationEditor_;
     std::function<void()> reportViewer_;
+    std::function<bool(SequencePlan&)> sequenceEditor_;
     TStartupPicture* startupPicture_ = nullptr;
     std::uint64_t startupShownAt_ = 0; // ms
 
@@ -200,6 +226,16 @@ private:
     std::unique_ptr<TResultDisplay> display_;
     std::unique_ptr<TToolbar> toolbar_;
     std::unique_ptr<TAudio> audio_;
+
+    // The position sequence: its plan as last chosen, its progress, the prompt over the
+    // plot and the countdown between positions.
+    SequencePlan sequencePlan_;
+    PositionSequence sequence_;
+    QLabel* sequencePrompt_ = nullptr;
+    QTimer* sequenceCountdown_ = nullptr;
+    int countdownLeft_ = 0;         // s
+    double sequenceSeconds_ = 0.0;  // s of testing in the current position
+    bool sequenceStopping_ = false; // the sequence itself is ending a measurement
 };
 
 } // namespace tickora

@@ -18,6 +18,7 @@ void TMainForm::UpdateControls() {
     in.longTermActive = longTermActive_;
     in.pageCount = services_.Pages.PageCount();
     in.pageIndex = pageIndex_;
+    in.sequenceActive = sequence_.Active();
     toolbar_->Apply(ComputeToolbar(in));
 
     const bool manual = state_ == MeasurementState::ManualLevel;
@@ -29,6 +30,9 @@ void TMainForm::UpdateControls() {
     std::string caption = applicationTitle_;
     if (state_ == MeasurementState::Paused)
         caption += " (PAUSED)";
+    if (sequence_.Active())
+        caption += " - " + sequence_.PositionName() + " (" + std::to_string(sequence_.Place()) +
+                   "/" + std::to_string(sequence_.Count()) + ")";
     setWindowTitle(QString::fromStdString(caption));
 }
 
@@ -68,7 +72,7 @@ void TMainForm::FormKeyDown(std::uint16_t key, bool shift) {
         if (state_ == MeasurementState::ManualLevel)
             ManualBeginTesting();
         else if (bar.Enabled(ToolbarButton::Start))
-            StartButtonClick();
+            StartOrGoOn();
         else if (bar.Enabled(ToolbarButton::Pause))
             PauseButtonClick();
         else if (bar.Enabled(ToolbarButton::Resume))
@@ -99,6 +103,9 @@ void TMainForm::FormKeyDown(std::uint16_t key, bool shift) {
     case vk::P:
     case vk::R:
         click(ToolbarButton::Report, &TMainForm::ReportButtonClick, this);
+        break;
+    case vk::Q:
+        click(ToolbarButton::Sequence, &TMainForm::SequenceButtonClick, this);
         break;
     case vk::S:
         click(ToolbarButton::Scope, &TMainForm::ScopeButtonClick, this);
@@ -154,6 +161,18 @@ void TMainForm::SettingsButtonClick() {
     }
     ShowParameters(0);
     UpdateControls();
+}
+
+std::optional<double> TMainForm::LendInput(const std::function<std::optional<double>()>& use) {
+    if (state_ != MeasurementState::Idle) {
+        ShowError("Stop the measurement before measuring the sound card's clock.");
+        return std::nullopt;
+    }
+    audio_->CloseDevice();
+    const std::optional<double> result = use();
+    OpenDevice();
+    UpdateControls();
+    return result;
 }
 
 void TMainForm::AnnotateButtonClick() {

@@ -26,6 +26,14 @@ TickoraProgram::TickoraProgram() {
         form_->AudioCapture().ListInputDevices(items);
         return items;
     };
+    host.measureCardClock = [this](int device) {
+        return form_->LendInput([this, device] {
+            if (!cardClockForm_)
+                cardClockForm_ = std::make_unique<TCardClockForm>(dialogs_, inputs_, *analysis_,
+                                                                  settingsForm_.get());
+            return cardClockForm_->Measure(device);
+        });
+    };
     settingsForm_ = std::make_unique<TSettingsForm>(dialogs_, host, form_.get());
     settingsAccess_ = std::make_unique<SettingsFormAccess>(*settingsForm_);
     form_->SetSettings(settingsAccess_.get());
@@ -44,6 +52,8 @@ TickoraProgram::TickoraProgram() {
     reportHost.applicationTitle = [this] { return form_->ApplicationTitle(); };
     reportForm_ = std::make_unique<TReportForm>(dialogs_, reportHost, form_.get());
     form_->SetReportViewer([this] { reportForm_->ShowReport(); });
+    sequenceForm_ = std::make_unique<TSequenceForm>(form_.get());
+    form_->SetSequenceEditor([this](SequencePlan& plan) { return sequenceForm_->EditPlan(plan); });
 }
 
 void TickoraProgram::Show() {

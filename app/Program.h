@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/CardClockForm.h"
 #include "app/MainForm.h"
+#include "app/SequenceForm.h"
 #include "app/SettingsFormAccess.h"
 #include "app/StartupPicture.h"
 #include "audio/SystemInputs.h"
@@ -32,6 +34,7 @@ public:
     TSettingsForm& SettingsForm() { return *settingsForm_; }
     TAnnotationForm& AnnotationForm() { return *annotationForm_; }
     TReportForm& ReportForm() { return *reportForm_; }
+    TSequenceForm& SequenceForm() { return *sequenceForm_; }
     TStartupPicture& StartupPicture() { return startupPicture_; }
 
 private:
@@ -47,6 +50,8 @@ private:
     std::unique_ptr<SettingsFormAccess> settingsAccess_;
     std::unique_ptr<TAnnotationForm> annotationForm_;
     std::unique_ptr<TReportForm> reportForm_;
+    std::unique_ptr<TSequenceForm> sequenceForm_;
+    std::unique_ptr<TCardClockForm> cardClockForm_;
 };
 
 } // namespace tickora

@@ -100,6 +100,22 @@ void Glyph(QPainter& p, ToolbarButton button) {
         p.restore();
         break;
     }
+    case ToolbarButton::Sequence: {
+        // A watch seen from the dial, with six marks around it for the six positions and a
+        // play sign: measure them one after the other.
+        p.setPen(QPen(kInk, 1.4));
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(20, 20), 9.5, 9.5);
+        p.setPen(Qt::NoPen);
+        p.setBrush(kBlue);
+        for (int k = 0; k < 6; ++k) {
+            const double a = k * std::numbers::pi / 3;
+            p.drawEllipse(QPointF(20 + 14.5 * std::cos(a), 20 + 14.5 * std::sin(a)), 1.8, 1.8);
+        }
+        p.setBrush(kGreen);
+        p.drawPolygon(QPolygonF({QPointF(17, 14), QPointF(26, 20), QPointF(17, 26)}));
+        break;
+    }
     case ToolbarButton::Report:
         p.setPen(QPen(kInk, 1.2));
         p.setBrush(Qt::white);

@@ -22,6 +22,7 @@ ToolbarVisibility ComputeToolbar(const ToolbarInputs& in) {
     set(ToolbarButton::Settings, s == S::Idle);
     set(ToolbarButton::Previous, idleOrPaused && in.pageCount > 0 && in.pageIndex > 1);
     set(ToolbarButton::Next, idleOrPaused && in.pageIndex < in.pageCount);
+    set(ToolbarButton::Sequence, s == S::Idle && in.deviceOpen);
 
     // Start, pause and resume share one slot, each with its own rule.
     const int start = static_cast<int>(ToolbarButton::Start);
@@ -35,6 +36,21 @@ ToolbarVisibility ComputeToolbar(const ToolbarInputs& in) {
     v.twin[pause] = s == S::Calibrating || s == S::Detecting || s == S::ManualLevel;
     v.live[resume] = s == S::Paused;
     v.twin[resume] = false;
+
+    if (in.sequenceActive) {
+        // The sequence owns the measurements: Start goes on to the next position, Stop ends
+        // the sequence, and nothing else may move the pages or the settings under it.
+        for (const ToolbarButton b :
+             {ToolbarButton::LongTerm, ToolbarButton::Scope, ToolbarButton::Annotate,
+              ToolbarButton::Report, ToolbarButton::Export, ToolbarButton::Settings,
+              ToolbarButton::Previous, ToolbarButton::Next, ToolbarButton::Sequence})
+            set(b, false);
+        set(ToolbarButton::Stop, true);
+        if (v.live[pause]) {
+            v.live[pause] = false;
+            v.twin[pause] = true;
+        }
+    }
     return v;
 }
 

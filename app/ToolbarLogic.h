@@ -21,8 +21,9 @@ enum class ToolbarButton : std::uint8_t {
     Settings,
     Previous,
     Next,
+    Sequence,
 };
-constexpr int kToolbarButtonCount = 12;
+constexpr int kToolbarButtonCount = 13;
 
 // Which image of each pair shows. A live image is enabled exactly when it shows.
 struct ToolbarVisibility {
@@ -40,6 +41,9 @@ struct ToolbarInputs {
     bool longTermActive = false;
     int pageCount = 0;
     int pageIndex = 0; // 1-based; pageCount + 1 is the live screen
+    // A position sequence runs: between its measurements only Start (to go on) and Stop (to
+    // end it) act.
+    bool sequenceActive = false;
 };
 
 ToolbarVisibility ComputeToolbar(const ToolbarInputs& in);

@@ -5,7 +5,11 @@
 namespace tickora {
 
 SimulatedWatchInput::SimulatedWatchInput(const synth::WatchParameters& parameters)
-    : parameters_(parameters), pacer_(synth::WatchSynthesiser::kSampleRate) {}
+    // The simulated card's clock runs off by the parameters' clock error: it delivers its
+    // samples at that pace, as the synthesiser assumes, so the card can be measured against
+    // the computer's clock as a real one is.
+    : parameters_(parameters),
+      pacer_(synth::WatchSynthesiser::kSampleRate * (86400.0 + parameters.clockError) / 86400.0) {}
 
 SimulatedWatchInput::~SimulatedWatchInput() {
     Shutdown();

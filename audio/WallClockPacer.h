@@ -10,7 +10,9 @@ namespace tickora {
 // thread at a time.
 class WallClockPacer {
 public:
-    explicit WallClockPacer(int sampleRate) : sampleRate_(sampleRate) {}
+    // sampleRate: samples per second of the wall clock; a simulated card whose clock is off
+    // delivers a little more or less than its nominal rate.
+    explicit WallClockPacer(double sampleRate) : sampleRate_(sampleRate) {}
 
     // The stream starts now, at sample 0.
     void Restart();
@@ -23,7 +25,7 @@ private:
     // rushing the missed sound out.
     static constexpr std::chrono::milliseconds kMaxLag{500}; // ms
 
-    int sampleRate_; // samples/s
+    double sampleRate_; // samples/s
     std::chrono::steady_clock::time_point origin_{};
     std::int64_t samples_ = 0;
 };

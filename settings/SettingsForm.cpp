@@ -44,12 +44,11 @@ TSettingsForm::TSettingsForm(platform::Dialogs& dialogs, SettingsFormHost host, 
     BuildControls();
     store_.SetErrorReporter([this](const std::string& message) { ReportFileError(message); });
 
-    QWidget* order[] = {rateComboBox_,    angleComboBox_,       periodComboBox_,
-                        pauseCheckBox_,   settlingComboBox_,    manualCheckBox_,
-                        scaleComboBox_,   plotRawCheckBox_,     sweepComboBox_,
-                        calibrationEdit_, inputDeviceComboBox_, filteringComboBox_,
-                        okButton_,        cancelButton_,        helpButton_,
-                        aboutButton_,     clearPagesButton_};
+    QWidget* order[] = {rateComboBox_,      angleComboBox_,   periodComboBox_, pauseCheckBox_,
+                        settlingComboBox_,  manualCheckBox_,  scaleComboBox_,  plotRawCheckBox_,
+                        sweepComboBox_,     calibrationEdit_, measureButton_,  inputDeviceComboBox_,
+                        filteringComboBox_, okButton_,        cancelButton_,   helpButton_,
+                        aboutButton_,       clearPagesButton_};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -61,6 +60,7 @@ TSettingsForm::TSettingsForm(platform::Dialogs& dialogs, SettingsFormHost host, 
     connect(helpButton_, &QPushButton::clicked, this, &TSettingsForm::HelpButtonClick);
     connect(aboutButton_, &QPushButton::clicked, this, &TSettingsForm::AboutButtonClick);
     connect(clearPagesButton_, &QPushButton::clicked, this, &TSettingsForm::ClearPagesButtonClick);
+    connect(measureButton_, &QPushButton::clicked, this, &TSettingsForm::MeasureButtonClick);
     connect(plotRawCheckBox_, &QCheckBox::toggled, this, &TSettingsForm::PlotRawCheckBoxClick);
 
     ValuesToControls();
@@ -327,6 +327,18 @@ void TSettingsForm::AboutButtonClick() {
     if (host_.showAbout)
         host_.showAbout();
     CloseDialog(QDialog::Rejected);
+}
+
+void TSettingsForm::MeasureButtonClick() {
+    if (!host_.measureCardClock)
+        return;
+    // The input chosen here, applied or not: the card to be corrected is the one in use.
+    const auto correction = host_.measureCardClock(inputDeviceComboBox_->currentIndex() - 1);
+    if (!correction)
+        return;
+    calibrationEdit_->setText(QString::number(*correction, 'f', 2));
+    // The measured value passes the field's own check, as a typed one does.
+    ValidateFields(SettingsField::Calibration);
 }
 
 void TSettingsForm::ClearPagesButtonClick() {

@@ -64,6 +64,7 @@ public:
     void ManualNotOpened(const std::string& path);
     void AboutButtonClick();
     void ClearPagesButtonClick();
+    void MeasureButtonClick();
     void PlotRawCheckBoxClick();
     bool FormCloseQuery();
 
@@ -85,6 +86,7 @@ public:
     QPushButton* HelpButton() const { return helpButton_; }
     QPushButton* AboutButton() const { return aboutButton_; }
     QPushButton* ClearPagesButton() const { return clearPagesButton_; }
+    QPushButton* MeasureButton() const { return measureButton_; }
     QWidget* FieldWidget(SettingsField field) const;
 
     // Client area, pixels.
@@ -131,6 +133,7 @@ private:
     QPushButton* helpButton_ = nullptr;
     QPushButton* aboutButton_ = nullptr;
     QPushButton* clearPagesButton_ = nullptr;
+    QPushButton* measureButton_ = nullptr; // the sound card clock assistant
 };
 
 } // namespace tickora

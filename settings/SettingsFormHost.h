@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,9 @@ struct SettingsFormHost {
     // The input device entries, the default input ("Microsoft Sound Mapper - Input") first,
     // as the audio capture lists them.
     std::function<std::vector<std::string>()> listInputDevices;
+    // Runs the sound card clock assistant on an input (device number, -1 = the default
+    // input); the rate correction it measured (s/d), or nothing when cancelled.
+    std::function<std::optional<double>(int device)> measureCardClock;
 };
 
 } // namespace tickora

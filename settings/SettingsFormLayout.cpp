@@ -86,6 +86,8 @@ public:
         }
         ++row_;
     }
+    // A control under the fields, in their column (a button that acts on the field above).
+    void AddUnder(QWidget* control) { grid_->addWidget(control, row_++, 1, 1, 2, Qt::AlignLeft); }
     void AddCheck(QCheckBox* check) { grid_->addWidget(check, row_++, 0, 1, 3); }
     void Finish() { grid_->setRowStretch(row_, 1); }
 
@@ -143,7 +145,12 @@ void TSettingsForm::BuildControls() {
 
     FieldGroup other(this, " Other Settings ");
     other.AddField("Scope S&weep Time:", sweepComboBox_, "seconds / sweep");
+    // The assistant that measures the correction sits beside it.
+    measureButton_ = new QPushButton("Mea&sure the Sound Card's Clock...", this);
+    measureButton_->setToolTip("Measure the sound card's clock error");
+    measureButton_->setFocusPolicy(Qt::TabFocus);
     other.AddField("Rate &Correction:", calibrationEdit_, "seconds / day");
+    other.AddUnder(measureButton_);
     other.AddField("Audio Input &Device:", inputDeviceComboBox_, nullptr, true);
     other.AddField("Digital &Filtering:", filteringComboBox_, nullptr, true);
     other.Finish();

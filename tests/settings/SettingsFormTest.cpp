@@ -607,3 +607,36 @@ TEST_F(SettingsFormTest, FileErrorsAreShownWithTheSystemsReason) {
 }
 
 } // namespace
+
+namespace {
+
+// The Measure button beside the rate correction: the assistant runs on the input chosen in
+// the dialog; its result goes into the field under the field's own check; Cancel leaves the
+// field alone.
+TEST_F(SettingsFormTest, MeasureButtonPutsTheAssistantsCorrectionIntoTheField) {
+    std::optional<double> answer = 4.2951;
+    int askedDevice = -99;
+    host_.measureCardClock = [&](int device) {
+        askedDevice = device;
+        return answer;
+    };
+    form_->SetHost(host_);
+    Show();
+    form_->InputDeviceComboBox()->setCurrentIndex(2); // "Line In", device 1
+    form_->MeasureButton()->click();
+    EXPECT_EQ(askedDevice, 1);
+    EXPECT_EQ(form_->CalibrationEdit()->text(), "4.30");
+    EXPECT_TRUE(NewTexts().empty());
+
+    answer.reset();
+    form_->MeasureButton()->click();
+    EXPECT_EQ(form_->CalibrationEdit()->text(), "4.30");
+
+    answer = -1712.0; // a card far off: the range check speaks, as for a typed value
+    form_->MeasureButton()->click();
+    EXPECT_EQ(NewTexts(),
+              std::vector<std::string>{"Invalid time correction. Please enter a correction "
+                                       "between -1500 and +1500 seconds/day."});
+}
+
+} // namespace
