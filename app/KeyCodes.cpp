@@ -40,6 +40,8 @@ std::uint16_t VirtualKeyOf(int qtKey, bool keypad) {
         return vk::R;
     case Qt::Key_S:
         return vk::S;
+    case Qt::Key_W:
+        return vk::W;
     case Qt::Key_Plus:
         return keypad ? vk::Add : vk::OemPlus;
     case Qt::Key_Equal:

@@ -22,6 +22,7 @@ constexpr std::uint16_t P = 80;
 constexpr std::uint16_t Q = 81;
 constexpr std::uint16_t R = 82;
 constexpr std::uint16_t S = 83;
+constexpr std::uint16_t W = 87;
 constexpr std::uint16_t Add = 107;      // numeric pad +
 constexpr std::uint16_t Subtract = 109; // numeric pad -
 constexpr std::uint16_t OemPlus = 187;  // the = + key

@@ -2,6 +2,7 @@
 
 #include "app/GainBar.h"
 #include "app/StartupPicture.h"
+#include "app/plot/BeatShapeView.h"
 #include "pages/StateFile.h"
 #include "report/ValueTexts.h"
 #include "settings/DataFolder.h"
@@ -54,6 +55,11 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent)
     toolbar_->SetHandler(ToolbarButton::Previous, [this] { PreviousButtonClick(); });
     toolbar_->SetHandler(ToolbarButton::Next, [this] { NextButtonClick(); });
     toolbar_->SetHandler(ToolbarButton::Sequence, [this] { SequenceButtonClick(); });
+    toolbar_->SetHandler(ToolbarButton::Shapes, [this] { ShapesButtonClick(); });
+    shapeArea_ = new ImageView(shapeImage_, layout_.RightPanel);
+    shapeArea_->setObjectName("ShapeArea");
+    shapeArea_->setGeometry(layout_.PlotArea->geometry());
+    shapeArea_->hide();
     layout_.ParametersHeading()->SetHandler([this] { SettingsButtonClick(); });
     layout_.ParametersLabel()->SetHandler([this] { SettingsButtonClick(); });
 
@@ -409,7 +415,23 @@ void TMainForm::TestingBuffer(const std::int16_t* samples, int count) {
         state_ = MeasurementState::Testing;
     if (state_ == MeasurementState::Testing && longTermActive_ && awaitingFirstChartPoint_)
         ShowFirstPointWait();
+    if (shapesShown_)
+        DrawShapes();
     RefreshPlot();
+}
+
+// W: the beat shapes over the plot area, or the trace again.
+void TMainForm::ShapesButtonClick() {
+    shapesShown_ = !shapesShown_;
+    if (shapesShown_)
+        DrawShapes();
+    shapeArea_->setVisible(shapesShown_);
+    UpdateControls();
+}
+
+void TMainForm::DrawShapes() {
+    plot::DrawBeatShapes(shapeCanvas_, services_.Analysis, settingsRecord_.Angle);
+    shapeArea_->update();
 }
 
 void TMainForm::ShowFirstPointWait() {

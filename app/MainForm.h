@@ -104,6 +104,8 @@ public:
     void FormKeyDown(std::uint16_t key, bool shift);
     void CMDialogKey(std::uint16_t key);
     void SettingsButtonClick();
+    void ShapesButtonClick();
+    bool ShapesShown() const { return shapesShown_; }
     void PreviousButtonClick() { ShowPage(pageIndex_ - 1); }
     void NextButtonClick() { ShowPage(pageIndex_ + 1); }
     void AnnotateButtonClick();
@@ -162,6 +164,7 @@ private:
     plot::TraceInputs TraceInputs() const;
     void ShowResults(bool complete, double rate, double amplitude, double beatError);
     void ShowSignal(const dsp::TickResult& result);
+    void DrawShapes();
     void FillRecord();
     void OpenDevice();
     void ShowError(const std::string& text);
@@ -218,6 +221,11 @@ private:
     // Drawing surfaces: the plot area's raster, the gain bar's raster.
     platform::Image plotImage_;
     platform::Canvas plotCanvas_;
+    // The beat-shape view, shown over the plot area while W has it on.
+    platform::Image shapeImage_{kPlotWidth, kPlotHeight};
+    platform::Canvas shapeCanvas_{shapeImage_};
+    ImageView* shapeArea_ = nullptr;
+    bool shapesShown_ = false;
     plot::TracePlot trace_;
     plot::LongTermChart chart_;
     platform::Image gainImage_;

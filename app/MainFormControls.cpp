@@ -20,6 +20,11 @@ void TMainForm::UpdateControls() {
     in.pageIndex = pageIndex_;
     in.sequenceActive = sequence_.Active();
     toolbar_->Apply(ComputeToolbar(in));
+    if (shapesShown_ && !toolbar_->Enabled(ToolbarButton::Shapes)) {
+        // The shapes belong to a running or paused test; the trace comes back with its end.
+        shapesShown_ = false;
+        shapeArea_->hide();
+    }
 
     const bool manual = state_ == MeasurementState::ManualLevel;
     layout_.ManualLevelPanel->setVisible(manual);
@@ -110,6 +115,9 @@ void TMainForm::FormKeyDown(std::uint16_t key, bool shift) {
     case vk::S:
         click(ToolbarButton::Scope, &TMainForm::ScopeButtonClick, this);
         break;
+    case vk::W:
+        click(ToolbarButton::Shapes, &TMainForm::ShapesButtonClick, this);
+        break;
     case vk::Add:
     case vk::OemPlus:
         if (scopeView)
@@ -194,6 +202,10 @@ void TMainForm::ReportButtonClick() {
 }
 
 void TMainForm::ShowPage(std::int32_t index) {
+    if (shapesShown_) {
+        shapesShown_ = false; // a page shows its trace
+        shapeArea_->hide();
+    }
     const pages::TPageInfo page = services_.Pages.GetPage(index);
     beatsPerSecond_ = page.BeatsPerSecond;
     settingsRecord_.Angle = page.LiftAngle;
@@ -224,7 +236,14 @@ void TMainForm::RenderExportImage(platform::Image& bitmap) {
     content.title = applicationTitle_;
     content.captionFont = CaptionFont(plotCanvas_.CurrentFont().face, plotCanvas_.PixelsPerInch());
     const pages::TPageInfo page = services_.Pages.GetPage(pageIndex_);
-    if (scopeShownLast_) {
+    if (shapesShown_) {
+        // The beat shapes as they show, with the results beside them.
+        content.scopeShownLast = false;
+        content.labels = display_->LabelsForExport();
+        content.plot = &shapeImage_;
+        content.pageImage = &shapeImage_;
+        content.caption = "Beat Shapes";
+    } else if (scopeShownLast_) {
         content.caption = "Scope Mode";
     } else {
         content.labels = display_->LabelsForExport();

@@ -116,6 +116,23 @@ void Glyph(QPainter& p, ToolbarButton button) {
         p.drawPolygon(QPolygonF({QPointF(17, 14), QPointF(26, 20), QPointF(17, 26)}));
         break;
     }
+    case ToolbarButton::Shapes: {
+        // A beat's sound: a small first burst and the loud drop, with the drop marked.
+        p.setPen(QPen(kInk, 1.0));
+        p.drawLine(QPointF(6, 31), QPointF(34, 31));
+        p.setPen(QPen(kAccent, 1.6));
+        p.drawPolyline(QPolygonF({QPointF(6, 30), QPointF(10, 30), QPointF(11, 22),
+                                  QPointF(13, 28), QPointF(15, 30), QPointF(22, 30),
+                                  QPointF(23, 9), QPointF(25, 20), QPointF(27, 25),
+                                  QPointF(30, 28), QPointF(34, 30)}));
+        QPen mark(kGreen, 1.2, Qt::DotLine);
+        p.setPen(mark);
+        p.drawLine(QPointF(10.5, 7), QPointF(10.5, 31));
+        mark.setColor(kRed);
+        p.setPen(mark);
+        p.drawLine(QPointF(23, 7), QPointF(23, 31));
+        break;
+    }
     case ToolbarButton::Report:
         p.setPen(QPen(kInk, 1.2));
         p.setBrush(Qt::white);

@@ -23,6 +23,8 @@ ToolbarVisibility ComputeToolbar(const ToolbarInputs& in) {
     set(ToolbarButton::Previous, idleOrPaused && in.pageCount > 0 && in.pageIndex > 1);
     set(ToolbarButton::Next, idleOrPaused && in.pageIndex < in.pageCount);
     set(ToolbarButton::Sequence, s == S::Idle && in.deviceOpen);
+    set(ToolbarButton::Shapes,
+        (s == S::Testing || s == S::Busy || s == S::Paused) && !in.longTermActive);
 
     // Start, pause and resume share one slot, each with its own rule.
     const int start = static_cast<int>(ToolbarButton::Start);

@@ -22,8 +22,9 @@ enum class ToolbarButton : std::uint8_t {
     Previous,
     Next,
     Sequence,
+    Shapes,
 };
-constexpr int kToolbarButtonCount = 13;
+constexpr int kToolbarButtonCount = 14;
 
 // Which image of each pair shows. A live image is enabled exactly when it shows.
 struct ToolbarVisibility {
