@@ -5,7 +5,7 @@
 # (--quick, --filter none|wide|medium|narrow, --period S, --noise DB,DB..., --csv FILE).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=build/bench
+build=build/bench-release
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTICKORA_GUI=OFF -DTICKORA_TESTS=OFF \
       -DTICKORA_BENCH=ON >/dev/null
 cmake --build "$build" -j2 --target tickora-accuracy >/dev/null

@@ -5,7 +5,7 @@
 # to tickora-field (--seconds S, --verbose).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=build/bench
+build=build/bench-release
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTICKORA_GUI=OFF -DTICKORA_TESTS=OFF \
       -DTICKORA_BENCH=ON >/dev/null
 cmake --build "$build" -j2 --target tickora-field >/dev/null

@@ -4,7 +4,7 @@
 # synthesiser. The real-time factor is the 'realtime' counter (seconds of sound per CPU second).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=build/bench
+build=build/bench-release
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTICKORA_GUI=OFF -DTICKORA_TESTS=OFF \
       -DTICKORA_BENCH=ON >/dev/null
 cmake --build "$build" -j2 --target dsp_bench >/dev/null

@@ -38,6 +38,8 @@ void SignalAnalysis::ResetShapes() {
     offsets_ = {};
     offsetCount_ = 0;
     offsetNext_ = 0;
+    haveUsualOffset_ = false;
+    usualOffset_ = 0.0;
 }
 
 // Mean level of the shape point whose first sample is `from`; samples not heard yet (after
@@ -280,14 +282,57 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
     if (count < kRecentOffsets / 2) {
         return;
     }
+    // Where the onsets usually sit: the offset most of the recent beats agree with, within
+    // the tolerance. Under noise the onsets fall on different sounds of the beat (the first
+    // sound, the impulse, the drop); the reference then stays with the sound it was on until
+    // another clearly has more beats, so the beats' times do not jump between them.
+    const double tolerance = std::max(kAlignTolerance / samplePeriod_, 2.0 * step); // samples
+    auto support = [&](double at) {
+        int n = 0;
+        for (int k = 0; k < count; ++k) {
+            n += std::fabs(recent[k] - at) <= tolerance ? 1 : 0;
+        }
+        return n;
+    };
+    double mode = recent[0];
+    int modeSupport = 0;
+    for (int k = 0; k < count; ++k) {
+        const int n = support(recent[k]);
+        if (n > modeSupport) {
+            modeSupport = n;
+            mode = recent[k];
+        }
+    }
+    const double centre =
+        !haveUsualOffset_ || 2 * modeSupport > 3 * support(usualOffset_) ? mode : usualOffset_;
+    // The mean of the beats near it, so that the reference follows a slow drift.
+    double nearSum = 0.0;
+    int near = 0;
+    for (int k = 0; k < count; ++k) {
+        if (std::fabs(recent[k] - centre) <= tolerance) {
+            nearSum += recent[k];
+            ++near;
+        }
+    }
+    usualOffset_ = near > 0 ? nearSum / near : centre;
+    haveUsualOffset_ = true;
+    const double usual = usualOffset_;
+    // How widely the recent onsets scatter against their first sounds: a clean recording
+    // keeps them within the tolerance, and then only a beat that the window's fit sets aside
+    // takes its aligned time (see RecordResults); under noise every departing beat does.
+    for (int k = 0; k < count; ++k) {
+        recent[k] = std::fabs(recent[k] - usual);
+    }
     std::nth_element(recent, recent + count / 2, recent + count);
-    const double usual = recent[count / 2];
+    const bool noisy = 1.4826 * recent[count / 2] > tolerance;
     double departure = offset - usual; // samples
     double firstSound = static_cast<double>(record.OnsetSample) + offset;
-    // An alignment barely better than the one that leaves the onset where it usually sits is
-    // noise, not a finding: the onset stays.
+    // On a clean recording, an alignment barely better than the one that leaves the onset
+    // where it usually sits is noise, not a finding: the onset stays. Under noise the onsets
+    // themselves are the less reliable.
     const int stay = static_cast<int>(std::nearbyint(best - departure / step));
-    if (stay >= -range && stay <= range && bestScore - score(stay) < kClearlyBetter) {
+    if (!noisy && stay >= -range && stay <= range &&
+        bestScore - score(stay) < kClearlyBetter) {
         departure = 0.0;
         firstSound = static_cast<double>(record.OnsetSample) + usual;
     }
@@ -315,7 +360,6 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
     // shorten every lift time and let the peak window pass over the drop: the lift is then
     // measured from the first sound.
     std::int64_t peakAt = -1;
-    const double tolerance = std::max(kAlignTolerance / samplePeriod_, 2.0 * step); // samples
     if (std::fabs(usual) > tolerance) {
         peakAt = peakFrom(firstSound);
         if (peakAt >= 0) {
@@ -326,14 +370,6 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
     if (std::fabs(departure) <= tolerance) {
         return;
     }
-    // How widely the recent onsets scatter against their first sounds: a clean recording
-    // keeps them within the tolerance, and then only a beat that the window's fit sets aside
-    // takes its aligned time (see RecordResults); under noise every departing beat does.
-    for (int k = 0; k < count; ++k) {
-        recent[k] = std::fabs(recent[k] - usual);
-    }
-    std::nth_element(recent, recent + count / 2, recent + count);
-    const bool noisy = 1.4826 * recent[count / 2] > tolerance;
 
     const double onset = static_cast<double>(record.OnsetSample) + departure;
     record.AlignedTime = onset * samplePeriod_;

@@ -244,6 +244,8 @@ private:
     std::array<double, kRecentOffsets> offsets_{};
     int offsetCount_ = 0;
     int offsetNext_ = 0;
+    double usualOffset_ = 0.0; // samples, where threshold onsets usually sit
+    bool haveUsualOffset_ = false;
     std::unique_ptr<float[]> history_; // kHistorySize levels, by sample clock
     BandPassFilter shapeFilter_;       // the shapes' band-pass when the sound is unfiltered
     std::unique_ptr<double[]> shapeScratch_;
