@@ -19,7 +19,6 @@ namespace tickora {
 
 namespace {
 
-constexpr int kGrey = 204;          // background, each of red, green and blue
 constexpr int kTextPixels = 13;     // captions
 constexpr int kResultPixels = 22;   // the measured error
 constexpr int kButtonPixels = 12;   // the buttons
@@ -28,13 +27,6 @@ constexpr double kMaxStepGap = 5.5; // s between steps before the count is lost
 constexpr double kStallGap = 0.45;  // s between buffers (normally 0.093) that may have lost sound
 constexpr int kEnvelopeBins = 20;   // stretches of the run, each compared on its least late buffer
 
-QFont ArialFont(int pixels, bool bold = false) {
-    platform::Font font;
-    font.face = "Arial";
-    font.pixelHeight = pixels;
-    font.bold = bold;
-    return platform::ToQFont(font);
-}
 
 double MonotonicSeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
@@ -69,13 +61,7 @@ TCardClockForm::TCardClockForm(platform::Dialogs& dialogs, InputCatalog& inputs,
                                dsp::SignalAnalysis& analysis, QWidget* parent)
     : QDialog(parent), dialogs_(dialogs), inputs_(inputs), analysis_(analysis),
       clock_(&MonotonicSeconds) {
-    setWindowTitle("Sound Card Clock");
-    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
-    setFont(ArialFont(kTextPixels));
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, QColor(kGrey, kGrey, kGrey));
-    setPalette(colours);
-    setAutoFillBackground(true);
+    platform::GiveDialogLook(*this, "Sound Card Clock", kTextPixels);
 
     auto* intro = new QLabel(
         "Every sound card's clock is off by a little, and every reading with it: each part per "
@@ -94,7 +80,7 @@ TCardClockForm::TCardClockForm(platform::Dialogs& dialogs, InputCatalog& inputs,
     noteLabel_->setMinimumHeight(3 * QFontMetrics(font()).lineSpacing());
     noteLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     resultLabel_ = new QLabel(CardClockText(estimate_), this);
-    resultLabel_->setFont(ArialFont(kResultPixels, true));
+    resultLabel_->setFont(platform::ArialFont(kResultPixels, true));
     statusLabel_ = new QLabel(this);
     statusLabel_->setWordWrap(true);
     statusLabel_->setMinimumHeight(2 * QFontMetrics(font()).lineSpacing());
@@ -104,7 +90,7 @@ TCardClockForm::TCardClockForm(platform::Dialogs& dialogs, InputCatalog& inputs,
     okButton_ = new QPushButton("OK", this);
     cancelButton_ = new QPushButton("Cancel", this);
     for (QPushButton* button : {startButton_, okButton_, cancelButton_}) {
-        button->setFont(ArialFont(kButtonPixels));
+        button->setFont(platform::ArialFont(kButtonPixels));
         button->setFixedWidth(75);
     }
     startButton_->setDefault(true);

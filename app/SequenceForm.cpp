@@ -18,28 +18,14 @@ namespace tickora {
 
 namespace {
 
-constexpr int kGrey = 204;        // background, each of red, green and blue
 constexpr int kTextPixels = 13;   // captions
 constexpr int kButtonPixels = 12; // OK and Cancel
 
-// Arial through its metric-compatible free face, as the other dialogs.
-QFont ArialFont(int pixels) {
-    platform::Font font;
-    font.face = "Arial";
-    font.pixelHeight = pixels;
-    return platform::ToQFont(font);
-}
 
 } // namespace
 
 TSequenceForm::TSequenceForm(QWidget* parent) : QDialog(parent) {
-    setWindowTitle("Position Sequence");
-    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
-    setFont(ArialFont(kTextPixels));
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, QColor(kGrey, kGrey, kGrey));
-    setPalette(colours);
-    setAutoFillBackground(true);
+    platform::GiveDialogLook(*this, "Position Sequence", kTextPixels);
 
     auto* positions = new QGroupBox(" Positions ", this);
     auto* grid = new QGridLayout(positions);
@@ -86,7 +72,7 @@ TSequenceForm::TSequenceForm(QWidget* parent) : QDialog(parent) {
     okButton_ = new QPushButton("OK", this);
     cancelButton_ = new QPushButton("Cancel", this);
     for (QPushButton* button : {okButton_, cancelButton_}) {
-        button->setFont(ArialFont(kButtonPixels));
+        button->setFont(platform::ArialFont(kButtonPixels));
         button->setFixedWidth(75);
     }
     okButton_->setDefault(true);

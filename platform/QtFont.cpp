@@ -40,4 +40,23 @@ QFont ToQFont(const Font& font, int pixelsPerInch) {
     return result;
 }
 
+QFont ArialFont(int pixels, bool bold) {
+    Font font;
+    font.face = "Arial";
+    font.pixelHeight = pixels;
+    font.bold = bold;
+    return ToQFont(font);
+}
+
+void GiveDialogLook(QWidget& dialog, const QString& title, int textPixels) {
+    constexpr int kGrey = 204; // each of red, green and blue
+    dialog.setWindowTitle(title);
+    dialog.setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+    dialog.setFont(ArialFont(textPixels));
+    QPalette colours = dialog.palette();
+    colours.setColor(QPalette::Window, QColor(kGrey, kGrey, kGrey));
+    dialog.setPalette(colours);
+    dialog.setAutoFillBackground(true);
+}
+
 } // namespace platform

@@ -3,6 +3,7 @@
 #include "platform/Canvas.h"
 
 #include <QFont>
+#include <QWidget>
 #include <QString>
 
 #include <string>
@@ -21,5 +22,12 @@ int FontPixelSize(const Font& font, int pixelsPerInch);
 // The QFont for a Font at a canvas's pixels per inch; the windows use it for their labels so
 // label and picture text match.
 QFont ToQFont(const Font& font, int pixelsPerInch = 96);
+
+// Arial through its metric-compatible free face, so a dialog looks the same wherever it runs.
+QFont ArialFont(int pixels, bool bold = false);
+
+// The look the program's dialogs share: the title, a fixed size, Arial captions of the given
+// height on the light grey of the original panels.
+void GiveDialogLook(QWidget& dialog, const QString& title, int textPixels);
 
 } // namespace platform

@@ -16,18 +16,10 @@ namespace tickora {
 
 namespace {
 
-constexpr int kGrey = 204;        // background, each of red, green and blue
 constexpr int kRadioPixels = 13;  // the radio buttons' captions
 constexpr int kButtonPixels = 12; // OK and Cancel
 constexpr int kOtherTag = 0;
 
-// Arial through its metric-compatible free face: the dialog looks the same wherever it runs.
-QFont ArialFont(int pixels) {
-    platform::Font font;
-    font.face = "Arial";
-    font.pixelHeight = pixels;
-    return platform::ToQFont(font);
-}
 
 QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -64,22 +56,16 @@ void TAnnotationForm::FormCreate() {
 }
 
 void TAnnotationForm::BuildControls() {
-    setWindowTitle("Edit Position Annotation");
-    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
-    setFont(ArialFont(kRadioPixels));
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, QColor(kGrey, kGrey, kGrey));
-    setPalette(colours);
-    setAutoFillBackground(true);
+    platform::GiveDialogLook(*this, "Edit Position Annotation", kRadioPixels);
 
     radioGroup_ = new QButtonGroup(this);
     radioGroup_->setExclusive(true);
-    QPalette black = colours;
+    QPalette black = palette();
     black.setColor(QPalette::WindowText, Qt::black);
     black.setColor(QPalette::ButtonText, Qt::black);
     auto makeRadio = [&](const QString& caption, int tag, const Place& place) {
         auto* radio = new QRadioButton(caption, this);
-        radio->setFont(ArialFont(kRadioPixels));
+        radio->setFont(platform::ArialFont(kRadioPixels));
         radio->setPalette(black);
         PlaceControl(radio, place);
         radioGroup_->addButton(radio, tag);
@@ -100,7 +86,7 @@ void TAnnotationForm::BuildControls() {
     okButton_ = new QPushButton("OK", this);
     cancelButton_ = new QPushButton("Cancel", this);
     for (QPushButton* button : {okButton_, cancelButton_})
-        button->setFont(ArialFont(kButtonPixels));
+        button->setFont(platform::ArialFont(kButtonPixels));
     PlaceControl(okButton_, kOKPlace);
     PlaceControl(cancelButton_, kCancelPlace);
     okButton_->setDefault(true);

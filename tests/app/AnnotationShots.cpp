@@ -8,6 +8,7 @@
 // QT_QPA_PLATFORM=offscreen. About 45 seconds.
 #include "app/KeyCodes.h"
 #include "app/Program.h"
+#include "tests/app/ShotTools.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -25,46 +26,17 @@
 #include <string>
 #include <vector>
 
-namespace {
-
 using namespace tickora;
-
-struct Step {
-    int atMs; // after the start of the run
-    std::function<void()> action;
-};
-
-// Precise timers: coarse ones (Qt's choice beyond two seconds) may fire steps half a second
-// apart together, so a step could run inside the dialog that the step before opened.
-void RunSteps(QApplication& application, const std::vector<Step>& steps) {
-    for (const Step& step : steps)
-        QTimer::singleShot(step.atMs, Qt::PreciseTimer, &application, step.action);
-}
-
-bool Save(QWidget& widget, const QString& path) {
-    const bool saved = widget.grab().save(path);
-    std::printf("%s %s (%dx%d)\n", saved ? "saved" : "could not save", qPrintable(path),
-                widget.width(), widget.height());
-    std::fflush(stdout);
-    return saved;
-}
-
-} // namespace
+using shots::Save;
+using shots::Step;
 
 int main(int argc, char* argv[]) {
     QTemporaryDir data;
     if (!data.isValid())
         return 1;
-    setenv("XDG_DATA_HOME", data.path().toLocal8Bit().constData(), 1);
+    shots::PrepareDataFolder(data, "28800");
     QApplication application(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString(".");
-    {
-        const std::string folder = data.path().toStdString() + "/Tickora";
-        std::filesystem::create_directories(folder);
-        std::ofstream(folder + "/Settings.ini", std::ios::binary)
-            << "28800\r\n52\r\n20\r\n10\r\n0\r\n1\r\nFALSE\r\n5\r\nFALSE\r\nFALSE\r\nNone\r\n"
-               "Simulated watch 28800 bph\r\n 1.00000000000000E+0000\r\n";
-    }
     bool ok = true;
 
     // First run: a 20-second test, stopped, annotated Dial Up, then the window closes.
@@ -73,7 +45,7 @@ int main(int argc, char* argv[]) {
         TMainForm& form = program.Form();
         TAnnotationForm& dialog = program.AnnotationForm();
         auto key = [&form](std::uint16_t code) { form.FormKeyDown(code, false); };
-        RunSteps(application,
+        shots::RunSteps(application,
                  {
                      {3000, [&] { key(vk::Space); }},
                      {33000, [&] { key(vk::Escape); }},
@@ -109,7 +81,7 @@ int main(int argc, char* argv[]) {
     // Second run: the newest page comes back with its caption.
     {
         TickoraProgram program;
-        RunSteps(application, {{3500, [&] {
+        shots::RunSteps(application, {{3500, [&] {
                                     ok = Save(program.Form(), out + "/restored-page.png") && ok;
                                     program.Form().close();
                                     application.quit();

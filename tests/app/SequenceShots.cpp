@@ -9,6 +9,7 @@
 #include "app/CardClockForm.h"
 #include "app/KeyCodes.h"
 #include "app/Program.h"
+#include "tests/app/ShotTools.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -23,44 +24,17 @@
 #include <string>
 #include <vector>
 
-namespace {
-
 using namespace tickora;
-
-struct Step {
-    int atMs; // after the start of the run
-    std::function<void()> action;
-};
-
-void RunSteps(QApplication& application, const std::vector<Step>& steps) {
-    for (const Step& step : steps)
-        QTimer::singleShot(step.atMs, Qt::PreciseTimer, &application, step.action);
-}
-
-bool Save(QWidget& widget, const QString& path) {
-    const bool saved = widget.grab().save(path);
-    std::printf("%s %s (%dx%d)\n", saved ? "saved" : "could not save", qPrintable(path),
-                widget.width(), widget.height());
-    std::fflush(stdout);
-    return saved;
-}
-
-} // namespace
+using shots::Save;
+using shots::Step;
 
 int main(int argc, char* argv[]) {
     QTemporaryDir data;
     if (!data.isValid())
         return 1;
-    setenv("XDG_DATA_HOME", data.path().toLocal8Bit().constData(), 1);
+    shots::PrepareDataFolder(data, "AUTO");
     QApplication application(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString(".");
-    {
-        const std::string folder = data.path().toStdString() + "/Tickora";
-        std::filesystem::create_directories(folder);
-        std::ofstream(folder + "/Settings.ini", std::ios::binary)
-            << "AUTO\r\n52\r\n20\r\n10\r\n0\r\n1\r\nFALSE\r\n5\r\nFALSE\r\nFALSE\r\nNone\r\n"
-               "Simulated watch 28800 bph\r\n 1.00000000000000E+0000\r\n";
-    }
     bool ok = true;
     TickoraProgram program;
     TMainForm& form = program.Form();
@@ -68,7 +42,7 @@ int main(int argc, char* argv[]) {
     TSettingsForm& settings = program.SettingsForm();
     auto key = [&form](std::uint16_t code) { form.FormKeyDown(code, false); };
     auto modal = [] { return QApplication::activeModalWidget(); };
-    RunSteps(application,
+    shots::RunSteps(application,
              {
                  // Q opens the dialog modally; what follows runs inside its loop.
                  {3000, [&] { key(vk::Q); }},
