@@ -27,7 +27,6 @@ constexpr double kMaxStepGap = 5.5; // s between steps before the count is lost
 constexpr double kStallGap = 0.45;  // s between buffers (normally 0.093) that may have lost sound
 constexpr int kEnvelopeBins = 20;   // stretches of the run, each compared on its least late buffer
 
-
 double MonotonicSeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
         .count();

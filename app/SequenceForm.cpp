@@ -21,7 +21,6 @@ namespace {
 constexpr int kTextPixels = 13;   // captions
 constexpr int kButtonPixels = 12; // OK and Cancel
 
-
 } // namespace
 
 TSequenceForm::TSequenceForm(QWidget* parent) : QDialog(parent) {

@@ -121,10 +121,9 @@ void Glyph(QPainter& p, ToolbarButton button) {
         p.setPen(QPen(kInk, 1.0));
         p.drawLine(QPointF(6, 31), QPointF(34, 31));
         p.setPen(QPen(kAccent, 1.6));
-        p.drawPolyline(QPolygonF({QPointF(6, 30), QPointF(10, 30), QPointF(11, 22),
-                                  QPointF(13, 28), QPointF(15, 30), QPointF(22, 30),
-                                  QPointF(23, 9), QPointF(25, 20), QPointF(27, 25),
-                                  QPointF(30, 28), QPointF(34, 30)}));
+        p.drawPolyline(QPolygonF({QPointF(6, 30), QPointF(10, 30), QPointF(11, 22), QPointF(13, 28),
+                                  QPointF(15, 30), QPointF(22, 30), QPointF(23, 9), QPointF(25, 20),
+                                  QPointF(27, 25), QPointF(30, 28), QPointF(34, 30)}));
         QPen mark(kGreen, 1.2, Qt::DotLine);
         p.setPen(mark);
         p.drawLine(QPointF(10.5, 7), QPointF(10.5, 31));

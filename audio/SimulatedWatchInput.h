@@ -12,7 +12,8 @@ namespace tickora {
 
 // A watch that ticks without a microphone: the synthesiser's sound with a known beat rate,
 // daily rate, amplitude and beat error, delivered at 44100 samples per second of wall-clock
-// time, or faster or slower by the parameters' card clock error. The watch keeps running across a stop and a start, as a real one would.
+// time, or faster or slower by the parameters' card clock error. The watch keeps running across a
+// stop and a start, as a real one would.
 class SimulatedWatchInput final : public ThreadedInput {
 public:
     explicit SimulatedWatchInput(const synth::WatchParameters& parameters);

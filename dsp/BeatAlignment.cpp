@@ -16,9 +16,9 @@ namespace dsp {
 
 namespace {
 
-constexpr int kShapeWarmup = 8;          // beats averaged before any is corrected
-constexpr int kShapeMemory = 16;         // beats; the shape then follows the watch slowly
-constexpr double kMinCorrelation = 0.5;  // normalised correlation of a confident alignment
+constexpr int kShapeWarmup = 8;         // beats averaged before any is corrected
+constexpr int kShapeMemory = 16;        // beats; the shape then follows the watch slowly
+constexpr double kMinCorrelation = 0.5; // normalised correlation of a confident alignment
 // A departure within this (s), or within two shape points at slow rates where the points are
 // coarser, leaves the onset alone.
 constexpr double kAlignTolerance = 1e-4;
@@ -331,8 +331,7 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
     // where it usually sits is noise, not a finding: the onset stays. Under noise the onsets
     // themselves are the less reliable.
     const int stay = static_cast<int>(std::nearbyint(best - departure / step));
-    if (!noisy && stay >= -range && stay <= range &&
-        bestScore - score(stay) < kClearlyBetter) {
+    if (!noisy && stay >= -range && stay <= range && bestScore - score(stay) < kClearlyBetter) {
         departure = 0.0;
         firstSound = static_cast<double>(record.OnsetSample) + usual;
     }

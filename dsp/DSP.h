@@ -141,7 +141,7 @@ public:
         int Beats = 0;                            // beats averaged so far
     };
     const BeatShape& Shape(int parity) const { return shapes_[parity & 1].Shape; }
-    int ShapeStep() const { return shapeStep_; }   // samples per point, 0 when not kept
+    int ShapeStep() const { return shapeStep_; }    // samples per point, 0 when not kept
     int ShapeOnset() const { return shapeBefore_; } // point of the onset
     // Where a parity's shape starts (its first sound, a point with its fraction) and where it
     // is loudest (the drop); false until the shape is known.

@@ -19,9 +19,9 @@ constexpr double kOutlierFloor = 0.25e-3; // s
 // A trustworthy window: most of its beats used, a rate known to about 1 s/d (two standard
 // errors), and ticks and tocks giving the same rate.
 constexpr double kMinUsedShare = 0.75;
-constexpr double kMaxRateError = 0.5;      // s/d, standard error of the rate
-constexpr double kParityAgreement = 1.0;   // s/d, allowed whatever the standard errors
-constexpr double kParityErrors = 3.0;      // standard errors of the difference
+constexpr double kMaxRateError = 0.5;    // s/d, standard error of the rate
+constexpr double kParityAgreement = 1.0; // s/d, allowed whatever the standard errors
+constexpr double kParityErrors = 3.0;    // standard errors of the difference
 constexpr double kSecondsPerDay = 86400.0;
 
 struct Sums {
@@ -40,9 +40,9 @@ struct Sums {
 struct Fit {
     double slope = 1.0;
     double intercept = 0.0;
-    double quality = 0.0;   // squared correlation, 1 for a perfect fit
-    double sse = 0.0;       // sum of squared residuals, s^2
-    double spreadX = 0.0;   // sum of squared departures of x from its mean, s^2
+    double quality = 0.0; // squared correlation, 1 for a perfect fit
+    double sse = 0.0;     // sum of squared residuals, s^2
+    double spreadX = 0.0; // sum of squared departures of x from its mean, s^2
     int n = 0;
     double Residual(double x, double y) const { return y - (intercept + slope * x); }
     // Standard error of the rate, s/d; infinite with too few points to tell.
@@ -131,7 +131,7 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     const double ts = time(s);
     const std::int64_t bs = beat(s);
     auto x = [&](std::int64_t i) { return static_cast<double>(beat(i) - bs) / b; }; // nominal s
-    auto y = [&](std::int64_t i) { return time(i) - ts; };                           // measured s
+    auto y = [&](std::int64_t i) { return time(i) - ts; };                          // measured s
     auto parityOf = [&](std::int64_t i) { return static_cast<int>((beat(i) - bs) & 1); };
     double* const magnitudes = work_.get();
     // Which of the window's records are set aside; a record's slot in `aside` is i - s.
@@ -263,8 +263,8 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
             chosen = exact[0] && exact[1] ? chosen : fits[exact[0] ? 0 : 1];
             rateError = 0.0;
         } else if (weights[0] + weights[1] > 0.0) {
-            chosen.slope =
-                (weights[0] * fits[0].slope + weights[1] * fits[1].slope) / (weights[0] + weights[1]);
+            chosen.slope = (weights[0] * fits[0].slope + weights[1] * fits[1].slope) /
+                           (weights[0] + weights[1]);
             rateError = std::sqrt(1.0 / (weights[0] + weights[1])) * kSecondsPerDay;
         }
     }
@@ -306,8 +306,7 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
         previous.BeatError = record.BeatError;
         previous.BeatErrorUsed = record.BeatErrorUsed;
     }
-    record.BeatErrorMedian =
-        m < w ? MedianOfUsed(m, w, MedianField::BeatError) : record.BeatError;
+    record.BeatErrorMedian = m < w ? MedianOfUsed(m, w, MedianField::BeatError) : record.BeatError;
     record.Valid = true;
 }
 

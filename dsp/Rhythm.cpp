@@ -12,11 +12,11 @@ namespace dsp {
 
 namespace {
 
-constexpr int kTrend = 10;       // blocks of the moving mean taken out (100 ms)
+constexpr int kTrend = 10; // blocks of the moving mean taken out (100 ms)
 // Two-beat periodicity a watch must show, well above what 5 s of noise can reach by chance.
 constexpr double kMinPeriodicity = 0.3;
 constexpr double kAutoRates[] = {5.0, 5.5, 6.0, 7.0, 8.0}; // beats/s AUTO looks for
-constexpr double kLagTolerance = 0.015;                     // of the lag, either way
+constexpr double kLagTolerance = 0.015;                    // of the lag, either way
 
 // Normalised autocorrelation of e[0 ... n-1], best over the lags within the tolerance of
 // `lag` blocks (and at least one block either way).
@@ -63,8 +63,8 @@ double SignalAnalysis::FindRateByRhythm(double setRate) const {
     auto score = [&](double f) {
         const double two = Periodicity(out, blocks, 2.0 / f / blockSeconds, kLagTolerance);
         // One beat: beat error moves the lag by a few ms either way.
-        const double one = Periodicity(out, blocks, 1.0 / f / blockSeconds,
-                                       kLagTolerance + 0.006 * f);
+        const double one =
+            Periodicity(out, blocks, 1.0 / f / blockSeconds, kLagTolerance + 0.006 * f);
         return two >= kMinPeriodicity && one >= kMinPeriodicity / 2.0 ? two + one : 0.0;
     };
     if (setRate > 0.0) {

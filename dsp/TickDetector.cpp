@@ -176,9 +176,9 @@ bool SignalAnalysis::DetectTicks(const double* levels, const double* shapeLevels
                     // A beat missed in between shows as an interval of two beats or more.
                     const TickRecord& previous = ring_[Slot(writeIndex_ - 1)];
                     const double beats = std::nearbyint((t - previous.Time) * beatFrequency_);
-                    record.Beat = previous.Beat + std::max<std::int64_t>(
-                                                      1, static_cast<std::int64_t>(std::min(
-                                                             beats, 1e9)));
+                    record.Beat =
+                        previous.Beat +
+                        std::max<std::int64_t>(1, static_cast<std::int64_t>(std::min(beats, 1e9)));
                 }
                 blank = minLiftSamples_;
                 // At least one sample is searched, so every onset completes its record.
@@ -189,9 +189,9 @@ bool SignalAnalysis::DetectTicks(const double* levels, const double* shapeLevels
                 // The results come at the end of the peak window; the first plot points of
                 // a window that will have them are already drawn as results.
                 if (writeIndex_ >= firstIndex_ + 4 &&
-                    0.0001 * period <= static_cast<double>(writeIndex_ - WindowStart(writeIndex_,
-                                                                                     period)) /
-                                           beatFrequency_) {
+                    0.0001 * period <=
+                        static_cast<double>(writeIndex_ - WindowStart(writeIndex_, period)) /
+                            beatFrequency_) {
                     resultsStarted_ = true;
                 }
             }

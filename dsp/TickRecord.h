@@ -17,18 +17,18 @@ struct TickRecord {
     double BeatError = 0.0;       // ms, of this beat pair
     bool Valid = false;           // the results may be shown
     // Set by the detector's whole-beat alignment and the window's fits.
-    std::int64_t OnsetSample = 0; // sample clock at the threshold onset
-    std::int64_t Beat = 0;        // beats since the test's first record, missed beats counted
-    bool Aligned = false;         // the alignment offers another time for the beat
-    double AlignedTime = 0.0;     // s
+    std::int64_t OnsetSample = 0;  // sample clock at the threshold onset
+    std::int64_t Beat = 0;         // beats since the test's first record, missed beats counted
+    bool Aligned = false;          // the alignment offers another time for the beat
+    double AlignedTime = 0.0;      // s
     double AlignedPeakDelay = 0.0; // s
-    double FirstSound = -1.0;     // s, where the lift is measured from when not at Time
-    bool Used = true;             // its timing agrees with the window's fit
-    bool AmplitudeUsed = true;    // Amplitude counts in the medians
-    bool BeatErrorUsed = true;    // BeatError counts in the medians
-    double UsedShare = 1.0;       // of the window's beats, missed ones included
-    double Scatter = 0.0;         // ms, robust spread of the window's timings about the fit
-    bool Trusted = true;          // the window's rate is known to about 1 s/d
+    double FirstSound = -1.0;      // s, where the lift is measured from when not at Time
+    bool Used = true;              // its timing agrees with the window's fit
+    bool AmplitudeUsed = true;     // Amplitude counts in the medians
+    bool BeatErrorUsed = true;     // BeatError counts in the medians
+    double UsedShare = 1.0;        // of the window's beats, missed ones included
+    double Scatter = 0.0;          // ms, robust spread of the window's timings about the fit
+    bool Trusted = true;           // the window's rate is known to about 1 s/d
 };
 
 // One record as handed to the main window.

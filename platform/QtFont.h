@@ -3,8 +3,8 @@
 #include "platform/Canvas.h"
 
 #include <QFont>
-#include <QWidget>
 #include <QString>
+#include <QWidget>
 
 #include <string>
 

@@ -77,9 +77,10 @@ std::string TextSummary(const AnalysisSummary& s, const AnalyzerSettings& settin
                 std::to_string(settings.liftAngle) + ")\n";
         text += "Beat error  " + Format("%.1f ms", s.shown.BeatError) + "\n";
         text += "Averaged over " + Format("%.1f s", s.shown.Span) +
-                (s.shownComplete              ? " (complete)"
-                 : s.shown.Span >= settings.period - 0.0001 ? " (not settled: the beats are too irregular)"
-                                                             : " (averaging period not complete)") +
+                (s.shownComplete ? " (complete)"
+                 : s.shown.Span >= settings.period - 0.0001
+                     ? " (not settled: the beats are too irregular)"
+                     : " (averaging period not complete)") +
                 "\n";
         text += "Signal      " + Format("%.0f %% of the beats used", 100.0 * s.shown.Used) +
                 Format(", timing scatter %.3f ms", s.shown.Scatter) + "\n";

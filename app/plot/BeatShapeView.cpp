@@ -73,8 +73,9 @@ void DrawBeatShapes(platform::Canvas& canvas, const dsp::SignalAnalysis& analysi
 
     const BeatShapeMarks marks[2] = {ShapeMarksOf(analysis, 0, liftAngle),
                                      ShapeMarksOf(analysis, 1, liftAngle)};
-    canvas.TextOut(kLeft, 6, "Beat shapes: the averaged sound of the recent beats, from the first "
-                             "sound to the drop and after");
+    canvas.TextOut(kLeft, 6,
+                   "Beat shapes: the averaged sound of the recent beats, from the first "
+                   "sound to the drop and after");
     if (!marks[0].Known && !marks[1].Known) {
         const std::string wait = "The beat shapes show once a few beats have been measured.";
         canvas.TextOut((width - canvas.TextWidth(wait)) / 2, height / 2, wait);
@@ -121,7 +122,7 @@ void DrawBeatShapes(platform::Canvas& canvas, const dsp::SignalAnalysis& analysi
             const std::string label = Format("%.0f", (t - origin) * 1e3);
             canvas.TextOut(x - canvas.TextWidth(label) / 2, bottom + 2, label);
         }
-        canvas.TextOut(width - kRightMargin - canvas.TextWidth("ms") , bottom + 2, "ms");
+        canvas.TextOut(width - kRightMargin - canvas.TextWidth("ms"), bottom + 2, "ms");
         canvas.SetPen(kAxis);
         canvas.MoveTo(kLeft, bottom);
         canvas.LineTo(kLeft + plotWidth, bottom);
@@ -137,7 +138,9 @@ void DrawBeatShapes(platform::Canvas& canvas, const dsp::SignalAnalysis& analysi
         }
         // The top of the panel holds the marks' texts; the envelope stays below them.
         const double scale = high > low ? (panelHeight - kTextBand) / (high - low) : 0.0;
-        auto row = [&](double v) { return bottom - 1 - static_cast<int>(std::lround((v - low) * scale)); };
+        auto row = [&](double v) {
+            return bottom - 1 - static_cast<int>(std::lround((v - low) * scale));
+        };
         canvas.SetPen(kEnvelope);
         canvas.MoveTo(column(first * point), row(level[first]));
         for (int k = first + 1; k <= last; ++k) {

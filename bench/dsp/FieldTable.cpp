@@ -114,8 +114,8 @@ int main(int argc, char** argv) {
             }
         }
     }
-    std::printf("\n%-22s %5s %5s %5s %9s %7s\n", "conditions", "good", "poor", "WRONG",
-                "unsettled", "refused");
+    std::printf("\n%-22s %5s %5s %5s %9s %7s\n", "conditions", "good", "poor", "WRONG", "unsettled",
+                "refused");
     for (const auto& [key, t] : rows) {
         std::printf("%-22s %5d %5d %5d %9d %7d\n", key.c_str(), t.counts[0], t.counts[1],
                     t.counts[2], t.counts[3], t.counts[4]);

@@ -23,7 +23,7 @@ struct WatchParameters {
     double clickDb = 0.0;         // peak of a stray click, dB
     // The sound card's clock error: it takes 44100 x (86400 + clockError) / 86400 samples
     // per true second, as a rate correction of the same value assumes.
-    double clockError = 0.0;   // s/d
+    double clockError = 0.0; // s/d
     // What a microphone against a real case hears: beat loudness varying by about +-30 %, an
     // echo 3 to 7 ms after each burst, the case ringing at a lower pitch for several ms, and a
     // tock that sounds clearly unlike its tick. Off: the plain three bursts.

@@ -119,7 +119,8 @@ void WatchSynthesiser::ScheduleBeat(std::int64_t beat) {
                                         {-0.30, 2200.0, 0.5e-3, kSine}};
 
     // The case itself, rung by the drop: low and long.
-    static constexpr Partial kCase[] = {{0.25, 950.0, 5.0e-3, kSine}, {-0.25, 950.0, 0.6e-3, kSine}};
+    static constexpr Partial kCase[] = {{0.25, 950.0, 5.0e-3, kSine},
+                                        {-0.25, 950.0, 0.6e-3, kSine}};
 
     const bool room = parameters_.room;
     const bool tock = (beat & 1) != 0;

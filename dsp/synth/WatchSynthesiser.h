@@ -79,7 +79,7 @@ private:
     double clickPeak_;
     double clicksPerSample_;
     double brownRms_;
-    double brown_ = 0.0;    // the leaky integral of white noise, before scaling
+    double brown_ = 0.0;     // the leaky integral of white noise, before scaling
     double echoDelay_ = 0.0; // s, room: the echo's delay after each burst
 
     RandomSource noise_;

@@ -20,7 +20,6 @@ constexpr int kRadioPixels = 13;  // the radio buttons' captions
 constexpr int kButtonPixels = 12; // OK and Cancel
 constexpr int kOtherTag = 0;
 
-
 QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }

@@ -45,35 +45,36 @@ int main(int argc, char* argv[]) {
         TMainForm& form = program.Form();
         TAnnotationForm& dialog = program.AnnotationForm();
         auto key = [&form](std::uint16_t code) { form.FormKeyDown(code, false); };
-        shots::RunSteps(application,
-                 {
-                     {3000, [&] { key(vk::Space); }},
-                     {33000, [&] { key(vk::Escape); }},
-                     // The A key opens the dialog modally; what follows runs inside its loop.
-                     {33500, [&] { key(vk::A); }},
-                     {34000,
-                      [&] {
-                          if (!dialog.isVisible()) {
-                              std::printf("the A key did not open the dialog\n");
-                              ok = false;
-                          }
-                          dialog.PositionRadioButton(1)->click();
-                      }},
-                     {34500,
-                      [&] {
-                          ok = Save(dialog, out + "/annotation-dialog.png") && ok;
-                          dialog.OKButton()->click();
-                      }},
-                     {35000,
-                      [&] {
-                          if (dialog.isVisible()) {
-                              std::printf("the dialog is still open\n");
-                              ok = false;
-                          }
-                          form.close(); // saves the state file
-                          application.quit();
-                      }},
-                 });
+        shots::RunSteps(
+            application,
+            {
+                {3000, [&] { key(vk::Space); }},
+                {33000, [&] { key(vk::Escape); }},
+                // The A key opens the dialog modally; what follows runs inside its loop.
+                {33500, [&] { key(vk::A); }},
+                {34000,
+                 [&] {
+                     if (!dialog.isVisible()) {
+                         std::printf("the A key did not open the dialog\n");
+                         ok = false;
+                     }
+                     dialog.PositionRadioButton(1)->click();
+                 }},
+                {34500,
+                 [&] {
+                     ok = Save(dialog, out + "/annotation-dialog.png") && ok;
+                     dialog.OKButton()->click();
+                 }},
+                {35000,
+                 [&] {
+                     if (dialog.isVisible()) {
+                         std::printf("the dialog is still open\n");
+                         ok = false;
+                     }
+                     form.close(); // saves the state file
+                     application.quit();
+                 }},
+            });
         program.Show();
         application.exec();
     }
@@ -82,10 +83,11 @@ int main(int argc, char* argv[]) {
     {
         TickoraProgram program;
         shots::RunSteps(application, {{3500, [&] {
-                                    ok = Save(program.Form(), out + "/restored-page.png") && ok;
-                                    program.Form().close();
-                                    application.quit();
-                                }}});
+                                           ok = Save(program.Form(), out + "/restored-page.png") &&
+                                                ok;
+                                           program.Form().close();
+                                           application.quit();
+                                       }}});
         program.Show();
         application.exec();
     }

@@ -43,49 +43,49 @@ int main(int argc, char* argv[]) {
     auto key = [&form](std::uint16_t code) { form.FormKeyDown(code, false); };
     auto modal = [] { return QApplication::activeModalWidget(); };
     shots::RunSteps(application,
-             {
-                 // Q opens the dialog modally; what follows runs inside its loop.
-                 {3000, [&] { key(vk::Q); }},
-                 {3500,
-                  [&] {
-                      ok = sequence.isVisible() && Save(sequence, out + "/sequence-dialog.png") &&
-                           ok;
-                      sequence.OKButton()->click();
-                  }},
-                 {4000, [&] { key(vk::Space); }},
-                 // Dial Up: 5 s of calibration and 20 s of averaging.
-                 {33000,
-                  [&] {
-                      ok = form.Sequence().Position() == 2 &&
-                           Save(form, out + "/sequence-prompt.png") && ok;
-                      key(vk::Escape);
-                  }},
-                 // The settings, and in them the assistant: both modal, one in the other.
-                 {33500, [&] { form.SettingsButtonClick(); }},
-                 {34000, [&] { settings.MeasureButton()->click(); }},
-                 {34500,
-                  [&] {
-                      if (auto* assistant = dynamic_cast<TCardClockForm*>(modal()))
-                          assistant->StartButton()->click();
-                      else
-                          ok = false;
-                  }},
-                 {95000,
-                  [&] {
-                      if (auto* assistant = dynamic_cast<TCardClockForm*>(modal())) {
-                          ok = Save(*assistant, out + "/card-clock.png") && ok;
-                          assistant->CancelButton()->click();
-                      } else {
-                          ok = false;
-                      }
-                  }},
-                 {95500,
-                  [&] {
-                      settings.CancelButtonClick();
-                      form.close();
-                      application.quit();
-                  }},
-             });
+                    {
+                        // Q opens the dialog modally; what follows runs inside its loop.
+                        {3000, [&] { key(vk::Q); }},
+                        {3500,
+                         [&] {
+                             ok = sequence.isVisible() &&
+                                  Save(sequence, out + "/sequence-dialog.png") && ok;
+                             sequence.OKButton()->click();
+                         }},
+                        {4000, [&] { key(vk::Space); }},
+                        // Dial Up: 5 s of calibration and 20 s of averaging.
+                        {33000,
+                         [&] {
+                             ok = form.Sequence().Position() == 2 &&
+                                  Save(form, out + "/sequence-prompt.png") && ok;
+                             key(vk::Escape);
+                         }},
+                        // The settings, and in them the assistant: both modal, one in the other.
+                        {33500, [&] { form.SettingsButtonClick(); }},
+                        {34000, [&] { settings.MeasureButton()->click(); }},
+                        {34500,
+                         [&] {
+                             if (auto* assistant = dynamic_cast<TCardClockForm*>(modal()))
+                                 assistant->StartButton()->click();
+                             else
+                                 ok = false;
+                         }},
+                        {95000,
+                         [&] {
+                             if (auto* assistant = dynamic_cast<TCardClockForm*>(modal())) {
+                                 ok = Save(*assistant, out + "/card-clock.png") && ok;
+                                 assistant->CancelButton()->click();
+                             } else {
+                                 ok = false;
+                             }
+                         }},
+                        {95500,
+                         [&] {
+                             settings.CancelButtonClick();
+                             form.close();
+                             application.quit();
+                         }},
+                    });
     program.Show();
     application.exec();
     if (!ok)

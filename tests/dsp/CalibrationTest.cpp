@@ -387,18 +387,18 @@ TEST(Calibration, RumbleHumAndSpeechAreNotTakenForAWatch) {
         brown = 0.999 * brown + uniform();
         rumble.Set(i, static_cast<std::int16_t>(std::clamp(brown * 1500.0, -32768.0, 32767.0)));
         const double t = static_cast<double>(i) / 44100.0;
-        hum.Set(i, static_cast<std::int16_t>(std::lround(
-                       8000.0 * (std::sin(2 * std::numbers::pi * 50 * t) +
-                                 0.3 * std::sin(2 * std::numbers::pi * 150 * t)) +
-                       50.0 * uniform())));
+        hum.Set(i, static_cast<std::int16_t>(
+                       std::lround(8000.0 * (std::sin(2 * std::numbers::pi * 50 * t) +
+                                             0.3 * std::sin(2 * std::numbers::pi * 150 * t)) +
+                                   50.0 * uniform())));
     }
     for (std::int64_t at = 2000; at < speech.Length();) {
         const std::int64_t length = 3500 + static_cast<std::int64_t>((uniform() + 0.5) * 7000);
         const double loudness = 3000.0 + (uniform() + 0.5) * 9000.0;
         for (std::int64_t i = 0; i < length && at + i < speech.Length(); ++i) {
             const double envelope = std::sin(std::numbers::pi * static_cast<double>(i) / length);
-            speech.Set(at + i, static_cast<std::int16_t>(std::lround(loudness * envelope *
-                                                                     4.0 * uniform())));
+            speech.Set(at + i, static_cast<std::int16_t>(
+                                   std::lround(loudness * envelope * 4.0 * uniform())));
         }
         at += length + 2000 + static_cast<std::int64_t>((uniform() + 0.5) * 12000);
     }
@@ -408,9 +408,10 @@ TEST(Calibration, RumbleHumAndSpeechAreNotTakenForAWatch) {
                 analysis->ResetFilter();
                 analysis->BeginCalibration(5, filter, 0.0);
                 ASSERT_TRUE(analysis->AddCalibrationSamples(sound->Data(), 5 * 44100));
-                EXPECT_FALSE(Finish(*analysis, rate).ok)
-                    << (sound == &rumble ? "rumble" : sound == &hum ? "hum" : "speech") << ' '
-                    << filter << ' ' << rate;
+                EXPECT_FALSE(Finish(*analysis, rate).ok) << (sound == &rumble ? "rumble"
+                                                             : sound == &hum  ? "hum"
+                                                                              : "speech")
+                                                         << ' ' << filter << ' ' << rate;
             }
         }
     }

@@ -41,8 +41,8 @@ TEST(BeatShapeView, MarksTheFirstSoundAndTheDropWhereTheyAre) {
     platform::Image image(960, 511);
     platform::Canvas canvas(image);
     for (at += 4096; at + 4096 <= sound.size(); at += 4096) {
-        analysis->ProcessTickSamples(sound.data() + at, 4096, 20, dsp::PlotRawCallback{}, 1,
-                                     false, 52);
+        analysis->ProcessTickSamples(sound.data() + at, 4096, 20, dsp::PlotRawCallback{}, 1, false,
+                                     52);
     }
     for (int parity = 0; parity < 2; ++parity) {
         const plot::BeatShapeMarks m = plot::ShapeMarksOf(*analysis, parity, 52);

@@ -40,8 +40,8 @@ Reading Read(const std::vector<std::int16_t>& sound, const synth::WatchParameter
         return reading;
     }
     for (at += 4096; at + 4096 <= sound.size(); at += 4096) {
-        if (analysis->ProcessTickSamples(sound.data() + at, 4096, period, dsp::PlotRawCallback{},
-                                         1, false, 52)) {
+        if (analysis->ProcessTickSamples(sound.data() + at, 4096, period, dsp::PlotRawCallback{}, 1,
+                                         false, 52)) {
             dsp::TickResult r;
             while (analysis->NextTickResult(r)) {
                 if (dsp::IsSettled(r, period)) {

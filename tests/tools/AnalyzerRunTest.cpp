@@ -76,8 +76,9 @@ TEST(Analyzer, JsonReportsTheLastCompleteResult) {
     const Outcome run = Analyze({"--period", "10", "--json", file});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
-    const std::regex shape(R"(\{"bph": \d+, "rate": \S+, "amplitude": \S+, "beat_error": \S+, )"
-                           R"("complete": (true|false), "used": \S+, "scatter": \S+, "results": \d+\}\n)");
+    const std::regex shape(
+        R"(\{"bph": \d+, "rate": \S+, "amplitude": \S+, "beat_error": \S+, )"
+        R"("complete": (true|false), "used": \S+, "scatter": \S+, "results": \d+\}\n)");
     EXPECT_TRUE(std::regex_match(run.out, shape)) << run.out;
     EXPECT_EQ(JsonNumber(run.out, "bph"), 21600);
     EXPECT_NEAR(JsonNumber(run.out, "rate"), 8.0, 0.25);
