@@ -1,5 +1,7 @@
 #include "platform/ImageFile.h"
 
+#include "platform/TemporaryFile.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -57,17 +59,32 @@ bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
     if (exists && (!S_ISREG(existing.st_mode) || access(target.c_str(), W_OK) != 0)) {
         return false;
     }
-    const std::string temporary = target + ".part";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    std::string temporary;
+    const int fd = CreateTemporaryBeside(target, ".part-", temporary);
+    if (fd < 0) {
+        return false;
+    }
+    std::FILE* file = fdopen(fd, "wb");
     if (file == nullptr) {
+        close(fd);
+        std::remove(temporary.c_str());
         return false;
     }
     bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     // On the disk before the rename, so a crash leaves the old picture or the whole new one.
     ok = std::fflush(file) == 0 && fsync(fileno(file)) == 0 && ok;
-    if (ok && exists) {
-        // The replacement keeps the permissions of the file it replaces.
-        ok = fchmod(fileno(file), existing.st_mode & 07777) == 0;
+    // The replacement keeps the permissions of the file it replaces; a new file gets the
+    // usual ones (mkostemp makes it readable by its owner alone).
+    if (ok) {
+        mode_t mode = 0;
+        if (exists) {
+            mode = existing.st_mode & 07777;
+        } else {
+            const mode_t mask = umask(0);
+            umask(mask);
+            mode = 0666 & ~mask;
+        }
+        ok = fchmod(fileno(file), mode) == 0;
     }
     ok = std::fclose(file) == 0 && ok;
     if (ok && std::rename(temporary.c_str(), target.c_str()) == 0) {
