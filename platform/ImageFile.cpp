@@ -73,18 +73,9 @@ bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
     bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     // On the disk before the rename, so a crash leaves the old picture or the whole new one.
     ok = std::fflush(file) == 0 && fsync(fileno(file)) == 0 && ok;
-    // The replacement keeps the permissions of the file it replaces; a new file gets the
-    // usual ones (mkostemp makes it readable by its owner alone).
-    if (ok) {
-        mode_t mode = 0;
-        if (exists) {
-            mode = existing.st_mode & 07777;
-        } else {
-            const mode_t mask = umask(0);
-            umask(mask);
-            mode = 0666 & ~mask;
-        }
-        ok = fchmod(fileno(file), mode) == 0;
+    if (ok && exists) {
+        // The replacement keeps the permissions of the file it replaces.
+        ok = fchmod(fileno(file), existing.st_mode & 07777) == 0;
     }
     ok = std::fclose(file) == 0 && ok;
     if (ok && std::rename(temporary.c_str(), target.c_str()) == 0) {
