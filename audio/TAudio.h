@@ -26,7 +26,7 @@ namespace tickora {
 // through CaptureFailed. Deliveries nest when the callback runs an event loop (a modal message
 // box): a buffer that arrives meanwhile is delivered inside it, which the main window
 // recognises as an overrun.
-class TAudio : private BufferSink {
+class TAudio final : private BufferSink {
 public:
     // The owner's handler for one filled buffer: its data and its recorded byte count.
     using DeliveryCallback = void (*)(void* owner, const CaptureBuffer& buffer);
