@@ -45,8 +45,8 @@ int PortAudioStream::MaxChannels() const {
 int PortAudioStream::Open(int channels, double rate, int framesPerRead) {
     const PaStreamParameters parameters = Parameters(channels);
     const PaError error =
-        Pa_OpenStream(&stream_, &parameters, nullptr, rate, static_cast<unsigned long>(framesPerRead),
-                      paClipOff, nullptr, nullptr);
+        Pa_OpenStream(&stream_, &parameters, nullptr, rate,
+                      static_cast<unsigned long>(framesPerRead), paClipOff, nullptr, nullptr);
     if (error != paNoError) {
         stream_ = nullptr;
     }

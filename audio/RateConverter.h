@@ -45,9 +45,9 @@ private:
     int channels_;
     int error_ = 0;
     SRC_STATE* state_ = nullptr;
-    std::vector<float> mono_;           // mixed input of one push
-    std::vector<float> converted_;      // libsamplerate's output of one push
-    std::vector<std::int16_t> output_;  // converted samples, from taken_ on not yet taken
+    std::vector<float> mono_;          // mixed input of one push
+    std::vector<float> converted_;     // libsamplerate's output of one push
+    std::vector<std::int16_t> output_; // converted samples, from taken_ on not yet taken
     std::size_t taken_ = 0;
 };
 

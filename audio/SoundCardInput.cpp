@@ -32,8 +32,8 @@ int SoundCardInput::OpenSource(const AudioFormat& format) {
     channels_ = 1;
     deviceRate_ = rate;
     bool found = false;
-    for (const double candidate : {rate, stream_->DefaultRate(), 48000.0, 96000.0, 88200.0,
-                                   32000.0, 22050.0, 16000.0}) {
+    for (const double candidate :
+         {rate, stream_->DefaultRate(), 48000.0, 96000.0, 88200.0, 32000.0, 22050.0, 16000.0}) {
         if (candidate <= 0.0) {
             continue;
         }

@@ -186,8 +186,8 @@ std::unique_ptr<AudioInput> TAudio::CreateChosenInput(int device) {
         return inputs_.CreateInput(device); // the default input, or never listed
     }
     const std::string& name = listed_[entry];
-    const auto same = std::count(listed_.begin() + 1,
-                                 listed_.begin() + static_cast<std::ptrdiff_t>(entry), name);
+    const auto same =
+        std::count(listed_.begin() + 1, listed_.begin() + static_cast<std::ptrdiff_t>(entry), name);
     std::vector<std::string> now;
     inputs_.ListInputs(now);
     std::ptrdiff_t seen = 0;

@@ -199,9 +199,9 @@ void ThreadedInput::Record() {
             current = queue_.Front();
             filled = 0;
         }
-        const int count =
-            current != nullptr ? std::min(kChunkSamples, kCaptureBufferSamples - filled)
-                               : kChunkSamples;
+        const int count = current != nullptr
+                              ? std::min(kChunkSamples, kCaptureBufferSamples - filled)
+                              : kChunkSamples;
         error = ReadSource(chunk_.get(), count);
         lock.lock();
         if (givenUp_) {

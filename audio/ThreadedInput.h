@@ -96,8 +96,8 @@ private:
     std::condition_variable changed_;
     Command command_ = Command::Park;
     bool parked_ = true;
-    bool givenUp_ = false;      // the GUI no longer waits for the thread
-    bool threadEnded_ = false;  // a given-up thread has closed the source and ended
+    bool givenUp_ = false;             // the GUI no longer waits for the thread
+    bool threadEnded_ = false;         // a given-up thread has closed the source and ended
     std::unique_ptr<AudioInput> self_; // a given-up input that its thread is to end
     std::atomic<bool> running_{false}; // read between chunks without the lock
     bool open_ = false;

@@ -1,16 +1,15 @@
 #include "platform/TemporaryFile.h"
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <stdlib.h>
 
 #include <vector>
 
 namespace platform {
 
-int CreateTemporaryBeside(const std::string& target, const std::string& suffix,
-                          std::string& path) {
+int CreateTemporaryBeside(const std::string& target, const std::string& suffix, std::string& path) {
     std::string pattern = target + suffix + "XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');

@@ -9,7 +9,6 @@ namespace platform {
 // permissions of a new file (0666 less the umask). Returns its open descriptor
 // (close-on-exec) and sets path, or -1 with errno set when the folder
 // does not take it. The caller renames it into place or removes it.
-int CreateTemporaryBeside(const std::string& target, const std::string& suffix,
-                          std::string& path);
+int CreateTemporaryBeside(const std::string& target, const std::string& suffix, std::string& path);
 
 } // namespace platform

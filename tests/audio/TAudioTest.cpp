@@ -415,8 +415,8 @@ TEST_F(TAudioTest, TheChosenEntryOpensWhateverCameOrWentSince) {
     std::vector<std::string> items;
     chosen.ListInputDevices(items);
     // A card plugged in before the others, a recording that sorts in first.
-    changing.SetNames({"Line in", "USB microphone", "USB microphone", "Recording: a.wav",
-                       "Recording: b.wav"});
+    changing.SetNames(
+        {"Line in", "USB microphone", "USB microphone", "Recording: a.wav", "Recording: b.wav"});
     chosen.OpenDevice(1, 44100, &Owner::Deliver, &owner); // the second USB microphone
     EXPECT_EQ(changing.LastDevice(), 2);
     chosen.OpenDevice(2, 44100, &Owner::Deliver, &owner); // Recording: b.wav
