@@ -2,9 +2,15 @@
 
 #include "audio/CaptureBuffer.h"
 
+#include <memory>
 #include <string>
+#include <utility>
 
 namespace tickora {
+
+// The error an input gives when its device has not let go of a read within a second of a
+// stop: the device no longer answers and is given up.
+inline constexpr int kInputNotAnswering = -20000;
 
 // Where a backend hands its filled buffers. Called on the backend's own thread (or, for the
 // scripted test input, on the thread that pushes); the receiver must only queue the buffer
@@ -53,6 +59,20 @@ public:
 
     // The text for an error code this device returned; empty when there is none.
     virtual std::string ErrorText(int error) const = 0;
+
+    // Ends an input's life without waiting for its device: an input whose device still
+    // holds its thread lives on until the device lets go, then ends by itself on that
+    // thread. Anything else ends here. GUI thread.
+    static void Dispose(std::unique_ptr<AudioInput> input) {
+        if (input) {
+            AudioInput* raw = input.get();
+            raw->Retire(std::move(input));
+        }
+    }
+
+protected:
+    // Dispose's step: self is this input; letting it go out of scope ends it.
+    virtual void Retire(std::unique_ptr<AudioInput> self) { self.reset(); }
 };
 
 } // namespace tickora

@@ -6,8 +6,8 @@
 
 namespace tickora {
 
-// PortAudio kept initialised for the life of the object (PortAudio counts nested
-// initialisations), with the sound system's start-up chatter on stderr kept quiet. Its
+// PortAudio kept initialised for the life of the object, with the sound system's start-up
+// chatter on stderr kept quiet; the program keeps one for its whole run (SystemInputs). Its
 // input devices are those with at least one input channel, numbered from 0 in PortAudio's
 // order. GUI thread only.
 class PortAudioSession {

@@ -15,7 +15,7 @@ RecordingInput::~RecordingInput() {
     Shutdown();
 }
 
-std::string RecordingInput::ErrorText(int error) const {
+std::string RecordingInput::SourceErrorText(int error) const {
     return error == kSourceError ? error_ : std::string();
 }
 

@@ -20,9 +20,8 @@ public:
     explicit RecordingInput(std::string path);
     ~RecordingInput() override;
 
-    std::string ErrorText(int error) const override;
-
 private:
+    std::string SourceErrorText(int error) const override;
     static constexpr int kSourceError = 1;
     static constexpr int kReadFrames = 1024; // file frames per read
 

@@ -15,7 +15,7 @@ SimulatedWatchInput::~SimulatedWatchInput() {
     Shutdown();
 }
 
-std::string SimulatedWatchInput::ErrorText(int error) const {
+std::string SimulatedWatchInput::SourceErrorText(int error) const {
     return error == kSourceError ? error_ : std::string();
 }
 

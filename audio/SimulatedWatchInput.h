@@ -19,9 +19,8 @@ public:
     explicit SimulatedWatchInput(const synth::WatchParameters& parameters);
     ~SimulatedWatchInput() override;
 
-    std::string ErrorText(int error) const override;
-
 private:
+    std::string SourceErrorText(int error) const override;
     static constexpr int kSourceError = 1;
 
     int OpenSource(const AudioFormat& format) override;

@@ -1,8 +1,8 @@
 #include "audio/SystemInputs.h"
 
-#include "audio/PortAudioInput.h"
-#include "audio/PortAudioSession.h"
+#include "audio/PortAudioStream.h"
 #include "audio/RecordingInput.h"
+#include "audio/SoundCardInput.h"
 #include "settings/DataFolder.h"
 
 #ifdef TICKORA_HAVE_SYNTH
@@ -74,14 +74,25 @@ std::vector<std::string> SystemInputs::RecordingFiles(const std::string& folder)
     return files;
 }
 
+SystemInputs::~SystemInputs() = default;
+
+PortAudioSession& SystemInputs::PortAudio() {
+    if (!portAudio_) {
+        portAudio_.emplace();
+    }
+    return *portAudio_;
+}
+
+std::unique_ptr<AudioInput> SystemInputs::SoundCard(int number) {
+    return std::make_unique<SoundCardInput>(
+        std::make_unique<PortAudioStream>(PortAudio().InputDeviceIndex(number), number == -1));
+}
+
 int SystemInputs::ListInputs(std::vector<std::string>& names) {
-    int devices = 0;
-    {
-        PortAudioSession session;
-        devices = session.InputDeviceCount();
-        for (int number = 0; number < devices; ++number) {
-            names.push_back(session.InputDeviceName(number));
-        }
+    PortAudioSession& session = PortAudio();
+    const int devices = session.InputDeviceCount();
+    for (int number = 0; number < devices; ++number) {
+        names.push_back(session.InputDeviceName(number));
     }
     for (int i = 0; i < kSimulatedWatchCount; ++i) {
         names.emplace_back(kSimulatedWatches[i].name);
@@ -93,13 +104,9 @@ int SystemInputs::ListInputs(std::vector<std::string>& names) {
 }
 
 std::unique_ptr<AudioInput> SystemInputs::CreateInput(int device) {
-    int devices = 0;
-    {
-        PortAudioSession session;
-        devices = session.InputDeviceCount();
-    }
+    const int devices = PortAudio().InputDeviceCount();
     if (device < devices) {
-        return std::make_unique<PortAudioInput>(device); // -1 and bad numbers included
+        return SoundCard(device); // -1 and bad numbers included
     }
     int builtIn = device - devices;
 #ifdef TICKORA_HAVE_SYNTH
@@ -115,7 +122,7 @@ std::unique_ptr<AudioInput> SystemInputs::CreateInput(int device) {
             (std::filesystem::path(folder) / files[static_cast<std::size_t>(builtIn)]).string());
     }
     // Beyond the list: PortAudio reports it as an invalid device.
-    return std::make_unique<PortAudioInput>(device);
+    return SoundCard(device);
 }
 
 } // namespace tickora

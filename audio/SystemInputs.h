@@ -1,7 +1,9 @@
 #pragma once
 
 #include "audio/InputCatalog.h"
+#include "audio/PortAudioSession.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,9 @@ public:
     SystemInputs();
     // Recordings from another folder (tests).
     explicit SystemInputs(std::string recordingsFolder);
+    ~SystemInputs() override;
+    SystemInputs(const SystemInputs&) = delete;
+    SystemInputs& operator=(const SystemInputs&) = delete;
 
     int ListInputs(std::vector<std::string>& names) override;
     std::unique_ptr<AudioInput> CreateInput(int device) override;
@@ -32,6 +37,12 @@ public:
 
 private:
     std::string RecordingsFolder() const;
+    // PortAudio, initialised at the first listing or open and kept until the end: it finds
+    // the cards once, and every later list and open uses that same view of them.
+    PortAudioSession& PortAudio();
+    std::unique_ptr<AudioInput> SoundCard(int number);
+
+    std::optional<PortAudioSession> portAudio_;
 
     std::string recordingsFolder_; // empty: the data folder's
 };

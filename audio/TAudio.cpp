@@ -5,17 +5,44 @@
 #include <QObject>
 #include <QThread>
 
+#include <algorithm>
+#include <utility>
+
 namespace tickora {
 
 namespace {
+
 constexpr const char* kMapperName = "Microsoft Sound Mapper - Input";
-}
+constexpr int kInputGone = 1; // MissingInput's only error
+
+// What opens in place of a chosen input that is no longer listed (a card unplugged, a
+// recording deleted): its open fails and says so.
+class MissingInput final : public AudioInput {
+public:
+    explicit MissingInput(std::string name) : name_(std::move(name)) {}
+    int Open(const AudioFormat&, BufferSink&) override { return kInputGone; }
+    int AddBuffer(CaptureBuffer&) override { return kInputGone; }
+    int Start() override { return kInputGone; }
+    int Stop() override { return 0; }
+    int Reset() override { return 0; }
+    int Close() override { return 0; }
+    std::string ErrorText(int error) const override {
+        return error == kInputGone ? "The input \"" + name_ + "\" is no longer there"
+                                   : std::string();
+    }
+
+private:
+    std::string name_;
+};
+
+} // namespace
 
 TAudio::TAudio(platform::Dialogs& dialogs, InputCatalog& inputs)
     : dialogs_(dialogs), inputs_(inputs) {}
 
 TAudio::~TAudio() {
     CloseDevice();
+    AudioInput::Dispose(std::move(device_));
     // Deleting the handler also discards any delivery still queued for it.
     callbackHandler_.reset();
 }
@@ -39,7 +66,8 @@ void TAudio::OpenDevice(int device, int sampleRate, DeliveryCallback callback, v
     }
 
     session_.fetch_add(1, std::memory_order_relaxed);
-    device_ = inputs_.CreateInput(device);
+    AudioInput::Dispose(std::move(device_));
+    device_ = CreateChosenInput(device);
     if (const int error = device_->Open(format_, *this); error != 0) {
         ReportAudioError("Unable to open audio input device.", error);
         return;
@@ -86,7 +114,11 @@ void TAudio::StopCapture(bool reportErrors) {
         return;
     }
     const int error = device_->Stop();
-    if (error != 0 && reportErrors) {
+    if (error == kInputNotAnswering) {
+        // A device that holds on to its read is given up as a failed one, whoever stops.
+        CloseDevice();
+        ReportAudioError("Error while stopping audio capture.", error);
+    } else if (error != 0 && reportErrors) {
         ReportAudioError("Error while stopping audio capture.", error);
     }
 }
@@ -97,8 +129,14 @@ void TAudio::CloseDevice() {
     }
     open_ = false;
     // The backend is parked once Reset returns; what it posted before is ignored because
-    // the device is no longer open (or, after a reopen, belongs to an older session).
-    device_->Reset();
+    // the device is no longer open (or, after a reopen, belongs to an older session). A
+    // device that does not answer keeps its backend in a read: Close gives that up first,
+    // so that it never writes into the blocks freed here.
+    if (device_->Reset() == kInputNotAnswering) {
+        device_->Close();
+        ReleaseBuffers();
+        return;
+    }
     ReleaseBuffers();
     device_->Close();
 }
@@ -133,7 +171,32 @@ void TAudio::ReportAudioError(const std::string& message, int error) {
 int TAudio::ListInputDevices(std::vector<std::string>& items) {
     items.clear();
     items.emplace_back(kMapperName);
-    return inputs_.ListInputs(items);
+    const int devices = inputs_.ListInputs(items);
+    listed_ = items;
+    return devices;
+}
+
+// The chosen number means the entry of the list the user chose from. Inputs may have come
+// or gone since (a recording added sorts in before others), so the entry is looked up by
+// its name in the list as it is now: the same name, and among equal names (two cards of
+// one model) the same one of them.
+std::unique_ptr<AudioInput> TAudio::CreateChosenInput(int device) {
+    const std::size_t entry = static_cast<std::size_t>(device + 1);
+    if (device < 0 || entry >= listed_.size()) {
+        return inputs_.CreateInput(device); // the default input, or never listed
+    }
+    const std::string& name = listed_[entry];
+    const auto same =
+        std::count(listed_.begin() + 1, listed_.begin() + static_cast<std::ptrdiff_t>(entry), name);
+    std::vector<std::string> now;
+    inputs_.ListInputs(now);
+    std::ptrdiff_t seen = 0;
+    for (std::size_t i = 0; i < now.size(); ++i) {
+        if (now[i] == name && seen++ == same) {
+            return inputs_.CreateInput(static_cast<int>(i));
+        }
+    }
+    return std::make_unique<MissingInput>(name);
 }
 
 // Backend thread: only the queued call; the handler object and the session do not change

@@ -26,7 +26,7 @@ namespace tickora {
 // through CaptureFailed. Deliveries nest when the callback runs an event loop (a modal message
 // box): a buffer that arrives meanwhile is delivered inside it, which the main window
 // recognises as an overrun.
-class TAudio : private BufferSink {
+class TAudio final : private BufferSink {
 public:
     // The owner's handler for one filled buffer: its data and its recorded byte count.
     using DeliveryCallback = void (*)(void* owner, const CaptureBuffer& buffer);
@@ -40,7 +40,8 @@ public:
     TAudio(const TAudio&) = delete;
     TAudio& operator=(const TAudio&) = delete;
 
-    // Opens the device (-1 = the system's default input) with 20 buffers queued; recording
+    // Opens the device (-1 = the system's default input; else the entry device + 1 of the
+    // last ListInputDevices, found again by its name) with 20 buffers queued; recording
     // waits for StartCapture. Failures are reported to the user; the device then stays
     // closed.
     void OpenDevice(int device, int sampleRate, DeliveryCallback callback, void* owner);
@@ -48,7 +49,9 @@ public:
     // Starts recording; false (after a message) when no device is open or it fails.
     bool StartCapture();
 
-    // Stops recording; the queued buffers stay queued for the next StartCapture.
+    // Stops recording; the queued buffers stay queued for the next StartCapture. A device
+    // that does not stop within about a second is closed as a failed one, with its message
+    // whatever reportErrors says.
     void StopCapture(bool reportErrors);
 
     // Drops the queued buffers, frees them and closes the device; nothing when closed.
@@ -64,7 +67,8 @@ public:
     void ReportAudioError(const std::string& message, int error);
 
     // Clears items and fills them: "Microsoft Sound Mapper - Input" (device -1), then the
-    // inputs for device numbers 0, 1, ... Returns the number of real input devices.
+    // inputs for device numbers 0, 1, ... Returns the number of real input devices. The
+    // list is kept: OpenDevice opens the input of the entry chosen from it, by its name.
     int ListInputDevices(std::vector<std::string>& items);
 
     // Delivered so far, and buffers the backend filled; for diagnostics and the demo.
@@ -77,6 +81,7 @@ private:
     void DeliverFailure(int error, std::uint32_t session);            // GUI thread
     void RecordingEnded(const std::string& message, int error);       // GUI thread
     void ReleaseBuffers();
+    std::unique_ptr<AudioInput> CreateChosenInput(int device);
 
     platform::Dialogs& dialogs_;
     InputCatalog& inputs_;
@@ -86,6 +91,7 @@ private:
     std::array<CaptureBuffer, kCaptureBufferCount> buffers_{};
     std::array<std::unique_ptr<std::int16_t[]>, kCaptureBufferCount> blocks_;
     std::unique_ptr<AudioInput> device_; // kept after a close for its error texts
+    std::vector<std::string> listed_;    // the last list given out, entry 0 the default
     DeliveryCallback callback_ = nullptr;
     FailureCallback failureCallback_ = nullptr;
     void* owner_ = nullptr;

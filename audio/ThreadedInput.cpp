@@ -1,6 +1,7 @@
 #include "audio/ThreadedInput.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tickora {
 
@@ -24,14 +25,18 @@ int ThreadedInput::Open(const AudioFormat& format, BufferSink& sink) {
     if (open_) {
         Close();
     }
+    if (givenUp_) {
+        return kInputNotAnswering; // the source is still held by the device
+    }
     if (const int error = OpenSource(format); error != 0) {
         return error;
     }
     sink_ = &sink;
-    scratch_ = std::make_unique<std::int16_t[]>(kChunkSamples);
+    chunk_ = std::make_unique<std::int16_t[]>(kChunkSamples);
     dropped_.store(0, std::memory_order_relaxed);
     command_ = Command::Park;
     parked_ = true;
+    stalled_ = false;
     thread_ = std::thread(&ThreadedInput::ThreadMain, this);
     open_ = true;
     return 0;
@@ -45,6 +50,9 @@ int ThreadedInput::AddBuffer(CaptureBuffer& buffer) {
 }
 
 int ThreadedInput::Start() {
+    if (stalled_) {
+        return kInputNotAnswering;
+    }
     if (!open_ || started_) {
         return 0;
     }
@@ -65,13 +73,19 @@ int ThreadedInput::Stop() {
     if (!started_) {
         return 0;
     }
-    ParkThread();
     started_ = false;
+    if (!ParkThread()) {
+        stalled_ = true;
+        return kInputNotAnswering;
+    }
     return StopSource();
 }
 
 int ThreadedInput::Reset() {
     const int error = Stop();
+    if (stalled_) {
+        return kInputNotAnswering; // the queue stays as it is until Close gives it up
+    }
     queue_.Clear();
     return error;
 }
@@ -81,32 +95,62 @@ int ThreadedInput::Close() {
         return 0;
     }
     const int error = Reset();
+    open_ = false;
     {
         std::lock_guard lock(mutex_);
         command_ = Command::Quit;
+        if (!parked_) {
+            // Still inside the device's read: the thread is given up. It sees givenUp_
+            // when the read returns and leaves the buffers and the sink alone.
+            givenUp_ = true;
+        }
     }
     changed_.notify_all();
+    if (givenUp_) {
+        thread_.detach();
+        queue_.Clear();
+        sink_ = nullptr;
+        return kInputNotAnswering;
+    }
     thread_.join();
     CloseSource();
-    scratch_.reset();
+    chunk_.reset();
     sink_ = nullptr;
-    open_ = false;
     return error;
+}
+
+std::string ThreadedInput::ErrorText(int error) const {
+    return error == kInputNotAnswering ? "The input device does not answer"
+                                       : SourceErrorText(error);
 }
 
 void ThreadedInput::Shutdown() {
     Close();
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !givenUp_ || threadEnded_; });
 }
 
-// GUI thread: asks the backend to finish its chunk and waits until it rests.
-void ThreadedInput::ParkThread() {
+void ThreadedInput::Retire(std::unique_ptr<AudioInput> self) {
+    {
+        std::lock_guard lock(mutex_);
+        if (givenUp_ && !threadEnded_) {
+            self_ = std::move(self); // the thread ends this input
+            return;
+        }
+    }
+    self.reset();
+}
+
+// GUI thread: asks the backend to finish its chunk and waits until it rests; false when it
+// is still in a read after kStopTimeout.
+bool ThreadedInput::ParkThread() {
     std::unique_lock lock(mutex_);
     running_.store(false, std::memory_order_release);
     if (command_ == Command::Run) {
         command_ = Command::Park;
     }
     changed_.notify_all();
-    changed_.wait(lock, [this] { return parked_; });
+    return changed_.wait_for(lock, kStopTimeout, [this] { return parked_; });
 }
 
 // Backend thread.
@@ -121,43 +165,68 @@ void ThreadedInput::ThreadMain() {
         lock.unlock();
         Record();
         lock.lock();
+        if (givenUp_) {
+            break;
+        }
         parked_ = true;
         if (command_ == Command::Run) {
             command_ = Command::Park; // ended by a source error
         }
         changed_.notify_all();
     }
+    // Given up: the GUI has left the source to this thread.
+    lock.unlock();
+    CloseSource();
+    lock.lock();
+    threadEnded_ = true;
+    std::unique_ptr<AudioInput> self = std::move(self_);
+    changed_.notify_all();
+    lock.unlock();
+    // Ending the input ends its members, the mutex among them: nothing is touched after.
+    self.reset();
 }
 
-// Backend thread: fills the oldest queued buffer chunk by chunk until told to stop.
+// Backend thread: fills the oldest queued buffer chunk by chunk until told to stop. The
+// source reads into the thread's own chunk, which is then copied under the lock: a read
+// the device holds past a Close must not write into a buffer the GUI has freed.
 void ThreadedInput::Record() {
     CaptureBuffer* current = nullptr;
     int filled = 0; // samples in current
     int error = 0;
+    std::unique_lock lock(mutex_, std::defer_lock);
     while (running_.load(std::memory_order_acquire)) {
         if (current == nullptr) {
             current = queue_.Front();
             filled = 0;
         }
-        std::int16_t* target = scratch_.get();
-        int count = kChunkSamples;
-        if (current != nullptr) {
-            target = current->data + filled;
-            count = std::min(kChunkSamples, kCaptureBufferSamples - filled);
+        const int count = current != nullptr
+                              ? std::min(kChunkSamples, kCaptureBufferSamples - filled)
+                              : kChunkSamples;
+        error = ReadSource(chunk_.get(), count);
+        lock.lock();
+        if (givenUp_) {
+            return;
         }
-        error = ReadSource(target, count);
         if (error != 0) {
             break;
         }
         if (current == nullptr) {
             dropped_.fetch_add(static_cast<std::uint64_t>(count), std::memory_order_relaxed);
-            continue;
+        } else {
+            std::copy_n(chunk_.get(), count, current->data + filled);
+            filled += count;
+            if (filled == kCaptureBufferSamples) {
+                Deliver(current, filled);
+                current = nullptr;
+            }
         }
-        filled += count;
-        if (filled == kCaptureBufferSamples) {
-            Deliver(current, filled);
-            current = nullptr;
-        }
+        lock.unlock();
+    }
+    if (!lock.owns_lock()) {
+        lock.lock();
+    }
+    if (givenUp_) {
+        return;
     }
     // A stop cuts the buffer short: it goes out with what it holds. An untouched one stays
     // queued in its place.
@@ -170,7 +239,7 @@ void ThreadedInput::Record() {
     }
 }
 
-// Backend thread.
+// Backend thread, lock held.
 void ThreadedInput::Deliver(CaptureBuffer* buffer, int samples) {
     queue_.Pop();
     buffer->bytesRecorded = static_cast<std::uint32_t>(samples) * 2;

@@ -4,6 +4,7 @@
 #include "audio/BufferQueue.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -23,8 +24,17 @@ namespace tickora {
 //
 // When every buffer is waiting for the GUI thread, the backend records into a scratch
 // block and drops that sound, as a sound card overruns; it never waits for the GUI.
+//
+// A device that holds a read and does not let go (a stalled card or driver) must not hang
+// the window: Stop waits at most kStopTimeout for the backend and then answers
+// kInputNotAnswering. Close then gives the thread up: it is detached, touches no buffer
+// and no sink again, and once the read returns it closes the source (on its own thread:
+// the GUI no longer uses it) and ends. An input given up this way is ended with
+// AudioInput::Dispose, which leaves it to that thread; its destructor waits for the thread.
 class ThreadedInput : public AudioInput {
 public:
+    static constexpr std::chrono::milliseconds kStopTimeout{1000};
+
     ThreadedInput();
     ~ThreadedInput() override;
 
@@ -34,6 +44,7 @@ public:
     int Stop() final;
     int Reset() final;
     int Close() final;
+    std::string ErrorText(int error) const final;
 
     // Samples dropped because no buffer was queued; any thread.
     std::uint64_t DroppedSamples() const { return dropped_.load(std::memory_order_relaxed); }
@@ -47,6 +58,8 @@ protected:
     virtual int StartSource() = 0;
     virtual int StopSource() = 0;
     virtual void CloseSource() = 0;
+    // Any thread: the text for an error code of the source.
+    virtual std::string SourceErrorText(int error) const = 0;
 
     // Backend thread: the next count samples (count <= kChunkSamples), returning when
     // they are due, as a sound card returns recorded sound. 0, or an error code that ends
@@ -57,8 +70,11 @@ protected:
     // can end its wait early (its samples still count).
     bool StopRequested() const { return !running_.load(std::memory_order_acquire); }
 
-    // For a subclass destructor: ends the thread before the source goes away.
+    // For a subclass destructor: ends the thread before the source goes away, waiting for
+    // a given-up thread to let go of the source.
     void Shutdown();
+
+    void Retire(std::unique_ptr<AudioInput> self) override;
 
 private:
     enum class Command { Park, Run, Quit };
@@ -66,21 +82,27 @@ private:
     void ThreadMain();
     void Record();
     void Deliver(CaptureBuffer* buffer, int samples);
-    void ParkThread();
+    bool ParkThread();
 
     BufferSink* sink_ = nullptr;
     BufferQueue queue_;
-    std::unique_ptr<std::int16_t[]> scratch_; // where dropped sound goes
+    std::unique_ptr<std::int16_t[]> chunk_; // backend thread: what the source reads into
     std::atomic<std::uint64_t> dropped_{0};
 
     std::thread thread_;
-    std::mutex mutex_; // guards the two fields below; never held while reading
+    // Guards the fields below, and the backend's use of the buffers and the sink, so that a
+    // thread given up never touches them again; never held while reading.
+    std::mutex mutex_;
     std::condition_variable changed_;
     Command command_ = Command::Park;
     bool parked_ = true;
+    bool givenUp_ = false;             // the GUI no longer waits for the thread
+    bool threadEnded_ = false;         // a given-up thread has closed the source and ended
+    std::unique_ptr<AudioInput> self_; // a given-up input that its thread is to end
     std::atomic<bool> running_{false}; // read between chunks without the lock
     bool open_ = false;
     bool started_ = false;
+    bool stalled_ = false; // GUI thread: a stop found the device holding a read
 };
 
 } // namespace tickora

@@ -1,6 +1,7 @@
 #include "pages/StateFile.h"
 
 #include "pages/BinaryIO.h"
+#include "platform/TemporaryFile.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -13,31 +14,35 @@ namespace pages {
 
 namespace {
 
-constexpr char kNewSuffix[] = ".new"; // names of files written but not yet in place
+// Files written but not yet in place are named after their file, ".new-" and six random
+// characters that the state file's new file draws; the pictures take the same ending.
+constexpr char kNewSuffix[] = ".new-";
 
 std::string Quoted(const std::filesystem::path& path) {
     return "\"" + path.string() + "\"";
 }
 
-void RemoveNewFiles(const std::filesystem::path& folder, std::int32_t pages) {
+void RemoveNewFiles(const std::filesystem::path& folder, std::int32_t pages,
+                    const std::string& ending) {
     std::error_code ignored;
-    std::filesystem::remove(folder / (std::string(kStateFileName) + kNewSuffix), ignored);
+    std::filesystem::remove(folder / (std::string(kStateFileName) + ending), ignored);
     for (int number = 1; number <= pages; ++number) {
-        std::filesystem::remove(folder / (PageImageName(number) + kNewSuffix), ignored);
+        std::filesystem::remove(folder / (PageImageName(number) + ending), ignored);
     }
 }
 
 // Puts the written pictures, then the state file, in place of the old ones.
-bool PutNewFilesInPlace(const std::filesystem::path& folder, std::int32_t pages) {
+bool PutNewFilesInPlace(const std::filesystem::path& folder, std::int32_t pages,
+                        const std::string& ending) {
     std::error_code error;
     for (int number = 1; number <= pages; ++number) {
         const std::string name = PageImageName(number);
-        std::filesystem::rename(folder / (name + kNewSuffix), folder / name, error);
+        std::filesystem::rename(folder / (name + ending), folder / name, error);
         if (error) {
             return false;
         }
     }
-    std::filesystem::rename(folder / (std::string(kStateFileName) + kNewSuffix),
+    std::filesystem::rename(folder / (std::string(kStateFileName) + ending),
                             folder / kStateFileName, error);
     if (error) {
         return false;
@@ -81,20 +86,28 @@ StateFileOutcome SaveState(PageHistory& history, const std::filesystem::path& da
     std::error_code ignored;
     std::filesystem::create_directories(dataFolder, ignored);
 
+    std::string newPath;
+    const int fd = platform::CreateTemporaryBeside(path.string(), kNewSuffix, newPath);
+    if (fd >= 0) {
+        ::close(fd);
+    }
     DiskBlockFile file;
-    if (!file.Open((dataFolder / (std::string(kStateFileName) + kNewSuffix)).string(),
-                   DiskBlockFile::Mode::Write)) {
+    if (fd < 0 || !file.Open(newPath, DiskBlockFile::Mode::Write)) {
+        if (fd >= 0) {
+            std::filesystem::remove(newPath, ignored);
+        }
         outcome.ErrorMessage = "Unable to save state to " + Quoted(path) + ".";
         return outcome;
     }
+    const std::string ending = newPath.substr(path.string().size());
     const std::int32_t pages = history.PageCount();
     std::array<std::uint8_t, 4> version{kStateFileVersion, 0, 0, 0};
     bool ok = WriteBlock(file, version.data(), version.size()) &&
-              TransferPages(&WriteBlock, file, history, PageImageFiles{dataFolder, kNewSuffix});
+              TransferPages(&WriteBlock, file, history, PageImageFiles{dataFolder, ending});
     ok = file.Close() && ok;
-    ok = ok && PutNewFilesInPlace(dataFolder, pages);
+    ok = ok && PutNewFilesInPlace(dataFolder, pages, ending);
     if (!ok) {
-        RemoveNewFiles(dataFolder, pages);
+        RemoveNewFiles(dataFolder, pages, ending);
         history.SetChanged(true);
         outcome.ErrorMessage = "Error while saving state to " + Quoted(path) + ".";
         return outcome;

@@ -1,5 +1,7 @@
 #include "platform/ImageFile.h"
 
+#include "platform/TemporaryFile.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -57,9 +59,15 @@ bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
     if (exists && (!S_ISREG(existing.st_mode) || access(target.c_str(), W_OK) != 0)) {
         return false;
     }
-    const std::string temporary = target + ".part";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    std::string temporary;
+    const int fd = CreateTemporaryBeside(target, ".part-", temporary);
+    if (fd < 0) {
+        return false;
+    }
+    std::FILE* file = fdopen(fd, "wb");
     if (file == nullptr) {
+        close(fd);
+        std::remove(temporary.c_str());
         return false;
     }
     bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();

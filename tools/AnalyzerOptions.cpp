@@ -44,6 +44,7 @@ std::string AnalyzerUsage() {
            "  --json              print one JSON object with the last result\n"
            "  --beats             print every result as a CSV line\n"
            "  --help              show this text\n"
+           "  --version           show the version\n"
            "Exit status: 0 results found, 1 no result (calibration failed, sound too short),\n"
            "2 bad option or unreadable file.\n";
 }
@@ -147,6 +148,8 @@ bool ParseAnalyzerOptions(const std::vector<std::string>& arguments, AnalyzerOpt
             options.demo = true;
         } else if (name == "--help" || name == "-h") {
             options.help = true;
+        } else if (name == "--version") {
+            options.version = true;
         } else if (name.size() > 1 && name[0] == '-') {
             error = "unknown option " + name + " (see --help)";
             return false;
@@ -157,7 +160,7 @@ bool ParseAnalyzerOptions(const std::vector<std::string>& arguments, AnalyzerOpt
             options.file = name;
         }
     }
-    if (options.help) {
+    if (options.help || options.version) {
         return true;
     }
     if (options.demo && !options.file.empty()) {

@@ -16,6 +16,7 @@ struct AnalyzerOptions {
     bool demo = false;        // analyse the built-in demo watch
     double demoSeconds = 0.0; // s of demo sound; 0 = settling + period + 5
     bool help = false;
+    bool version = false;              // print the program's name and version
     std::vector<std::string> warnings; // accepted with a warning, as the settings dialog does
 };
 

@@ -39,6 +39,10 @@ int RunAnalyzer(const std::vector<std::string>& arguments, std::ostream& out, st
         out << AnalyzerUsage();
         return 0;
     }
+    if (options.version) {
+        out << "tickora-analyze " << TICKORA_VERSION << '\n';
+        return 0;
+    }
     for (const std::string& warning : options.warnings) {
         err << kName << warning << '\n';
     }

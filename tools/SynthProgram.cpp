@@ -48,7 +48,9 @@ std::string SynthUsage() {
            "  --clock-error SPD      sound card clock error, s/d (0)\n"
            "  --offset S             time of the first beat (0.05)\n"
            "  --seed N               random seed (1)\n"
-           "  --seconds S            length of the sound (30)\n";
+           "  --seconds S            length of the sound (30)\n"
+           "  --help                 show this text\n"
+           "  --version              show the version\n";
 }
 
 int RunSynth(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -73,6 +75,10 @@ int RunSynth(const std::vector<std::string>& arguments, std::ostream& out, std::
         const std::string& name = arguments[i];
         if (name == "--help" || name == "-h") {
             out << SynthUsage();
+            return 0;
+        }
+        if (name == "--version") {
+            out << "tickora-synth " << TICKORA_VERSION << '\n';
             return 0;
         }
         if (name == "--room") {

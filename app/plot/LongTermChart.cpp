@@ -29,7 +29,6 @@ constexpr std::array<PanelStyle, longterm::kSeriesCount> kPanels = {{
 }};
 
 constexpr int kValueDivisions = 5;
-constexpr int kTimeDivisions = 7;
 // Font size in points = this / pixels per inch: 8 points on a 96 ppi screen.
 constexpr int kFontSizeDividend = 816;
 

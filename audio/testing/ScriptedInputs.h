@@ -19,6 +19,8 @@ public:
 
     void SetFailures(const ScriptedInput::Failures& failures) { failures_ = failures; }
     void SetErrorText(std::string text) { errorText_ = std::move(text); }
+    // The inputs as the next listing finds them (cards plugged in, recordings added).
+    void SetNames(std::vector<std::string> names) { names_ = std::move(names); }
 
     ScriptedInput* Current() const { return current_; }
     int LastDevice() const { return lastDevice_; }

@@ -94,6 +94,12 @@ TColorStringGrid::TColorStringGrid(QWidget* parent) : QTableWidget(parent) {
     connect(qApp, &QApplication::focusChanged, this, &TColorStringGrid::FocusChanged);
 }
 
+// The widget's own destructor moves the focus away from a cell editor; by then this grid
+// is only a QWidget, and the focus change must not reach FocusChanged.
+TColorStringGrid::~TColorStringGrid() {
+    disconnect(qApp, &QApplication::focusChanged, this, &TColorStringGrid::FocusChanged);
+}
+
 void TColorStringGrid::SetOnSelectCell(TSelectCellEvent handler) {
     onSelectCell_ = std::move(handler);
     UpdateSelectable();

@@ -35,6 +35,7 @@ public:
     using TNotifyEvent = std::function<void(TColorStringGrid* Sender)>;
 
     explicit TColorStringGrid(QWidget* parent = nullptr);
+    ~TColorStringGrid() override;
 
     void SetOnGetCellColor(TColorEvent handler) { onGetCellColor_ = std::move(handler); }
     void SetOnSelectCell(TSelectCellEvent handler);

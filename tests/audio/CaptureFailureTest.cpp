@@ -141,11 +141,11 @@ class FailingCard final : public tickora::ThreadedInput {
 public:
     explicit FailingCard(std::shared_ptr<std::atomic<int>> failAt) : failAt_(std::move(failAt)) {}
     ~FailingCard() override { Shutdown(); }
-    std::string ErrorText(int error) const override {
-        return error == 9 ? "Device unavailable" : "";
-    }
 
 private:
+    std::string SourceErrorText(int error) const override {
+        return error == 9 ? "Device unavailable" : "";
+    }
     int OpenSource(const tickora::AudioFormat&) override { return 0; }
     int StartSource() override { return 0; }
     int StopSource() override { return 0; }

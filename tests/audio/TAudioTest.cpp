@@ -407,4 +407,32 @@ TEST_F(TAudioTest, TheDeviceListStartsWithTheMapper) {
     EXPECT_EQ(items, std::vector<std::string>{"Microsoft Sound Mapper - Input"});
 }
 
+// The number chosen from the list opens that entry, by its name, even when inputs came or
+// went since the list was made; an input that is gone says so.
+TEST_F(TAudioTest, TheChosenEntryOpensWhateverCameOrWentSince) {
+    ScriptedInputs changing({"USB microphone", "USB microphone", "Recording: b.wav"}, 2);
+    TAudio chosen(dialogs, changing);
+    std::vector<std::string> items;
+    chosen.ListInputDevices(items);
+    // A card plugged in before the others, a recording that sorts in first.
+    changing.SetNames(
+        {"Line in", "USB microphone", "USB microphone", "Recording: a.wav", "Recording: b.wav"});
+    chosen.OpenDevice(1, 44100, &Owner::Deliver, &owner); // the second USB microphone
+    EXPECT_EQ(changing.LastDevice(), 2);
+    chosen.OpenDevice(2, 44100, &Owner::Deliver, &owner); // Recording: b.wav
+    EXPECT_EQ(changing.LastDevice(), 4);
+    chosen.OpenDevice(-1, 44100, &Owner::Deliver, &owner);
+    EXPECT_EQ(changing.LastDevice(), -1);
+    EXPECT_TRUE(MessageTexts().empty());
+
+    changing.SetNames({"USB microphone"});
+    const int created = changing.CreatedCount();
+    chosen.OpenDevice(2, 44100, &Owner::Deliver, &owner);
+    EXPECT_FALSE(chosen.IsOpen());
+    EXPECT_EQ(changing.CreatedCount(), created);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"The input \"Recording: b.wav\" is no "
+                                                       "longer there. Unable to open audio "
+                                                       "input device."});
+}
+
 } // namespace

@@ -32,12 +32,12 @@ public:
     int starts = 0;
     int stops = 0;
 
-    std::string ErrorText(int error) const override {
-        return error == 5 ? "Source failed" : std::string();
-    }
     static constexpr int kChunk = kChunkSamples;
 
 private:
+    std::string SourceErrorText(int error) const override {
+        return error == 5 ? "Source failed" : std::string();
+    }
     int OpenSource(const AudioFormat&) override { return 0; }
     int StartSource() override {
         ++starts;

@@ -2,9 +2,11 @@
 #include "pages/BinaryIO.h"
 
 #include "PagesTestSupport.h"
+#include "tests/support/FullDisk.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 using pages::LoadState;
@@ -114,7 +116,8 @@ TEST_F(StateFileTest, TenPagesAndTheirPicturesRoundTrip) {
     for (int n = 1; n <= 10; ++n) {
         EXPECT_TRUE(fs::exists(folder.Path() / (std::to_string(n) + ".png"))) << n;
     }
-    EXPECT_FALSE(fs::exists(folder.Path() / "State.tkr.new"));
+    // Only the state file and the pictures are left in the folder.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 12);
 
     PageHistory fresh;
     FakePlot freshPlot(32, 16);
@@ -270,20 +273,32 @@ TEST_F(StateFileTest, FailedSaveKeepsThePreviousState) {
 
     Commit(3, "new");
     history.SetPageAnnotation(1, "changed");
-    // The second picture cannot be written: its new file's name is taken by a folder.
+    // Files left under the names of new files by another program are no obstacle and stay.
     fs::create_directory(folder.Path() / "2.png.new");
-    const StateFileOutcome saved = SaveState(history, folder.Path());
+    WriteBytes(folder.Path() / "State.tkr.new", {1, 2, 3});
+    StateFileOutcome saved;
+    {
+        // The disk fills while the new files are written.
+        const tickora::testing::FullDisk full(64); // bytes
+        saved = SaveState(history, folder.Path());
+    }
     EXPECT_FALSE(saved.Done);
     EXPECT_EQ(saved.ErrorMessage, "Error while saving state to \"" + StatePath().string() + "\".");
     EXPECT_TRUE(history.PagesChanged());
     EXPECT_EQ(ReadBytes(StatePath()), oldState);
     EXPECT_EQ(ReadBytes(folder.Path() / "1.png"), oldPicture);
-    EXPECT_FALSE(fs::exists(folder.Path() / "State.tkr.new"));
-    EXPECT_FALSE(fs::exists(folder.Path() / "1.png.new"));
+    // Nothing written is left behind.
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder.Path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"1.png", "2.png", "2.png.new", "State.tkr",
+                                               "State.tkr.new"}));
 
-    // Once the obstacle is gone the next save succeeds.
-    fs::remove(folder.Path() / "2.png.new");
+    // With room again the next save succeeds beside the stale files.
     ASSERT_TRUE(SaveState(history, folder.Path()).Done);
+    EXPECT_EQ(ReadBytes(folder.Path() / "State.tkr.new"), (std::vector<std::uint8_t>{1, 2, 3}));
     PageHistory fresh;
     FakePlot freshPlot(32, 16);
     ASSERT_TRUE(Reload(fresh, freshPlot).Done);
