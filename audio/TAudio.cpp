@@ -115,7 +115,7 @@ void TAudio::StopCapture(bool reportErrors) {
     }
     const int error = device_->Stop();
     if (error == kInputNotAnswering) {
-        // A device that holds on to its read is given up as a failed one, whoever stops.
+        // A device that holds on to a read or a stop is given up as failed, whoever stops.
         CloseDevice();
         ReportAudioError("Error while stopping audio capture.", error);
     } else if (error != 0 && reportErrors) {

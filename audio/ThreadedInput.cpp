@@ -74,11 +74,12 @@ int ThreadedInput::Stop() {
         return 0;
     }
     started_ = false;
-    if (!ParkThread()) {
+    int error = 0;
+    if (!ParkThread(error)) {
         stalled_ = true;
         return kInputNotAnswering;
     }
-    return StopSource();
+    return error;
 }
 
 int ThreadedInput::Reset() {
@@ -141,16 +142,21 @@ void ThreadedInput::Retire(std::unique_ptr<AudioInput> self) {
     self.reset();
 }
 
-// GUI thread: asks the backend to finish its chunk and waits until it rests; false when it
-// is still in a read after kStopTimeout.
-bool ThreadedInput::ParkThread() {
+// GUI thread: asks the backend to finish its chunk, stop the source and rest, and waits for
+// that; false when it is still in the source after kStopTimeout. stopError: StopSource's.
+bool ThreadedInput::ParkThread(int& stopError) {
     std::unique_lock lock(mutex_);
     running_.store(false, std::memory_order_release);
     if (command_ == Command::Run) {
         command_ = Command::Park;
     }
     changed_.notify_all();
-    return changed_.wait_for(lock, kStopTimeout, [this] { return parked_; });
+    if (!changed_.wait_for(lock, kStopTimeout, [this] { return parked_; })) {
+        return false;
+    }
+    stopError = stopError_;
+    stopError_ = 0;
+    return true;
 }
 
 // Backend thread.
@@ -168,6 +174,15 @@ void ThreadedInput::ThreadMain() {
         if (givenUp_) {
             break;
         }
+        // The source stops on this thread, so that a device that hangs in its stop is
+        // waited for no longer than one that hangs in a read.
+        lock.unlock();
+        const int stopError = StopSource();
+        lock.lock();
+        if (givenUp_) {
+            break;
+        }
+        stopError_ = stopError;
         parked_ = true;
         if (command_ == Command::Run) {
             command_ = Command::Park; // ended by a source error

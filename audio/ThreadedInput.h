@@ -18,15 +18,16 @@ namespace tickora {
 // chunks, and the start, stop and reset handshakes.
 //
 // Threads: the public operations run on the GUI thread. The backend thread touches only
-// the queue, the buffers it takes from it, the sink and the Read/Rewind hooks. The source
-// hooks other than Read run on the GUI thread while the backend thread is parked, so a
-// source never sees two threads at once.
+// the queue, the buffers it takes from it, the sink and the Read and Stop hooks (a run of
+// recording ends with StopSource on the backend thread). The other source hooks run on the
+// GUI thread while the backend thread is parked, so a source never sees two threads at
+// once.
 //
 // When every buffer is waiting for the GUI thread, the backend records into a scratch
 // block and drops that sound, as a sound card overruns; it never waits for the GUI.
 //
-// A device that holds a read and does not let go (a stalled card or driver) must not hang
-// the window: Stop waits at most kStopTimeout for the backend and then answers
+// A device that holds a read or a stop and does not let go (a stalled card or driver) must
+// not hang the window: Stop waits at most kStopTimeout for the backend and then answers
 // kInputNotAnswering. Close then gives the thread up: it is detached, touches no buffer
 // and no sink again, and once the read returns it closes the source (on its own thread:
 // the GUI no longer uses it) and ends. An input given up this way is ended with
@@ -56,8 +57,9 @@ protected:
     // GUI thread, backend parked.
     virtual int OpenSource(const AudioFormat& format) = 0;
     virtual int StartSource() = 0;
-    virtual int StopSource() = 0;
     virtual void CloseSource() = 0;
+    // Backend thread, at the end of every run of recording (asked for or ended by an error).
+    virtual int StopSource() = 0;
     // Any thread: the text for an error code of the source.
     virtual std::string SourceErrorText(int error) const = 0;
 
@@ -82,7 +84,7 @@ private:
     void ThreadMain();
     void Record();
     void Deliver(CaptureBuffer* buffer, int samples);
-    bool ParkThread();
+    bool ParkThread(int& stopError);
 
     BufferSink* sink_ = nullptr;
     BufferQueue queue_;
@@ -96,6 +98,7 @@ private:
     std::condition_variable changed_;
     Command command_ = Command::Park;
     bool parked_ = true;
+    int stopError_ = 0;                // StopSource's answer at the end of the last run
     bool givenUp_ = false;             // the GUI no longer waits for the thread
     bool threadEnded_ = false;         // a given-up thread has closed the source and ended
     std::unique_ptr<AudioInput> self_; // a given-up input that its thread is to end

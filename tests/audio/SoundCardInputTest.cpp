@@ -29,7 +29,8 @@ using tickora::CaptureBuffer;
 constexpr int kEnd = -1; // the card's "sound ran out", an error that ends the run
 
 // A sound card of one fixed format that plays a prepared sound, as fast as it is read.
-// Hold() makes its next read wait until Release(), as a stalled card does.
+// Hold() makes its reads, or with inStop its stop, wait until Release(), as a stalled card
+// does.
 class FakeCard final : public tickora::SoundCardStream {
 public:
     FakeCard(int channels, double rate, std::vector<std::int16_t> frames = {},
@@ -41,18 +42,22 @@ public:
         }
     }
 
-    void Hold() {
+    void Hold(bool inStop) {
         std::lock_guard lock(mutex_);
-        held_ = true;
+        (inStop ? stopHeld_ : held_) = true;
     }
     void Release() {
         std::lock_guard lock(mutex_);
-        held_ = false;
+        held_ = stopHeld_ = false;
         changed_.notify_all();
     }
     bool Waiting() {
         std::lock_guard lock(mutex_);
         return waiting_;
+    }
+    int Reads() {
+        std::lock_guard lock(mutex_);
+        return reads_;
     }
 
     int Probe() override { return 0; }
@@ -65,13 +70,18 @@ public:
         return Supports(channels, rate) ? 0 : -9997; // PortAudio's invalid sample rate
     }
     int Start() override { return 0; }
-    int Stop() override { return 0; }
+    int Stop() override {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !stopHeld_; });
+        return 0;
+    }
     void Close() override {}
     int Read(std::int16_t* frames, int count) override {
         std::unique_lock lock(mutex_);
         waiting_ = held_;
         changed_.wait(lock, [this] { return !held_; });
         waiting_ = false;
+        ++reads_;
         const std::size_t samples = static_cast<std::size_t>(count) * channels_;
         if (position_ + samples > frames_.size()) {
             if (frames_.empty()) {
@@ -97,7 +107,9 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     bool held_ = false;
+    bool stopHeld_ = false;
     bool waiting_ = false;
+    int reads_ = 0;
 };
 
 // Takes every filled buffer's sound on the backend thread and queues the buffer again at
@@ -230,46 +242,50 @@ struct StallingCatalog : tickora::InputCatalog {
 
 void NoDelivery(void*, const CaptureBuffer&) {}
 
-// A card that holds its read: Stop and Close come back within about a second, the card is
-// given up as failed with its message, and the input ends by itself once the card lets go.
+// A card that holds its read, or its stop: Stop and Close come back within about a second,
+// the card is given up as failed with its message, and the input ends by itself once the
+// card lets go.
 TEST(SoundCardInputTest, AStalledCardDoesNotHoldTheWindow) {
     platform::testing::EnsureTestApplication();
-    platform::testing::FakeDialogs dialogs;
-    StallingCatalog catalog;
-    auto audio = std::make_unique<tickora::TAudio>(dialogs, catalog);
-    audio->OpenDevice(0, 44100, &NoDelivery, nullptr);
-    ASSERT_TRUE(audio->IsOpen());
-    ASSERT_TRUE(audio->StartCapture());
-    FakeCard* card = catalog.latest;
-    card->Hold();
-    while (!card->Waiting()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (const bool inStop : {false, true}) {
+        SCOPED_TRACE(inStop ? "held in its stop" : "held in a read");
+        platform::testing::FakeDialogs dialogs;
+        StallingCatalog catalog;
+        auto audio = std::make_unique<tickora::TAudio>(dialogs, catalog);
+        audio->OpenDevice(0, 44100, &NoDelivery, nullptr);
+        ASSERT_TRUE(audio->IsOpen());
+        ASSERT_TRUE(audio->StartCapture());
+        FakeCard* card = catalog.latest;
+        card->Hold(inStop);
+        while (inStop ? card->Reads() == 0 : !card->Waiting()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+
+        const auto before = std::chrono::steady_clock::now();
+        audio->StopCapture(false);
+        const auto waited = std::chrono::steady_clock::now() - before;
+        EXPECT_GE(waited, std::chrono::milliseconds(900));
+        EXPECT_LT(waited, std::chrono::milliseconds(1500));
+        EXPECT_FALSE(audio->IsOpen());
+        ASSERT_EQ(dialogs.Messages().size(), 1u);
+        EXPECT_EQ(dialogs.Messages()[0].text,
+                  "The input device does not answer. Error while stopping audio capture.");
+
+        // A new open and the end of TAudio do not wait for the held card either.
+        const auto reopened = std::chrono::steady_clock::now();
+        audio->OpenDevice(0, 44100, &NoDelivery, nullptr);
+        EXPECT_NE(catalog.latest, card);
+        audio.reset();
+        EXPECT_LT(std::chrono::steady_clock::now() - reopened, std::chrono::milliseconds(500));
+        EXPECT_FALSE(catalog.gone);
+
+        card->Release();
+        for (int i = 0; i < 2000 && !catalog.gone; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        EXPECT_TRUE(catalog.gone);
+        QCoreApplication::processEvents();
     }
-
-    const auto before = std::chrono::steady_clock::now();
-    audio->StopCapture(false);
-    const auto waited = std::chrono::steady_clock::now() - before;
-    EXPECT_GE(waited, std::chrono::milliseconds(900));
-    EXPECT_LT(waited, std::chrono::milliseconds(1500));
-    EXPECT_FALSE(audio->IsOpen());
-    ASSERT_EQ(dialogs.Messages().size(), 1u);
-    EXPECT_EQ(dialogs.Messages()[0].text,
-              "The input device does not answer. Error while stopping audio capture.");
-
-    // A new open and the end of TAudio do not wait for the held card either.
-    const auto reopened = std::chrono::steady_clock::now();
-    audio->OpenDevice(0, 44100, &NoDelivery, nullptr);
-    EXPECT_NE(catalog.latest, card);
-    audio.reset();
-    EXPECT_LT(std::chrono::steady_clock::now() - reopened, std::chrono::milliseconds(500));
-    EXPECT_FALSE(catalog.gone);
-
-    card->Release();
-    for (int i = 0; i < 2000 && !catalog.gone; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    EXPECT_TRUE(catalog.gone);
-    QCoreApplication::processEvents();
 }
 
 } // namespace
