@@ -1,5 +1,7 @@
 #include "audio/RecordingInput.h"
 
+#include "tools/RiffHeader.h"
+
 #include <samplerate.h>
 #include <sndfile.h>
 
@@ -20,6 +22,10 @@ std::string RecordingInput::SourceErrorText(int error) const {
 }
 
 int RecordingInput::OpenSource(const AudioFormat& format) {
+    if (tools::DamagedRiffFile(path_)) {
+        error_ = "The recording's header is damaged.";
+        return kSourceError;
+    }
     SF_INFO info{};
     file_ = sf_open(path_.c_str(), SFM_READ, &info);
     if (file_ == nullptr) {

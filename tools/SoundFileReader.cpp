@@ -1,5 +1,7 @@
 #include "tools/SoundFileReader.h"
 
+#include "tools/RiffHeader.h"
+
 #include <samplerate.h>
 #include <sndfile.h>
 
@@ -93,6 +95,10 @@ void SoundFileReader::Close() {
 bool SoundFileReader::Open(const std::string& path) {
     Close();
     error_.clear();
+    if (tools::DamagedRiffFile(path)) {
+        error_ = tools::kDamagedRiff;
+        return false;
+    }
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (file == nullptr) {
@@ -107,6 +113,17 @@ bool SoundFileReader::OpenMemory(const void* bytes, std::size_t size) {
     error_.clear();
     memory_ =
         MemoryFile{static_cast<const unsigned char*>(bytes), static_cast<std::int64_t>(size), 0};
+    auto readAt = [this](std::int64_t offset, unsigned char* to, int count) {
+        if (offset < 0 || offset + count > memory_.size) {
+            return false;
+        }
+        std::memcpy(to, memory_.data + offset, static_cast<std::size_t>(count));
+        return true;
+    };
+    if (tools::DamagedRiff(memory_.size, readAt)) {
+        error_ = tools::kDamagedRiff;
+        return false;
+    }
     SF_VIRTUAL_IO io{MemoryLength, MemorySeek, MemoryRead, MemoryWrite, MemoryTell};
     SF_INFO info{};
     SNDFILE* file = sf_open_virtual(&io, SFM_READ, &info, &memory_);

@@ -131,6 +131,20 @@ TEST(SoundFileReader, WhatIsNotSoundIsRefusedWithAReason) {
     EXPECT_TRUE(ReadAll(MakeWav(1, 1, 100, 16, Pcm16({1, 2, 3})), &error).empty());
     EXPECT_EQ(error, "unsupported sample rate: 100 Hz");
 
+    // Chunks before the sound that do not hold together (found by fuzzing: the sound file
+    // library never returned from this header).
+    const std::string looping("\x52\x49\x46\x46\xd4\x04\x00\x00\x57\x41\x56\x45\x49\x4e\x46\x4f"
+                              "\x66\x6d\x74\x49\x4e\x46\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff"
+                              "\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff"
+                              "\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff"
+                              "\xff\xff\xff\xff\xff\xff\xff\xff\xf7\xff\xff\xff\xff\xff\xff\xff"
+                              "\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff"
+                              "\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\x4f\x66\x91\x06\x00\x00"
+                              "\x46\x63\xba\x46",
+                              116);
+    EXPECT_TRUE(ReadAll(looping, &error).empty());
+    EXPECT_EQ(error, "the file's header is damaged");
+
     SoundFileReader reader;
     EXPECT_FALSE(reader.Open("/nonexistent/folder/watch.wav"));
     EXPECT_NE(reader.Error(), "");

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+namespace tools {
+
+inline constexpr const char* kDamagedRiff = "the file's header is damaged";
+
+// A RIFF file (WAV, RF64) whose chunks before the sound do not hold together: a chunk named
+// with bytes that are no letters, or one that runs past the end of the file. Such headers can
+// send the sound file library into a loop it never leaves, so they are refused first. Only the
+// chunks before the sound are walked; a short data chunk (a recording cut off) is accepted.
+// readAt(offset, bytes, count) fills count bytes from offset and tells whether it could.
+template <class ReadAt> inline bool DamagedRiff(std::int64_t size, ReadAt readAt) {
+    unsigned char head[12];
+    if (size < 12 || !readAt(0, head, 12)) {
+        return false;
+    }
+    const bool riff = std::memcmp(head, "RIFF", 4) == 0 || std::memcmp(head, "RF64", 4) == 0;
+    if (!riff || std::memcmp(head + 8, "WAVE", 4) != 0) {
+        return false; // not a RIFF WAVE file: the library judges it alone
+    }
+    std::int64_t at = 12;
+    for (int chunks = 0; at + 8 <= size; ++chunks) {
+        unsigned char chunk[8];
+        if (chunks > 100000 || !readAt(at, chunk, 8)) {
+            return true;
+        }
+        for (int k = 0; k < 4; ++k) {
+            if (chunk[k] < 0x20 || chunk[k] > 0x7e) {
+                return true;
+            }
+        }
+        if (std::memcmp(chunk, "data", 4) == 0) {
+            return false;
+        }
+        const std::int64_t length = chunk[4] | (chunk[5] << 8) | (chunk[6] << 16) |
+                                    (static_cast<std::int64_t>(chunk[7]) << 24);
+        if (at + 8 + length > size) {
+            return true;
+        }
+        at += 8 + length + (length & 1);
+    }
+    return false;
+}
+
+// The same for a file on disk; false when it cannot be read (the library then says why).
+inline bool DamagedRiffFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(0, std::ios::end);
+    const std::int64_t size = in ? static_cast<std::int64_t>(in.tellg()) : 0;
+    auto readAt = [&in](std::int64_t offset, unsigned char* bytes, int count) {
+        in.seekg(offset);
+        return static_cast<bool>(in.read(reinterpret_cast<char*>(bytes), count));
+    };
+    return in && DamagedRiff(size, readAt);
+}
+
+} // namespace tools
