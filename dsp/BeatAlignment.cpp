@@ -59,12 +59,8 @@ double SignalAnalysis::Envelope(std::int64_t from, std::int64_t now) const {
 // the quiet before the loudest point by kFirstSound of the way to it. NaN for a flat shape.
 double SignalAnalysis::FirstSound(const BeatShape& shape) const {
     const auto& level = shape.Level;
-    int loudest = 0;
-    for (int k = 1; k < kShapePoints; ++k) {
-        if (level[k] > level[loudest]) {
-            loudest = k;
-        }
-    }
+    const int loudest =
+        static_cast<int>(std::max_element(level.begin(), level.end()) - level.begin());
     double quiet = level[0];
     if (loudest >= kQuietPoints) {
         double run = 0.0;
@@ -100,12 +96,9 @@ bool SignalAnalysis::ShapeMarks(int parity, double& firstSound, int& loudest) co
     if (!std::isfinite(firstSound)) {
         return false;
     }
-    loudest = static_cast<int>(firstSound);
-    for (int k = loudest; k < kShapePoints; ++k) {
-        if (shape.Level[k] > shape.Level[loudest]) {
-            loudest = k;
-        }
-    }
+    // The first sound lies before the loudest point by its definition.
+    loudest = static_cast<int>(std::max_element(shape.Level.begin(), shape.Level.end()) -
+                               shape.Level.begin());
     return true;
 }
 
@@ -162,16 +155,15 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
 
     const bool known = shape.Beats >= kShapeWarmup;
     const double first = known ? FirstSound(shape) : std::numeric_limits<double>::quiet_NaN();
-    const int matched = kShapePoints;
     // The shape less its mean, so that a steady noise floor does not pull the alignment.
     double mean = 0.0;
-    for (int k = 0; k < matched; ++k) {
+    for (int k = 0; k < kShapePoints; ++k) {
         mean += shape.Level[k];
     }
-    mean /= matched;
+    mean /= kShapePoints;
     double t[kShapePoints] = {};
     double shapeNorm = 0.0;
-    for (int k = 0; k < matched; ++k) {
+    for (int k = 0; k < kShapePoints; ++k) {
         t[k] = shape.Level[k] - mean;
         shapeNorm += t[k] * t[k];
     }
@@ -190,16 +182,16 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
         squares[j + 1] = squares[j] + e[j] * e[j];
     }
     auto normalised = [&](double product, int from) {
-        const int to = std::min(from + matched, points);
+        const int to = std::min(from + kShapePoints, points);
         const double s1 = sum[to] - sum[from];
         const double s2 = squares[to] - squares[from];
-        const double spread = s2 - s1 * s1 / matched;
+        const double spread = s2 - s1 * s1 / kShapePoints;
         return spread > 0.0 ? product / std::sqrt(shapeNorm * spread) : 0.0;
     };
     auto score = [&](int lag) {
         const double* segment = e + range + lag;
         double product = 0.0;
-        for (int k = 0; k < matched; ++k) {
+        for (int k = 0; k < kShapePoints; ++k) {
             product += t[k] * segment[k];
         }
         return normalised(product, range + lag);
@@ -207,7 +199,7 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
     // Coarse search every fourth lag on points summed in fours, then every lag near the best.
     constexpr int kGroup = 4;
     constexpr int kGroups = kShapePoints / kGroup;
-    const int groups = (matched + kGroup - 1) / kGroup;
+    const int groups = (kShapePoints + kGroup - 1) / kGroup;
     double tc[kGroups];
     for (int q = 0; q < groups; ++q) {
         tc[q] = t[kGroup * q] + t[kGroup * q + 1] + t[kGroup * q + 2] + t[kGroup * q + 3];
@@ -389,13 +381,7 @@ void SignalAnalysis::TakeAlignedTime(std::int64_t w) {
     record.Time = record.AlignedTime;
     record.PeakDelay = record.AlignedPeakDelay;
     record.Aligned = false;
-    // The beat numbers follow the aligned time.
-    if (w > firstIndex_) {
-        const TickRecord& previous = ring_[Slot(w - 1)];
-        const double beats = std::nearbyint((record.Time - previous.Time) * beatFrequency_);
-        record.Beat = previous.Beat +
-                      std::max<std::int64_t>(1, static_cast<std::int64_t>(std::min(beats, 1e9)));
-    }
+    NumberBeat(w); // the beat number follows the aligned time
 }
 
 } // namespace dsp

@@ -167,6 +167,7 @@ private:
     void AlignBeat(std::int64_t w, std::int64_t now);
     void ResetShapes();
     void TakeAlignedTime(std::int64_t w);
+    void NumberBeat(std::int64_t w);
     double FirstSound(const BeatShape& shape) const;
     void Recentre(BeatShape& shape) const;
     double Envelope(std::int64_t from, std::int64_t now) const;

@@ -71,6 +71,20 @@ void SignalAnalysis::SetRecordNumber(std::int64_t number) {
     firstIndex_ = number;
 }
 
+// Record w's beat number from its time: a beat missed in between shows as an interval of two
+// beats or more. The test's first record is beat 0.
+void SignalAnalysis::NumberBeat(std::int64_t w) {
+    TickRecord& record = ring_[Slot(w)];
+    if (w <= firstIndex_) {
+        record.Beat = 0;
+        return;
+    }
+    const TickRecord& previous = ring_[Slot(w - 1)];
+    const double beats = std::nearbyint((record.Time - previous.Time) * beatFrequency_);
+    record.Beat =
+        previous.Beat + std::max<std::int64_t>(1, static_cast<std::int64_t>(std::min(beats, 1e9)));
+}
+
 double SignalAnalysis::SecondsSinceOnset() const {
     return static_cast<double>(sampleClock_ - lastOnsetSample_) * samplePeriod_;
 }
@@ -172,14 +186,7 @@ bool SignalAnalysis::DetectTicks(const double* levels, const double* shapeLevels
                 record = TickRecord{};
                 record.Time = t;
                 record.OnsetSample = clock;
-                if (writeIndex_ > firstIndex_) {
-                    // A beat missed in between shows as an interval of two beats or more.
-                    const TickRecord& previous = ring_[Slot(writeIndex_ - 1)];
-                    const double beats = std::nearbyint((t - previous.Time) * beatFrequency_);
-                    record.Beat =
-                        previous.Beat +
-                        std::max<std::int64_t>(1, static_cast<std::int64_t>(std::min(beats, 1e9)));
-                }
+                NumberBeat(writeIndex_);
                 blank = minLiftSamples_;
                 // At least one sample is searched, so every onset completes its record.
                 peakCount = std::max<std::int64_t>(peakSamples_ - blank, 1);
