@@ -9,6 +9,7 @@
 #include "dsp/DSP.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -19,6 +20,12 @@ namespace {
 constexpr int kShapeWarmup = 8;         // beats averaged before any is corrected
 constexpr int kShapeMemory = 16;        // beats; the shape then follows the watch slowly
 constexpr double kMinCorrelation = 0.5; // normalised correlation of a confident alignment
+constexpr double kCandidateCorrelation = 0.15; // an alignment offered to the window's fit
+// A shape started from the history is folded at periods this far apart (relative) either
+// side of the nominal one, for a watch up to about 170 s/d off.
+constexpr double kFoldStep = 2.5e-4;
+constexpr int kFoldSteps = 8;
+constexpr std::int64_t kPredictBeats = 8; // a beat is predicted from its parity's last this near
 // A departure within this (s), or within two shape points at slow rates where the points are
 // coarser, leaves the onset alone.
 constexpr double kAlignTolerance = 1e-4;
@@ -40,6 +47,7 @@ void SignalAnalysis::ResetShapes() {
     offsetNext_ = 0;
     haveUsualOffset_ = false;
     usualOffset_ = 0.0;
+    noisy_ = false;
 }
 
 // Mean level of the shape point whose first sample is `from`; samples not heard yet (after
@@ -126,6 +134,55 @@ void SignalAnalysis::Recentre(BeatShape& shape) const {
     }
 }
 
+// The parity's recent beats in the history, averaged at two beats apart ending with beat w,
+// at the period (near the nominal one) that gives the sharpest shape; false when the
+// history holds too few of them.
+bool SignalAnalysis::FoldShape(std::int64_t w, std::int64_t now, BeatShape& shape) const {
+    const TickRecord& record = ring_[Slot(w)];
+    const std::int64_t step = shapeStep_;
+    const std::int64_t oldest = std::max<std::int64_t>(0, now - kHistorySize + 1);
+    const std::int64_t start = record.OnsetSample - shapeBefore_ * step;
+    const double nominal = 2.0 * sampleRate_ / beatFrequency_; // samples
+    std::array<double, kShapePoints> fold;
+    double bestSpread = -1.0;
+    int bestCount = 0;
+    for (int r = -kFoldSteps; r <= kFoldSteps; ++r) {
+        const double period = nominal * (1.0 + r * kFoldStep);
+        fold.fill(0.0);
+        int count = 0;
+        for (int k = 0;; ++k) {
+            const std::int64_t from =
+                start - static_cast<std::int64_t>(std::nearbyint(k * period));
+            if (from < oldest) {
+                break;
+            }
+            for (int j = 0; j < kShapePoints; ++j) {
+                fold[j] += Envelope(from + j * step, now);
+            }
+            ++count;
+        }
+        if (count < 3) {
+            return false;
+        }
+        double sum = 0.0;
+        double squares = 0.0;
+        for (double v : fold) {
+            sum += v;
+            squares += v * v;
+        }
+        const double spread = squares - sum * sum / kShapePoints;
+        if (spread > bestSpread) {
+            bestSpread = spread;
+            bestCount = count;
+            for (int j = 0; j < kShapePoints; ++j) {
+                shape.Level[j] = fold[j] / count;
+            }
+        }
+    }
+    shape.Beats = std::min(bestCount, kShapeWarmup / 2);
+    return true;
+}
+
 void SignalAnalysis::CompleteRecord(std::int64_t w, std::int64_t now, int period, int liftAngle) {
     if (shapeStep_ > 0) {
         AlignBeat(w, now);
@@ -137,13 +194,21 @@ void SignalAnalysis::CompleteRecord(std::int64_t w, std::int64_t now, int period
 
 void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
     TickRecord& record = ring_[Slot(w)];
-    BeatShape& shape = shapes_[record.Beat & 1].Shape;
     const int step = shapeStep_;
     const int range = lagRange_;
     const int points = kShapePoints + 2 * range;
     double* const e = envelope_.get();
-    const std::int64_t origin =
-        record.OnsetSample - static_cast<std::int64_t>(shapeBefore_ + range) * step;
+    // Under noise the threshold onset may sit anywhere near the beat: the search is centred
+    // where the parity's last aligned beat says this one is due.
+    ParityShape& mine = shapes_[record.Beat & 1];
+    BeatShape& shape = mine.Shape;
+    std::int64_t centre = record.OnsetSample;
+    const std::int64_t since = record.Beat - mine.LastBeat;
+    if (noisy_ && mine.LastBeat >= 0 && since > 0 && since <= kPredictBeats) {
+        centre = static_cast<std::int64_t>(std::nearbyint(
+            mine.LastOnset + static_cast<double>(since) * sampleRate_ / beatFrequency_));
+    }
+    const std::int64_t origin = centre - static_cast<std::int64_t>(shapeBefore_ + range) * step;
     for (int j = 0; j < points; ++j) {
         e[j] = Envelope(origin + static_cast<std::int64_t>(j) * step, now);
     }
@@ -231,9 +296,6 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
             best = l;
         }
     }
-    if (!(bestScore >= kMinCorrelation)) {
-        return; // nothing like the recent beats: the window's fit judges it
-    }
     // Between points: the vertex of the parabola through the best score and its neighbours.
     double fraction = 0.0;
     if (best > -range && best < range) {
@@ -244,19 +306,40 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
             fraction = std::clamp(0.5 * (before - after) / curvature, -0.5, 0.5);
         }
     }
-
-    // The shape follows the watch: this beat, aligned, joins the average. A knock far louder
-    // than the beats is held to half again their loudest, so one cannot deform the shape.
-    const int shift = best + (fraction > 0.25 ? 1 : (fraction < -0.25 ? -1 : 0));
-    const double weight = 1.0 / std::min(shape.Beats + 1, kShapeMemory);
-    const double ceiling = 1.5 * *std::max_element(shape.Level.begin(), shape.Level.end());
-    for (int k = 0; k < kShapePoints; ++k) {
-        const int j = std::clamp(range + shift + k, 0, points - 1);
-        shape.Level[k] += weight * (std::min(e[j], ceiling) - shape.Level[k]);
-    }
-    ++shape.Beats;
-    if (shape.Beats % kShapeWarmup == 0) {
-        Recentre(shape);
+    // A best alignment at the end of the search is no peak: the beat lies beyond it.
+    const bool confident = bestScore >= kMinCorrelation && best > -range && best < range;
+    if (confident) {
+        mine.Misses = 0;
+        // The shape follows the watch: this beat, aligned, joins the average. A knock far louder
+        // than the beats is held to half again their loudest, so one cannot deform the shape.
+        const int shift = best + (fraction > 0.25 ? 1 : (fraction < -0.25 ? -1 : 0));
+        const double weight = 1.0 / std::min(shape.Beats + 1, kShapeMemory);
+        const double ceiling = 1.5 * *std::max_element(shape.Level.begin(), shape.Level.end());
+        for (int k = 0; k < kShapePoints; ++k) {
+            const int j = std::clamp(range + shift + k, 0, points - 1);
+            shape.Level[k] += weight * (std::min(e[j], ceiling) - shape.Level[k]);
+        }
+        ++shape.Beats;
+        if (shape.Beats % kShapeWarmup == 0) {
+            Recentre(shape);
+        }
+    } else {
+        // Under loud noise one beat is too poor a start for its parity's shape, and a shape
+        // that nothing fits any more has lost the watch: either is started again from the
+        // parity's recent beats in the history.
+        if ((shape.Beats < kShapeWarmup && !mine.Folded) || ++mine.Misses >= kShapeWarmup) {
+            mine.Misses = 0;
+            if (FoldShape(w, now, shape)) {
+                mine.Folded = true;
+                return;
+            }
+        }
+        // Nothing like the recent beats: the window's fit judges it, and may take the time
+        // its best alignment gives if that agrees with the window (see RecordResults).
+        if (!known || !std::isfinite(first) || !haveUsualOffset_ ||
+            !(bestScore >= kCandidateCorrelation)) {
+            return;
+        }
     }
     if (!known || !std::isfinite(first)) {
         return;
@@ -264,7 +347,82 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
 
     // This beat's first sound, and where threshold onsets usually sit against first sounds
     // (both parities together, so that tick and tock are measured alike).
-    const double offset = (best + fraction + first - shapeBefore_) * step; // samples
+    const double offset = static_cast<double>(centre - record.OnsetSample) +
+                          (best + fraction + first - shapeBefore_) * step; // samples
+    const double tolerance = std::max(kAlignTolerance / samplePeriod_, 2.0 * step); // samples
+    if (confident && !UpdateUsualOffset(offset, tolerance)) {
+        return;
+    }
+    const double usual = usualOffset_;
+    const bool noisy = noisy_;
+    double departure = offset - usual; // samples
+    double firstSound = static_cast<double>(record.OnsetSample) + offset;
+    // On a clean recording, an alignment barely better than the one that leaves the onset
+    // where it usually sits is noise, not a finding: the onset stays. Under noise the onsets
+    // themselves are the less reliable.
+    const int stay = static_cast<int>(std::nearbyint(best - departure / step));
+    if (!noisy && centre == record.OnsetSample && stay >= -range && stay <= range &&
+        bestScore - score(stay) < kClearlyBetter) {
+        departure = 0.0;
+        firstSound = static_cast<double>(record.OnsetSample) + usual;
+    }
+
+    // The loudest sample of a peak window as the detector searches it from an onset; the
+    // earliest of equal maxima wins. -1 when none of it is in the history.
+    auto peakFrom = [&](double onset) {
+        const std::int64_t start = static_cast<std::int64_t>(std::nearbyint(onset));
+        const std::int64_t firstSample =
+            std::max({start + minLiftSamples_, now - kHistorySize + 1, std::int64_t{0}});
+        const std::int64_t lastSample =
+            std::min(start + std::max<std::int64_t>(peakSamples_, minLiftSamples_ + 1) - 1, now);
+        std::int64_t peakAt = -1;
+        float peak = -1.0f;
+        for (std::int64_t i = firstSample; i <= lastSample; ++i) {
+            const float level = history_[i & (kHistorySize - 1)];
+            if (level > peak) {
+                peak = level;
+                peakAt = i;
+            }
+        }
+        return peakAt;
+    };
+    // Onsets that usually sit past the first sound (its start below the threshold) would
+    // shorten every lift time and let the peak window pass over the drop: the lift is then
+    // measured from the first sound.
+    std::int64_t peakAt = -1;
+    if (confident && std::fabs(usual) > tolerance) {
+        peakAt = peakFrom(firstSound);
+        if (peakAt >= 0) {
+            record.FirstSound = firstSound * samplePeriod_;
+            record.PeakDelay = static_cast<double>(peakAt) * samplePeriod_ - record.Time;
+        }
+    }
+    if (confident) {
+        mine.LastOnset = static_cast<double>(record.OnsetSample) + departure;
+        mine.LastBeat = record.Beat;
+    }
+    if (std::fabs(departure) <= tolerance) {
+        return;
+    }
+
+    const double onset = static_cast<double>(record.OnsetSample) + departure;
+    record.AlignedTime = onset * samplePeriod_;
+    record.Aligned = true;
+    if (peakAt < 0) {
+        peakAt = peakFrom(onset);
+    }
+    record.AlignedPeakDelay = peakAt >= 0
+                                  ? static_cast<double>(peakAt) * samplePeriod_ - record.AlignedTime
+                                  : record.PeakDelay + record.Time - record.AlignedTime;
+    if (noisy && confident) {
+        TakeAlignedTime(w);
+        mine.LastBeat = record.Beat;
+    }
+}
+
+// Takes a confident beat's offset from its threshold onset to its first sound into the
+// recent ones; false while too few are known to say where the onsets usually sit.
+bool SignalAnalysis::UpdateUsualOffset(double offset, double tolerance) {
     double recent[kRecentOffsets];
     const int count = offsetCount_;
     std::copy_n(offsets_.begin(), count, recent);
@@ -272,13 +430,12 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
     offsetNext_ = (offsetNext_ + 1) % kRecentOffsets;
     offsetCount_ = std::min(offsetCount_ + 1, kRecentOffsets);
     if (count < kRecentOffsets / 2) {
-        return;
+        return false;
     }
     // Where the onsets usually sit: the offset most of the recent beats agree with, within
     // the tolerance. Under noise the onsets fall on different sounds of the beat (the first
     // sound, the impulse, the drop); the reference then stays with the sound it was on until
     // another clearly has more beats, so the beats' times do not jump between them.
-    const double tolerance = std::max(kAlignTolerance / samplePeriod_, 2.0 * step); // samples
     auto support = [&](double at) {
         int n = 0;
         for (int k = 0; k < count; ++k) {
@@ -316,64 +473,8 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
         recent[k] = std::fabs(recent[k] - usual);
     }
     std::nth_element(recent, recent + count / 2, recent + count);
-    const bool noisy = 1.4826 * recent[count / 2] > tolerance;
-    double departure = offset - usual; // samples
-    double firstSound = static_cast<double>(record.OnsetSample) + offset;
-    // On a clean recording, an alignment barely better than the one that leaves the onset
-    // where it usually sits is noise, not a finding: the onset stays. Under noise the onsets
-    // themselves are the less reliable.
-    const int stay = static_cast<int>(std::nearbyint(best - departure / step));
-    if (!noisy && stay >= -range && stay <= range && bestScore - score(stay) < kClearlyBetter) {
-        departure = 0.0;
-        firstSound = static_cast<double>(record.OnsetSample) + usual;
-    }
-
-    // The loudest sample of a peak window as the detector searches it from an onset; the
-    // earliest of equal maxima wins. -1 when none of it is in the history.
-    auto peakFrom = [&](double onset) {
-        const std::int64_t start = static_cast<std::int64_t>(std::nearbyint(onset));
-        const std::int64_t firstSample =
-            std::max({start + minLiftSamples_, now - kHistorySize + 1, std::int64_t{0}});
-        const std::int64_t lastSample =
-            std::min(start + std::max<std::int64_t>(peakSamples_, minLiftSamples_ + 1) - 1, now);
-        std::int64_t peakAt = -1;
-        float peak = -1.0f;
-        for (std::int64_t i = firstSample; i <= lastSample; ++i) {
-            const float level = history_[i & (kHistorySize - 1)];
-            if (level > peak) {
-                peak = level;
-                peakAt = i;
-            }
-        }
-        return peakAt;
-    };
-    // Onsets that usually sit past the first sound (its start below the threshold) would
-    // shorten every lift time and let the peak window pass over the drop: the lift is then
-    // measured from the first sound.
-    std::int64_t peakAt = -1;
-    if (std::fabs(usual) > tolerance) {
-        peakAt = peakFrom(firstSound);
-        if (peakAt >= 0) {
-            record.FirstSound = firstSound * samplePeriod_;
-            record.PeakDelay = static_cast<double>(peakAt) * samplePeriod_ - record.Time;
-        }
-    }
-    if (std::fabs(departure) <= tolerance) {
-        return;
-    }
-
-    const double onset = static_cast<double>(record.OnsetSample) + departure;
-    record.AlignedTime = onset * samplePeriod_;
-    record.Aligned = true;
-    if (peakAt < 0) {
-        peakAt = peakFrom(onset);
-    }
-    record.AlignedPeakDelay = peakAt >= 0
-                                  ? static_cast<double>(peakAt) * samplePeriod_ - record.AlignedTime
-                                  : record.PeakDelay + record.Time - record.AlignedTime;
-    if (noisy) {
-        TakeAlignedTime(w);
-    }
+    noisy_ = 1.4826 * recent[count / 2] > tolerance;
+    return true;
 }
 
 void SignalAnalysis::TakeAlignedTime(std::int64_t w) {

@@ -170,6 +170,8 @@ private:
     void NumberBeat(std::int64_t w);
     double FirstSound(const BeatShape& shape) const;
     void Recentre(BeatShape& shape) const;
+    bool UpdateUsualOffset(double offset, double tolerance);
+    bool FoldShape(std::int64_t w, std::int64_t now, BeatShape& shape) const;
     double Envelope(std::int64_t from, std::int64_t now) const;
     void RecordResults(std::int64_t w, int period, int liftAngle);
     double MedianOfUsed(std::int64_t first, std::int64_t last, MedianField field);
@@ -240,6 +242,11 @@ private:
     static constexpr int kRecentOffsets = 32;
     struct ParityShape {
         BeatShape Shape;
+        int Misses = 0;      // alignments in a row that found nothing like the shape
+        bool Folded = false; // the shape was started from the history
+        // The last confidently aligned beat: its number and where its onset belongs (samples).
+        std::int64_t LastBeat = -1;
+        double LastOnset = 0.0;
     };
     // Samples from threshold onsets to first sounds, the recent beats of both parities.
     std::array<double, kRecentOffsets> offsets_{};
@@ -247,6 +254,7 @@ private:
     int offsetNext_ = 0;
     double usualOffset_ = 0.0; // samples, where threshold onsets usually sit
     bool haveUsualOffset_ = false;
+    bool noisy_ = false; // the recent onsets scatter about their first sounds
     std::unique_ptr<float[]> history_; // kHistorySize levels, by sample clock
     BandPassFilter shapeFilter_;       // the shapes' band-pass when the sound is unfiltered
     std::unique_ptr<double[]> shapeScratch_;
