@@ -17,15 +17,16 @@ namespace dsp {
 
 namespace {
 
-constexpr int kShapeWarmup = 8;         // beats averaged before any is corrected
-constexpr int kShapeMemory = 16;        // beats; the shape then follows the watch slowly
-constexpr double kMinCorrelation = 0.5; // normalised correlation of a confident alignment
+constexpr int kShapeWarmup = 8;                // beats averaged before any is corrected
+constexpr int kShapeMemory = 16;               // beats; the shape then follows the watch slowly
+constexpr double kMinCorrelation = 0.5;        // normalised correlation of a confident alignment
 constexpr double kCandidateCorrelation = 0.15; // an alignment offered to the window's fit
 // A shape started from the history is folded at periods this far apart (relative) either
 // side of the nominal one, for a watch up to about 170 s/d off.
 constexpr double kFoldStep = 2.5e-4;
 constexpr int kFoldSteps = 8;
 constexpr std::int64_t kPredictBeats = 8; // a beat is predicted from its parity's last this near
+constexpr double kTrackReach = 1e-3;      // s searched either way of a predicted beat
 // A departure within this (s), or within two shape points at slow rates where the points are
 // coarser, leaves the onset alone.
 constexpr double kAlignTolerance = 1e-4;
@@ -151,8 +152,7 @@ bool SignalAnalysis::FoldShape(std::int64_t w, std::int64_t now, BeatShape& shap
         fold.fill(0.0);
         int count = 0;
         for (int k = 0;; ++k) {
-            const std::int64_t from =
-                start - static_cast<std::int64_t>(std::nearbyint(k * period));
+            const std::int64_t from = start - static_cast<std::int64_t>(std::nearbyint(k * period));
             if (from < oldest) {
                 break;
             }
@@ -198,15 +198,25 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
     const int range = lagRange_;
     const int points = kShapePoints + 2 * range;
     double* const e = envelope_.get();
-    // Under noise the threshold onset may sit anywhere near the beat: the search is centred
-    // where the parity's last aligned beat says this one is due.
     ParityShape& mine = shapes_[record.Beat & 1];
     BeatShape& shape = mine.Shape;
+    const bool known = shape.Beats >= kShapeWarmup;
+    const double first = known ? FirstSound(shape) : std::numeric_limits<double>::quiet_NaN();
+    // Under noise the threshold onset may sit anywhere near the beat: the search is then
+    // centred where the parity's last aligned beat says this one is due.
     std::int64_t centre = record.OnsetSample;
+    int reach = range; // shape points searched either way of the centre
     const std::int64_t since = record.Beat - mine.LastBeat;
-    if (noisy_ && mine.LastBeat >= 0 && since > 0 && since <= kPredictBeats) {
+    if (noisy_ && std::isfinite(first) && mine.LastBeat >= 0 && since > 0 &&
+        since <= kPredictBeats) {
+        // The shape's first sound put where the beat's is due.
         centre = static_cast<std::int64_t>(std::nearbyint(
-            mine.LastOnset + static_cast<double>(since) * sampleRate_ / beatFrequency_));
+            mine.LastFirstSound + static_cast<double>(since) * sampleRate_ / beatFrequency_ -
+            (first - shapeBefore_) * step));
+        // Near the prediction only: further away lie the beat's other sounds, which a noisy
+        // beat can match better than its first.
+        reach =
+            std::clamp(static_cast<int>(std::ceil(kTrackReach / samplePeriod_ / step)), 2, range);
     }
     const std::int64_t origin = centre - static_cast<std::int64_t>(shapeBefore_ + range) * step;
     for (int j = 0; j < points; ++j) {
@@ -218,8 +228,6 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
         return;
     }
 
-    const bool known = shape.Beats >= kShapeWarmup;
-    const double first = known ? FirstSound(shape) : std::numeric_limits<double>::quiet_NaN();
     // The shape less its mean, so that a steady noise floor does not pull the alignment.
     double mean = 0.0;
     for (int k = 0; k < kShapePoints; ++k) {
@@ -261,7 +269,8 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
         }
         return normalised(product, range + lag);
     };
-    // Coarse search every fourth lag on points summed in fours, then every lag near the best.
+    // Coarse search every fourth lag on points summed in fours, then every lag near the best;
+    // near a prediction every lag in reach.
     constexpr int kGroup = 4;
     constexpr int kGroups = kShapePoints / kGroup;
     const int groups = (kShapePoints + kGroup - 1) / kGroup;
@@ -269,7 +278,7 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
     for (int q = 0; q < groups; ++q) {
         tc[q] = t[kGroup * q] + t[kGroup * q + 1] + t[kGroup * q + 2] + t[kGroup * q + 3];
     }
-    const int groupRange = range / kGroup;
+    const int groupRange = reach < range ? -1 : range / kGroup; // none near a prediction
     int bestGroup = 0;
     double bestGroupScore = -1e300;
     for (int l = -groupRange; l <= groupRange; ++l) {
@@ -285,8 +294,8 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
             bestGroup = l;
         }
     }
-    const int from = std::max(-range, kGroup * bestGroup - kGroup);
-    const int to = std::min(range, kGroup * bestGroup + kGroup);
+    const int from = reach < range ? -reach : std::max(-range, kGroup * bestGroup - kGroup);
+    const int to = reach < range ? reach : std::min(range, kGroup * bestGroup + kGroup);
     int best = from;
     double bestScore = -1e300;
     for (int l = from; l <= to; ++l) {
@@ -307,7 +316,7 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
         }
     }
     // A best alignment at the end of the search is no peak: the beat lies beyond it.
-    const bool confident = bestScore >= kMinCorrelation && best > -range && best < range;
+    const bool confident = bestScore >= kMinCorrelation && best > -reach && best < reach;
     if (confident) {
         mine.Misses = 0;
         // The shape follows the watch: this beat, aligned, joins the average. A knock far louder
@@ -348,7 +357,7 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
     // This beat's first sound, and where threshold onsets usually sit against first sounds
     // (both parities together, so that tick and tock are measured alike).
     const double offset = static_cast<double>(centre - record.OnsetSample) +
-                          (best + fraction + first - shapeBefore_) * step; // samples
+                          (best + fraction + first - shapeBefore_) * step;          // samples
     const double tolerance = std::max(kAlignTolerance / samplePeriod_, 2.0 * step); // samples
     if (confident && !UpdateUsualOffset(offset, tolerance)) {
         return;
@@ -398,7 +407,7 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
         }
     }
     if (confident) {
-        mine.LastOnset = static_cast<double>(record.OnsetSample) + departure;
+        mine.LastFirstSound = static_cast<double>(record.OnsetSample) + offset;
         mine.LastBeat = record.Beat;
     }
     if (std::fabs(departure) <= tolerance) {

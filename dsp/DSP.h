@@ -244,9 +244,9 @@ private:
         BeatShape Shape;
         int Misses = 0;      // alignments in a row that found nothing like the shape
         bool Folded = false; // the shape was started from the history
-        // The last confidently aligned beat: its number and where its onset belongs (samples).
+        // The last confidently aligned beat: its number and its first sound (samples).
         std::int64_t LastBeat = -1;
-        double LastOnset = 0.0;
+        double LastFirstSound = 0.0;
     };
     // Samples from threshold onsets to first sounds, the recent beats of both parities.
     std::array<double, kRecentOffsets> offsets_{};
@@ -254,7 +254,7 @@ private:
     int offsetNext_ = 0;
     double usualOffset_ = 0.0; // samples, where threshold onsets usually sit
     bool haveUsualOffset_ = false;
-    bool noisy_ = false; // the recent onsets scatter about their first sounds
+    bool noisy_ = false;               // the recent onsets scatter about their first sounds
     std::unique_ptr<float[]> history_; // kHistorySize levels, by sample clock
     BandPassFilter shapeFilter_;       // the shapes' band-pass when the sound is unfiltered
     std::unique_ptr<double[]> shapeScratch_;
