@@ -474,15 +474,15 @@ bool SignalAnalysis::UpdateUsualOffset(double offset, double tolerance) {
     }
     usualOffset_ = near > 0 ? nearSum / near : centre;
     haveUsualOffset_ = true;
-    const double usual = usualOffset_;
-    // How widely the recent onsets scatter against their first sounds: a clean recording
-    // keeps them within the tolerance, and then only a beat that the window's fit sets aside
-    // takes its aligned time (see RecordResults); under noise every departing beat does.
+    // How many recent onsets stray from their first sounds: a clean recording keeps them
+    // within the tolerance, and then only a beat that the window's fit sets aside takes its
+    // aligned time (see RecordResults); under noise (a third of them or more astray) every
+    // departing beat does.
+    int astray = 0;
     for (int k = 0; k < count; ++k) {
-        recent[k] = std::fabs(recent[k] - usual);
+        astray += std::fabs(recent[k] - usualOffset_) > tolerance ? 1 : 0;
     }
-    std::nth_element(recent, recent + count / 2, recent + count);
-    noisy_ = 1.4826 * recent[count / 2] > tolerance;
+    noisy_ = 3 * astray >= count;
     return true;
 }
 
