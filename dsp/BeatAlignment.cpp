@@ -335,9 +335,17 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
     } else {
         // Under loud noise one beat is too poor a start for its parity's shape, and a shape
         // that nothing fits any more has lost the watch: either is started again from the
-        // parity's recent beats in the history.
+        // parity's recent beats in the history. Where even that has failed and the other
+        // parity's shape fits its beats, that shape is the start: tick and tock sound alike
+        // enough to align on, and the shape then becomes the parity's own.
         if ((shape.Beats < kShapeWarmup && !mine.Folded) || ++mine.Misses >= kShapeWarmup) {
             mine.Misses = 0;
+            const ParityShape& other = shapes_[(record.Beat + 1) & 1];
+            if (mine.Folded && other.Shape.Beats >= kShapeWarmup && other.Misses == 0) {
+                shape = other.Shape;
+                shape.Beats = kShapeWarmup / 2;
+                return;
+            }
             if (FoldShape(w, now, shape)) {
                 mine.Folded = true;
                 return;

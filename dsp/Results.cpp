@@ -22,6 +22,10 @@ constexpr double kMinUsedShare = 0.75;
 constexpr double kMaxRateError = 0.5;    // s/d, standard error of the rate
 constexpr double kParityAgreement = 1.0; // s/d, allowed whatever the standard errors
 constexpr double kParityErrors = 3.0;    // standard errors of the difference
+// and the beats' amplitudes spread (robustly) by at most this share of their median.
+constexpr double kMaxAmplitudeSpread = 0.1;
+constexpr std::int64_t kSpreadBeats = 256;
+constexpr int kMinSpreadBeats = 8;
 constexpr double kSecondsPerDay = 86400.0;
 
 struct Sums {
@@ -176,7 +180,9 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
         }
     };
     auto [setAside, sigma] = judge(fits, false);
-    if (setAside > 0) {
+    // Beats split between two sounds of the beat pull the plain lines between them, and
+    // then no single one departs: a scatter that wide restarts the lines as well.
+    if (setAside > 0 || sigma > kOutlierFloor) {
         // Strays bend a least-squares line: start again from lines through the medians of
         // the slopes between points half a window apart, then refit on what agrees with them.
         Fit robust[2];
@@ -295,6 +301,37 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     }
     record.AmplitudeMedian =
         m + 1 < w - 1 ? MedianOfUsed(m + 1, w - 1, MedianField::Amplitude) : previous.Amplitude;
+    // Amplitudes that scatter widely come from loudest points taken on noise rather than on
+    // the drop, and their median leans: such a window is not trusted. The spread is taken
+    // over the window's last kSpreadBeats beats at most, about each parity's own median (a
+    // watch's ticks and tocks may swing a little differently).
+    {
+        double* const values[2] = {work_.get(), work_.get() + kTickRingSize};
+        double* const departures = work_.get() + 2 * kTickRingSize;
+        int counts[2] = {0, 0};
+        for (std::int64_t i = std::max(m + 1, w - 1 - kSpreadBeats); i < w; ++i) {
+            const TickRecord& r = ring_[Slot(i)];
+            if (r.AmplitudeUsed) {
+                const int p = static_cast<int>(r.Beat & 1);
+                values[p][counts[p]++] = r.Amplitude;
+            }
+        }
+        int n = 0;
+        for (int p = 0; p < 2; ++p) {
+            if (counts[p] > 0) {
+                std::copy_n(values[p], counts[p], departures + n);
+                const double median = MedianInPlace(departures + n, counts[p]);
+                for (int k = 0; k < counts[p]; ++k) {
+                    departures[n + k] = std::fabs(values[p][k] - median);
+                }
+                n += counts[p];
+            }
+        }
+        if (n >= kMinSpreadBeats &&
+            1.4826 * MedianInPlace(departures, n) > kMaxAmplitudeSpread * record.AmplitudeMedian) {
+            record.Trusted = false;
+        }
+    }
 
     // Half the difference of the last two intervals; both beats of a pair carry the value of
     // the pair's second beat.

@@ -65,7 +65,13 @@ double SignalAnalysis::FindRateByRhythm(double setRate) const {
         // One beat: beat error moves the lag by a few ms either way.
         const double one =
             Periodicity(out, blocks, 1.0 / f / blockSeconds, kLagTolerance + 0.006 * f);
-        return two >= kMinPeriodicity && one >= kMinPeriodicity / 2.0 ? two + one : 0.0;
+        // Half a beat falls between a watch's beats; a watch beating twice as fast repeats
+        // there too, and a threshold above its quieter beats would halve its rate.
+        const double half =
+            Periodicity(out, blocks, 0.5 / f / blockSeconds, kLagTolerance + 0.006 * f);
+        return two >= kMinPeriodicity && one >= kMinPeriodicity / 2.0 && half < one / 2.0
+                   ? two + one
+                   : 0.0;
     };
     if (setRate > 0.0) {
         return score(setRate) > 0.0 ? setRate : 0.0;
@@ -82,16 +88,18 @@ double SignalAnalysis::FindRateByRhythm(double setRate) const {
 }
 
 // The threshold for a watch of known rate: the ladder's rung whose onsets, searched at that
-// rate, are the most regular and confirm it within 1 %.
+// rate, are the most regular and confirm it within 1 %. Under noise loud enough to hide the
+// watch from the ladder, its top (the 99.75th percentile) lies in the noise, and the quiet
+// half beat the search needs is only found higher: rungs from there up to the loudest level
+// are then tried as well.
 bool SignalAnalysis::PlaceThresholdFor(double beatFrequency, double& measured) {
     const double mean = levelSum_ / levelCount_;
     constexpr int kRungs = 32;
     double bestIrregularity = 1e300;
-    for (int n = kRungs; n >= 1; --n) {
-        const double level = mean + (peakLevel_ - mean) * n / kRungs;
+    auto tryRung = [&](double level) {
         double fr = 0.0, fm = 0.0, irregularity = 0.0;
         if (!EstimateOnsets(beatFrequency, level, fr, fm, &irregularity)) {
-            continue;
+            return;
         }
         if (std::fabs(fm - beatFrequency) / beatFrequency < 0.01 &&
             irregularity < bestIrregularity) {
@@ -99,6 +107,20 @@ bool SignalAnalysis::PlaceThresholdFor(double beatFrequency, double& measured) {
             thresholdLevel_ = level;
             measured = fm;
         }
+    };
+    for (int n = kRungs; n >= 1; --n) {
+        tryRung(mean + (peakLevel_ - mean) * n / kRungs);
+    }
+    if (bestIrregularity < 1e300) {
+        return true;
+    }
+    int top = kLevelHistogramSize;
+    while (top > 1 && histogram_[top - 1] == 0) {
+        --top;
+    }
+    const double loudest = static_cast<double>(top) / kLevelHistogramSize;
+    for (int n = kRungs; n >= 1 && loudest > peakLevel_; --n) {
+        tryRung(peakLevel_ + (loudest - peakLevel_) * n / kRungs);
     }
     return bestIrregularity < 1e300;
 }
