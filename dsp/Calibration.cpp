@@ -9,7 +9,6 @@ namespace {
 
 constexpr int kMaxOnsets = kTickRingSize;
 constexpr int kRungs = 32;
-constexpr double kMaxIrregularity = 0.05; // beats, median departure of two-beat intervals
 // Vote counters by round(2F - 1): 1 ... 23 for 1 ... 12 beats/s; 0 gathers every rate below
 // 1 beat/s and 24 every rate above 12 beats/s, which only a set rate can give.
 constexpr int kVoteSlots = 25;
@@ -174,7 +173,8 @@ bool SignalAnalysis::EstimateBeatRate(double guess, double threshold, double& ro
 }
 
 bool SignalAnalysis::EstimateOnsets(double guess, double threshold, double& rounded,
-                                    double& measured, double* irregularity) const {
+                                    double& measured, double* irregularity,
+                                    bool numberedByTime) const {
     if (!(guess >= 0.0) || !std::isfinite(guess)) {
         return false; // no beat rate is negative
     }
@@ -235,8 +235,9 @@ bool SignalAnalysis::EstimateOnsets(double guess, double threshold, double& roun
         if (k == 0) {
             time0 = time;
         }
-        const double x = k;
         const double y = time - time0;
+        // Numbered by time, an onset after a beat too quiet to cross counts the beat missed.
+        const double x = numberedByTime ? std::nearbyint(y * guess) : k;
         sxPrev = sx;
         syPrev = sy;
         sxxPrev = sxx;
@@ -249,8 +250,8 @@ bool SignalAnalysis::EstimateOnsets(double guess, double threshold, double& roun
         ++k;
         i += gap;
     }
-    if (k < 2) {
-        return false;
+    if (k < (numberedByTime ? 6 : 2)) {
+        return false; // numbered by time, too few to tell regular onsets from any
     }
     if (k > 2 && k % 2 == 1) {
         // Balance ticks and tocks.

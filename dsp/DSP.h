@@ -17,6 +17,8 @@ inline constexpr int kLevelHistogramSize = 4096;
 inline constexpr int kTickRingSize = 8192; // records
 inline constexpr int kMedianBins = HistogramMedian::kBins;
 inline constexpr double kMaxRateCorrection = 1500.0; // s/d, either sign
+// Onsets a calibration accepts: the median departure of their two-beat intervals, in beats.
+inline constexpr double kMaxIrregularity = 0.05;
 // A beat's shape: the level envelope from 0.1 beat before its onset to 0.2 beat after, in
 // this many points.
 inline constexpr int kShapePoints = 384;
@@ -178,7 +180,7 @@ private:
     double Field(std::int64_t number, MedianField field) const;
     double Irregularity(int count, double measured) const;
     bool EstimateOnsets(double guess, double threshold, double& rounded, double& measured,
-                        double* irregularity) const;
+                        double* irregularity, bool numberedByTime = false) const;
     std::int64_t FindAtOrAbove(std::int64_t from, std::int64_t end, double threshold) const;
     std::int64_t FindLastAtOrAbove(std::int64_t from, std::int64_t end, double threshold) const;
     double FindRateByRhythm(double setRate) const;

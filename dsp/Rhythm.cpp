@@ -91,18 +91,20 @@ double SignalAnalysis::FindRateByRhythm(double setRate) const {
 // rate, are the most regular and confirm it within 1 %. Under noise loud enough to hide the
 // watch from the ladder, its top (the 99.75th percentile) lies in the noise, and the quiet
 // half beat the search needs is only found higher: rungs from there up to the loudest level
-// are then tried as well.
+// are then tried as well, and last every rung with its onsets numbered by their time.
 bool SignalAnalysis::PlaceThresholdFor(double beatFrequency, double& measured) {
     const double mean = levelSum_ / levelCount_;
     constexpr int kRungs = 32;
     double bestIrregularity = 1e300;
+    bool byTime = false;
     auto tryRung = [&](double level) {
         double fr = 0.0, fm = 0.0, irregularity = 0.0;
-        if (!EstimateOnsets(beatFrequency, level, fr, fm, &irregularity)) {
+        if (!EstimateOnsets(beatFrequency, level, fr, fm, &irregularity, byTime)) {
             return;
         }
+        // Numbered by time, any onsets give about the known rate: only regular ones count.
         if (std::fabs(fm - beatFrequency) / beatFrequency < 0.01 &&
-            irregularity < bestIrregularity) {
+            irregularity < bestIrregularity && (!byTime || irregularity <= kMaxIrregularity)) {
             bestIrregularity = irregularity;
             thresholdLevel_ = level;
             measured = fm;
@@ -114,13 +116,22 @@ bool SignalAnalysis::PlaceThresholdFor(double beatFrequency, double& measured) {
     if (bestIrregularity < 1e300) {
         return true;
     }
-    int top = kLevelHistogramSize;
-    while (top > 1 && histogram_[top - 1] == 0) {
-        --top;
+    int topBin = kLevelHistogramSize;
+    while (topBin > 1 && histogram_[topBin - 1] == 0) {
+        --topBin;
     }
-    const double loudest = static_cast<double>(top) / kLevelHistogramSize;
+    const double loudest = static_cast<double>(topBin) / kLevelHistogramSize;
     for (int n = kRungs; n >= 1 && loudest > peakLevel_; --n) {
         tryRung(peakLevel_ + (loudest - peakLevel_) * n / kRungs);
+    }
+    if (bestIrregularity < 1e300) {
+        return true;
+    }
+    // Every rung misses some beats: onsets are numbered by their time at the known rate.
+    byTime = true;
+    const double top = std::max(loudest, peakLevel_);
+    for (int n = 2 * kRungs; n >= 1; --n) {
+        tryRung(mean + (top - mean) * n / (2 * kRungs));
     }
     return bestIrregularity < 1e300;
 }
