@@ -16,9 +16,12 @@ constexpr double kHalfPi = 1.570796326794896;
 // floor, which keeps the finest scatter of a clean recording from setting beats aside.
 constexpr double kOutlierSigmas = 4.0;
 constexpr double kOutlierFloor = 0.25e-3; // s
-// A trustworthy window: most of its beats used, a rate known to about 1 s/d (two standard
-// errors), and ticks and tocks giving the same rate.
+// A trustworthy window: most of its beats used, their timings within a quarter millisecond
+// of the fit (robustly: wider, they are timed on different sounds of the beat, and so many
+// beats would make the rate look known), a rate known to about 1 s/d (two standard errors),
+// and ticks and tocks giving the same rate,
 constexpr double kMinUsedShare = 0.75;
+constexpr double kMaxScatter = 0.25e-3;  // s
 constexpr double kMaxRateError = 0.5;    // s/d, standard error of the rate
 constexpr double kParityAgreement = 1.0; // s/d, allowed whatever the standard errors
 constexpr double kParityErrors = 3.0;    // standard errors of the difference
@@ -281,8 +284,8 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     const double errors[2] = {fits[0].RateError(), fits[1].RateError()};
     const double allowed =
         std::max(kParityAgreement, kParityErrors * std::hypot(errors[0], errors[1]));
-    record.Trusted = record.UsedShare >= kMinUsedShare && rateError <= kMaxRateError &&
-                     std::fabs(rates[0] - rates[1]) <= allowed;
+    record.Trusted = record.UsedShare >= kMinUsedShare && sigma <= kMaxScatter &&
+                     rateError <= kMaxRateError && std::fabs(rates[0] - rates[1]) <= allowed;
 
     // Amplitude of the previous beat, now that the following one has started: the balance
     // period is twice the beat interval.
