@@ -26,6 +26,8 @@ constexpr double kCandidateCorrelation = 0.15; // an alignment offered to the wi
 constexpr double kFoldStep = 2.5e-4;
 constexpr int kFoldSteps = 8;
 constexpr std::int64_t kPredictBeats = 8; // a beat is predicted from its parity's last this near
+constexpr double kBiasReach = 0.5e-3;     // s searched before a filtered onset and peak
+constexpr double kMaxLiftBias = 0.3e-3;   // s, the most a band-pass lengthens a lift
 constexpr double kTrackReach = 1e-3;      // s searched either way of a predicted beat
 // A departure within this (s), or within two shape points at slow rates where the points are
 // coarser, leaves the onset alone.
@@ -45,6 +47,8 @@ void SignalAnalysis::ResetShapes() {
     }
     offsets_ = {};
     offsetCount_ = 0;
+    liftBiasCount_ = 0;
+    liftBiasNext_ = 0;
     offsetNext_ = 0;
     haveUsualOffset_ = false;
     usualOffset_ = 0.0;
@@ -183,7 +187,54 @@ bool SignalAnalysis::FoldShape(std::int64_t w, std::int64_t now, BeatShape& shap
     return true;
 }
 
+// A band-pass lengthens the lift: its rise time delays the loudest sample more than the
+// threshold crossing. Each beat's own lengthening is its lift less the same measurement on
+// the unfiltered sound (the unfiltered burst crosses the threshold at its start and is
+// loudest there); the median of the recent beats' is taken off every lift.
+void SignalAnalysis::MeasureLiftBias(std::int64_t w, std::int64_t now) {
+    TickRecord& record = ring_[Slot(w)];
+    const std::int64_t onset = record.OnsetSample;
+    const std::int64_t peak =
+        onset + static_cast<std::int64_t>(std::nearbyint(record.PeakDelay / samplePeriod_));
+    const std::int64_t reach =
+        static_cast<std::int64_t>(std::nearbyint(kBiasReach / samplePeriod_));
+    const std::int64_t oldest = std::max<std::int64_t>(0, now - kHistorySize + 1);
+    if (onset - reach < oldest || peak > now) {
+        return;
+    }
+    const float* const raw = rawHistory_.get();
+    auto at = [&](std::int64_t i) { return raw[i & (kHistorySize - 1)]; };
+    std::int64_t rawOnset = onset;
+    for (std::int64_t i = onset - reach; i <= onset; ++i) {
+        if (at(i) >= thresholdLevel_) {
+            rawOnset = i;
+            break;
+        }
+    }
+    std::int64_t rawPeak = peak;
+    float loudest = -1.0f;
+    for (std::int64_t i = peak - reach; i <= peak; ++i) {
+        if (at(i) > loudest) {
+            loudest = at(i);
+            rawPeak = i;
+        }
+    }
+    liftBiases_[liftBiasNext_] =
+        static_cast<double>((peak - onset) - (rawPeak - rawOnset)) * samplePeriod_;
+    liftBiasNext_ = (liftBiasNext_ + 1) % kLiftBiases;
+    liftBiasCount_ = std::min(liftBiasCount_ + 1, kLiftBiases);
+    if (liftBiasCount_ >= kLiftBiases / 4) {
+        double values[kLiftBiases];
+        std::copy_n(liftBiases_.begin(), liftBiasCount_, values);
+        std::nth_element(values, values + liftBiasCount_ / 2, values + liftBiasCount_);
+        record.LiftBias = std::clamp(values[liftBiasCount_ / 2], 0.0, kMaxLiftBias);
+    }
+}
+
 void SignalAnalysis::CompleteRecord(std::int64_t w, std::int64_t now, int period, int liftAngle) {
+    if (filter_.Kind() != kFilterNone) {
+        MeasureLiftBias(w, now);
+    }
     if (shapeStep_ > 0) {
         AlignBeat(w, now);
     }

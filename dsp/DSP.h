@@ -167,6 +167,7 @@ private:
     std::int64_t WindowStart(std::int64_t w, int period) const;
     void CompleteRecord(std::int64_t w, std::int64_t now, int period, int liftAngle);
     void AlignBeat(std::int64_t w, std::int64_t now);
+    void MeasureLiftBias(std::int64_t w, std::int64_t now);
     void ResetShapes();
     void TakeAlignedTime(std::int64_t w);
     void NumberBeat(std::int64_t w);
@@ -256,9 +257,14 @@ private:
     int offsetNext_ = 0;
     double usualOffset_ = 0.0; // samples, where threshold onsets usually sit
     bool haveUsualOffset_ = false;
-    bool noisy_ = false;               // the recent onsets scatter about their first sounds
-    std::unique_ptr<float[]> history_; // kHistorySize levels, by sample clock
-    BandPassFilter shapeFilter_;       // the shapes' band-pass when the sound is unfiltered
+    bool noisy_ = false;                  // the recent onsets scatter about their first sounds
+    std::unique_ptr<float[]> history_;    // kHistorySize levels, by sample clock
+    std::unique_ptr<float[]> rawHistory_; // the same unfiltered, when a filter is on
+    static constexpr int kLiftBiases = 64;
+    std::array<double, kLiftBiases> liftBiases_{}; // s, the recent beats' own
+    int liftBiasCount_ = 0;
+    int liftBiasNext_ = 0;
+    BandPassFilter shapeFilter_; // the shapes' band-pass when the sound is unfiltered
     std::unique_ptr<double[]> shapeScratch_;
     ParityShape shapes_[2];
     int shapeStep_ = 0;   // samples per shape point; 0: the rate is too slow to keep shapes

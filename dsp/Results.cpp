@@ -292,9 +292,10 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     TickRecord& previous = ring_[Slot(w - 1)];
     const double interval =
         (record.Time - previous.Time) / static_cast<double>(record.Beat - previous.Beat);
-    const double lift = previous.FirstSound < 0.0
-                            ? previous.PeakDelay
-                            : previous.Time + previous.PeakDelay - previous.FirstSound;
+    const double lift =
+        (previous.FirstSound < 0.0 ? previous.PeakDelay
+                                   : previous.Time + previous.PeakDelay - previous.FirstSound) -
+        previous.LiftBias; // a band-pass's lengthening, measured against the unfiltered sound
     previous.Amplitude = liftAngle / (2.0 * std::sin(kHalfPi * lift / interval));
     previous.AmplitudeUsed = previous.Used && record.Used;
 

@@ -105,6 +105,13 @@ bool SignalAnalysis::ProcessTickSamples(const std::int16_t* samples, int count, 
         if (filter_.Kind() == kFilterNone) {
             shapeFilter_.Block(samples + done, chunk, shapeScratch_.get());
             shapeLevels = shapeScratch_.get();
+        } else {
+            // Filtered sound keeps its unfiltered levels too, for the lift's bias.
+            float* const raw = rawHistory_.get();
+            for (int k = 0; k < chunk; ++k) {
+                raw[(sampleClock_ + k) & (kHistorySize - 1)] =
+                    static_cast<float>(std::abs(samples[done + k]) * kUnfilteredScale);
+            }
         }
         completed |= DetectTicks(scratch_.get(), shapeLevels, chunk, period, plot, rowsPerBeat,
                                  plotEnabled, liftAngle);

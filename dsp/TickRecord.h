@@ -23,6 +23,7 @@ struct TickRecord {
     double AlignedTime = 0.0;      // s
     double AlignedPeakDelay = 0.0; // s
     double FirstSound = -1.0;      // s, where the lift is measured from when not at Time
+    double LiftBias = 0.0;         // s, the filter's lengthening of the lift, taken off
     bool Used = true;              // its timing agrees with the window's fit
     bool AmplitudeUsed = true;     // Amplitude counts in the medians
     bool BeatErrorUsed = true;     // BeatError counts in the medians
