@@ -47,8 +47,6 @@ void SignalAnalysis::ResetShapes() {
     }
     offsets_ = {};
     offsetCount_ = 0;
-    liftBiasCount_ = 0;
-    liftBiasNext_ = 0;
     offsetNext_ = 0;
     haveUsualOffset_ = false;
     usualOffset_ = 0.0;
@@ -199,7 +197,7 @@ void SignalAnalysis::MeasureLiftBias(std::int64_t w, std::int64_t now) {
     const std::int64_t reach =
         static_cast<std::int64_t>(std::nearbyint(kBiasReach / samplePeriod_));
     const std::int64_t oldest = std::max<std::int64_t>(0, now - kHistorySize + 1);
-    if (onset - reach < oldest || peak > now) {
+    if (onset - reach < oldest) {
         return;
     }
     const float* const raw = rawHistory_.get();
@@ -404,8 +402,7 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
         }
         // Nothing like the recent beats: the window's fit judges it, and may take the time
         // its best alignment gives if that agrees with the window (see RecordResults).
-        if (!known || !std::isfinite(first) || !haveUsualOffset_ ||
-            !(bestScore >= kCandidateCorrelation)) {
+        if (!haveUsualOffset_ || !(bestScore >= kCandidateCorrelation)) {
             return;
         }
     }

@@ -8,7 +8,6 @@ namespace dsp {
 namespace {
 
 constexpr int kMaxOnsets = kTickRingSize;
-constexpr int kRungs = 32;
 // Vote counters by round(2F - 1): 1 ... 23 for 1 ... 12 beats/s; 0 gathers every rate below
 // 1 beat/s and 24 every rate above 12 beats/s, which only a set rate can give.
 constexpr int kVoteSlots = 25;
@@ -294,11 +293,11 @@ bool SignalAnalysis::FinishCalibration(int rateSetting, int liftAngle, int& beat
     // Level ladder: every rung votes for the beat rate it finds.
     const double g = rateSetting / 3600.0;
     int votes[kVoteSlots] = {};
-    double freq[kRungs + 1] = {};
+    double freq[kLadderRungs + 1] = {};
     int bestVotes = 0;
     double best = -1.0;
-    for (int n = kRungs; n >= 0; --n) {
-        const double level = mean + (peakLevel_ - mean) * n / kRungs;
+    for (int n = kLadderRungs; n >= 0; --n) {
+        const double level = mean + (peakLevel_ - mean) * n / kLadderRungs;
         double fr = 0.0, fm = 0.0;
         if (!EstimateBeatRate(g, level, fr, fm)) {
             continue;
@@ -319,21 +318,21 @@ bool SignalAnalysis::FinishCalibration(int rateSetting, int liftAngle, int& beat
     }
 
     // Threshold just above the lowest rung of the first run that found the winner.
-    int j = kRungs + 1;
-    for (int n = 1; n <= kRungs; ++n) {
+    int j = kLadderRungs + 1;
+    for (int n = 1; n <= kLadderRungs; ++n) {
         if (freq[n] == best) {
             j = n;
             break;
         }
     }
-    int k = kRungs + 1;
-    for (int n = j; n <= kRungs; ++n) {
+    int k = kLadderRungs + 1;
+    for (int n = j; n <= kLadderRungs; ++n) {
         if (freq[n] != best) {
             k = n;
             break;
         }
     }
-    thresholdLevel_ = mean + (peakLevel_ - mean) * (j + (k - j) / 16.0) / kRungs;
+    thresholdLevel_ = mean + (peakLevel_ - mean) * (j + (k - j) / 16.0) / kLadderRungs;
 
     double fr = 0.0, fm = 0.0, irregularity = 0.0;
     bool found = best > 0.0 && EstimateOnsets(best, thresholdLevel_, fr, fm, &irregularity) &&

@@ -17,7 +17,9 @@ inline constexpr int kLevelHistogramSize = 4096;
 inline constexpr int kTickRingSize = 8192; // records
 inline constexpr int kMedianBins = HistogramMedian::kBins;
 inline constexpr double kMaxRateCorrection = 1500.0; // s/d, either sign
-// Onsets a calibration accepts: the median departure of their two-beat intervals, in beats.
+// The calibration's level ladder: its rungs, and the onsets it accepts (the median departure
+// of their two-beat intervals, in beats).
+inline constexpr int kLadderRungs = 32;
 inline constexpr double kMaxIrregularity = 0.05;
 // A beat's shape: the level envelope from 0.1 beat before its onset to 0.2 beat after, in
 // this many points.
@@ -178,6 +180,7 @@ private:
     double Envelope(std::int64_t from, std::int64_t now) const;
     void RecordResults(std::int64_t w, int period, int liftAngle);
     double MedianOfUsed(std::int64_t first, std::int64_t last, MedianField field);
+    bool AmplitudesAgree(std::int64_t first, std::int64_t last, double median);
     double Field(std::int64_t number, MedianField field) const;
     double Irregularity(int count, double measured) const;
     bool EstimateOnsets(double guess, double threshold, double& rounded, double& measured,

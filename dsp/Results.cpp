@@ -284,8 +284,6 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     const double errors[2] = {fits[0].RateError(), fits[1].RateError()};
     const double allowed =
         std::max(kParityAgreement, kParityErrors * std::hypot(errors[0], errors[1]));
-    record.Trusted = record.UsedShare >= kMinUsedShare && sigma <= kMaxScatter &&
-                     rateError <= kMaxRateError && std::fabs(rates[0] - rates[1]) <= allowed;
 
     // Amplitude of the previous beat, now that the following one has started: the balance
     // period is twice the beat interval.
@@ -306,36 +304,10 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     record.AmplitudeMedian =
         m + 1 < w - 1 ? MedianOfUsed(m + 1, w - 1, MedianField::Amplitude) : previous.Amplitude;
     // Amplitudes that scatter widely come from loudest points taken on noise rather than on
-    // the drop, and their median leans: such a window is not trusted. The spread is taken
-    // over the window's last kSpreadBeats beats at most, about each parity's own median (a
-    // watch's ticks and tocks may swing a little differently).
-    {
-        double* const values[2] = {work_.get(), work_.get() + kTickRingSize};
-        double* const departures = work_.get() + 2 * kTickRingSize;
-        int counts[2] = {0, 0};
-        for (std::int64_t i = std::max(m + 1, w - 1 - kSpreadBeats); i < w; ++i) {
-            const TickRecord& r = ring_[Slot(i)];
-            if (r.AmplitudeUsed) {
-                const int p = static_cast<int>(r.Beat & 1);
-                values[p][counts[p]++] = r.Amplitude;
-            }
-        }
-        int n = 0;
-        for (int p = 0; p < 2; ++p) {
-            if (counts[p] > 0) {
-                std::copy_n(values[p], counts[p], departures + n);
-                const double median = MedianInPlace(departures + n, counts[p]);
-                for (int k = 0; k < counts[p]; ++k) {
-                    departures[n + k] = std::fabs(values[p][k] - median);
-                }
-                n += counts[p];
-            }
-        }
-        if (n >= kMinSpreadBeats &&
-            1.4826 * MedianInPlace(departures, n) > kMaxAmplitudeSpread * record.AmplitudeMedian) {
-            record.Trusted = false;
-        }
-    }
+    // the drop, and their median leans: such a window is not trusted either.
+    record.Trusted = record.UsedShare >= kMinUsedShare && sigma <= kMaxScatter &&
+                     rateError <= kMaxRateError && std::fabs(rates[0] - rates[1]) <= allowed &&
+                     AmplitudesAgree(m + 1, w - 1, record.AmplitudeMedian);
 
     // Half the difference of the last two intervals; both beats of a pair carry the value of
     // the pair's second beat.
@@ -349,6 +321,35 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     }
     record.BeatErrorMedian = m < w ? MedianOfUsed(m, w, MedianField::BeatError) : record.BeatError;
     record.Valid = true;
+}
+
+// Whether the beats' amplitudes keep within kMaxAmplitudeSpread of their median (robustly),
+// over the last kSpreadBeats beats of first ... last at most, each about its parity's own
+// median (a watch's ticks and tocks may swing a little differently).
+bool SignalAnalysis::AmplitudesAgree(std::int64_t first, std::int64_t last, double median) {
+    double* const values[2] = {work_.get(), work_.get() + kTickRingSize};
+    double* const departures = work_.get() + 2 * kTickRingSize;
+    int counts[2] = {0, 0};
+    for (std::int64_t i = std::max(first, last - kSpreadBeats); i <= last; ++i) {
+        const TickRecord& r = ring_[Slot(i)];
+        if (r.AmplitudeUsed) {
+            const int p = static_cast<int>(r.Beat & 1);
+            values[p][counts[p]++] = r.Amplitude;
+        }
+    }
+    int n = 0;
+    for (int p = 0; p < 2; ++p) {
+        std::copy_n(values[p], counts[p], departures + n);
+        if (counts[p] > 0) {
+            const double own = MedianInPlace(departures + n, counts[p]);
+            for (int k = 0; k < counts[p]; ++k) {
+                departures[n + k] = std::fabs(values[p][k] - own);
+            }
+        }
+        n += counts[p];
+    }
+    return n < kMinSpreadBeats ||
+           1.4826 * MedianInPlace(departures, n) <= kMaxAmplitudeSpread * median;
 }
 
 // The median over the records that count for the field; over all of them when every one

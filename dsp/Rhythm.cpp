@@ -94,7 +94,6 @@ double SignalAnalysis::FindRateByRhythm(double setRate) const {
 // are then tried as well, and last every rung with its onsets numbered by their time.
 bool SignalAnalysis::PlaceThresholdFor(double beatFrequency, double& measured) {
     const double mean = levelSum_ / levelCount_;
-    constexpr int kRungs = 32;
     double bestIrregularity = 1e300;
     bool byTime = false;
     auto tryRung = [&](double level) {
@@ -110,8 +109,8 @@ bool SignalAnalysis::PlaceThresholdFor(double beatFrequency, double& measured) {
             measured = fm;
         }
     };
-    for (int n = kRungs; n >= 1; --n) {
-        tryRung(mean + (peakLevel_ - mean) * n / kRungs);
+    for (int n = kLadderRungs; n >= 1; --n) {
+        tryRung(mean + (peakLevel_ - mean) * n / kLadderRungs);
     }
     if (bestIrregularity < 1e300) {
         return true;
@@ -121,8 +120,8 @@ bool SignalAnalysis::PlaceThresholdFor(double beatFrequency, double& measured) {
         --topBin;
     }
     const double loudest = static_cast<double>(topBin) / kLevelHistogramSize;
-    for (int n = kRungs; n >= 1 && loudest > peakLevel_; --n) {
-        tryRung(peakLevel_ + (loudest - peakLevel_) * n / kRungs);
+    for (int n = kLadderRungs; n >= 1 && loudest > peakLevel_; --n) {
+        tryRung(peakLevel_ + (loudest - peakLevel_) * n / kLadderRungs);
     }
     if (bestIrregularity < 1e300) {
         return true;
@@ -130,8 +129,8 @@ bool SignalAnalysis::PlaceThresholdFor(double beatFrequency, double& measured) {
     // Every rung misses some beats: onsets are numbered by their time at the known rate.
     byTime = true;
     const double top = std::max(loudest, peakLevel_);
-    for (int n = 2 * kRungs; n >= 1; --n) {
-        tryRung(mean + (top - mean) * n / (2 * kRungs));
+    for (int n = 2 * kLadderRungs; n >= 1; --n) {
+        tryRung(mean + (top - mean) * n / (2 * kLadderRungs));
     }
     return bestIrregularity < 1e300;
 }

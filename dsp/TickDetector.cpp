@@ -61,6 +61,8 @@ void SignalAnalysis::ResetTickDetector() {
     lastOnsetSample_ = 0;
     resultsStarted_ = false;
     ResetShapes();
+    liftBiasCount_ = 0;
+    liftBiasNext_ = 0;
     shapeFilter_.Reset();
     shapeFilter_.SetKind(kFilterMedium);
 }
