@@ -1,12 +1,14 @@
-// Whole-beat alignment. The threshold onset is only a coarse first step: noise that crosses
-// the threshold just before a tick makes it early, and a tick whose first sound stays below
-// the threshold puts it on the impulse or the drop instead. Each beat's envelope is aligned
-// by normalised correlation on the averaged shape of the recent beats of its parity (ticks
-// and tocks sound different); the shape's first sound then gives the beat's first sound.
-// Where a beat's threshold onset sits where the onsets usually sit against the first sound,
-// within a small tolerance, the beat keeps its exact threshold time, so a clean recording is
-// measured exactly as before; otherwise its time (and its peak) follow the alignment.
+// Whole-beat alignment: the beat observer's candidates. The threshold onset is only a coarse
+// first step under noise: noise that crosses the threshold just before a tick makes it early,
+// and a tick whose first sound stays below the threshold puts it on the impulse or the drop
+// instead. Each beat's envelope is aligned by normalised correlation on the averaged shape of
+// the recent beats of its parity (ticks and tocks sound different); the shape's first sound
+// then gives the beat's first sound. The alignment never touches what the detector measured
+// (Time, PeakDelay): it offers an aligned time and a first sound, and writes only the repair's
+// choice (RepairedTime, RepairedPeakDelay), which counts only in windows that do not hold
+// together as measured.
 #include "dsp/DSP.h"
+#include "dsp/Limits.h"
 
 #include <algorithm>
 #include <array>
@@ -15,31 +17,7 @@
 
 namespace dsp {
 
-namespace {
-
-constexpr int kShapeWarmup = 8;                // beats averaged before any is corrected
-constexpr int kShapeMemory = 16;               // beats; the shape then follows the watch slowly
-constexpr double kMinCorrelation = 0.5;        // normalised correlation of a confident alignment
-constexpr double kCandidateCorrelation = 0.15; // an alignment offered to the window's fit
-// A shape started from the history is folded at periods this far apart (relative) either
-// side of the nominal one, for a watch up to about 170 s/d off.
-constexpr double kFoldStep = 2.5e-4;
-constexpr int kFoldSteps = 8;
-constexpr std::int64_t kPredictBeats = 8; // a beat is predicted from its parity's last this near
-constexpr double kBiasReach = 0.5e-3;     // s searched before a filtered onset and peak
-constexpr double kMaxLiftBias = 0.3e-3;   // s, the most a band-pass lengthens a lift
-constexpr double kTrackReach = 1e-3;      // s searched either way of a predicted beat
-// A departure within this (s), or within two shape points at slow rates where the points are
-// coarser, leaves the onset alone.
-constexpr double kAlignTolerance = 1e-4;
-// A shape's first sound starts where it first rises by this share of its loudest point above
-// the quiet before it.
-constexpr double kFirstSound = 0.2;
-constexpr int kQuietPoints = 5; // points averaged to find the quiet before a beat
-// How much better (normalised correlation) an alignment must be than the onset's own.
-constexpr double kClearlyBetter = 0.1;
-
-} // namespace
+using namespace limits;
 
 void SignalAnalysis::ResetShapes() {
     for (ParityShape& shape : shapes_) {
@@ -459,7 +437,8 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
         peakAt = peakFrom(firstSound);
         if (peakAt >= 0) {
             record.FirstSound = firstSound * samplePeriod_;
-            record.PeakDelay = static_cast<double>(peakAt) * samplePeriod_ - record.Time;
+            record.RepairedPeakDelay =
+                static_cast<double>(peakAt) * samplePeriod_ - record.RepairedTime;
         }
     }
     if (confident) {
@@ -478,7 +457,8 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
     }
     record.AlignedPeakDelay = peakAt >= 0
                                   ? static_cast<double>(peakAt) * samplePeriod_ - record.AlignedTime
-                                  : record.PeakDelay + record.Time - record.AlignedTime;
+                                  : record.RepairedPeakDelay + record.RepairedTime -
+                                        record.AlignedTime;
     if (noisy && confident) {
         TakeAlignedTime(w);
         mine.LastBeat = record.Beat;
@@ -538,14 +518,14 @@ bool SignalAnalysis::UpdateUsualOffset(double offset, double tolerance) {
     for (int k = 0; k < count; ++k) {
         astray += std::fabs(recent[k] - usualOffset_) > tolerance ? 1 : 0;
     }
-    noisy_ = 3 * astray >= count;
+    noisy_ = kNoisyParts * astray >= count;
     return true;
 }
 
 void SignalAnalysis::TakeAlignedTime(std::int64_t w) {
     TickRecord& record = ring_[Slot(w)];
-    record.Time = record.AlignedTime;
-    record.PeakDelay = record.AlignedPeakDelay;
+    record.RepairedTime = record.AlignedTime;
+    record.RepairedPeakDelay = record.AlignedPeakDelay;
     record.Aligned = false;
     NumberBeat(w); // the beat number follows the aligned time
 }

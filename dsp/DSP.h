@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/Filter.h"
+#include "dsp/Limits.h"
 #include "dsp/RobustMedian.h"
 #include "dsp/TickRecord.h"
 
@@ -180,7 +181,9 @@ private:
     double Envelope(std::int64_t from, std::int64_t now) const;
     void RecordResults(std::int64_t w, int period, int liftAngle);
     double MedianOfUsed(std::int64_t first, std::int64_t last, MedianField field);
-    bool AmplitudesAgree(std::int64_t first, std::int64_t last, double median);
+    void RepairWindow(std::int64_t w, std::int64_t s, int period, int liftAngle);
+    bool AmplitudesAgree(std::int64_t first, std::int64_t last, double median, bool repaired,
+                         bool& paritiesAlike);
     double Field(std::int64_t number, MedianField field) const;
     double Irregularity(int count, double measured) const;
     bool EstimateOnsets(double guess, double threshold, double& rounded, double& measured,
@@ -245,7 +248,6 @@ private:
     // shape with the recent departures of the threshold onsets from it.
     static constexpr int kHistoryBits = 17;
     static constexpr std::int64_t kHistorySize = std::int64_t{1} << kHistoryBits;
-    static constexpr int kRecentOffsets = 32;
     struct ParityShape {
         BeatShape Shape;
         int Misses = 0;      // alignments in a row that found nothing like the shape
@@ -255,7 +257,7 @@ private:
         double LastFirstSound = 0.0;
     };
     // Samples from threshold onsets to first sounds, the recent beats of both parities.
-    std::array<double, kRecentOffsets> offsets_{};
+    std::array<double, limits::kRecentOffsets> offsets_{};
     int offsetCount_ = 0;
     int offsetNext_ = 0;
     double usualOffset_ = 0.0; // samples, where threshold onsets usually sit
@@ -263,8 +265,7 @@ private:
     bool noisy_ = false;                  // the recent onsets scatter about their first sounds
     std::unique_ptr<float[]> history_;    // kHistorySize levels, by sample clock
     std::unique_ptr<float[]> rawHistory_; // the same unfiltered, when a filter is on
-    static constexpr int kLiftBiases = 64;
-    std::array<double, kLiftBiases> liftBiases_{}; // s, the recent beats' own
+    std::array<double, limits::kLiftBiases> liftBiases_{}; // s, the recent beats' own
     int liftBiasCount_ = 0;
     int liftBiasNext_ = 0;
     BandPassFilter shapeFilter_; // the shapes' band-pass when the sound is unfiltered

@@ -1,7 +1,10 @@
 #include "dsp/DSP.h"
+#include "dsp/Limits.h"
+#include "dsp/WindowFit.h"
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <tuple>
 #include <utility>
 
@@ -11,88 +14,26 @@ namespace {
 
 constexpr double kHalfPi = 1.570796326794896;
 
-// A beat is set aside when its timing departs from the window's fit by more than this many
-// robust standard deviations (1.4826 x the median absolute departure), and by more than the
-// floor, which keeps the finest scatter of a clean recording from setting beats aside.
-constexpr double kOutlierSigmas = 4.0;
-constexpr double kOutlierFloor = 0.25e-3; // s
-// A trustworthy window: most of its beats used, their timings within a quarter millisecond
-// of the fit (robustly: wider, they are timed on different sounds of the beat, and so many
-// beats would make the rate look known), a rate known to about 1 s/d (two standard errors),
-// and ticks and tocks giving the same rate,
-constexpr double kMinUsedShare = 0.75;
-constexpr double kMaxScatter = 0.25e-3;  // s
-constexpr double kMaxRateError = 0.5;    // s/d, standard error of the rate
-constexpr double kParityAgreement = 1.0; // s/d, allowed whatever the standard errors
-constexpr double kParityErrors = 3.0;    // standard errors of the difference
-// and the beats' amplitudes spread (robustly) by at most this share of their median.
-constexpr double kMaxAmplitudeSpread = 0.1;
-constexpr std::int64_t kSpreadBeats = 256;
-constexpr int kMinSpreadBeats = 8;
-constexpr double kSecondsPerDay = 86400.0;
+using namespace limits;
 
-struct Sums {
-    double sx = 0.0, sy = 0.0, sxx = 0.0, syy = 0.0, sxy = 0.0;
-    int n = 0;
-    void Add(double x, double y) {
-        sx += x;
-        sy += y;
-        sxx += x * x;
-        syy += y * y;
-        sxy += x * y;
-        ++n;
-    }
-};
-
-struct Fit {
-    double slope = 1.0;
-    double intercept = 0.0;
-    double quality = 0.0; // squared correlation, 1 for a perfect fit
-    double sse = 0.0;     // sum of squared residuals, s^2
-    double spreadX = 0.0; // sum of squared departures of x from its mean, s^2
-    int n = 0;
-    double Residual(double x, double y) const { return y - (intercept + slope * x); }
-    // Standard error of the rate, s/d; infinite with too few points to tell.
-    double RateError() const {
-        if (n < 3) {
-            return 0.0; // a line through two points: no scatter to judge it by
-        }
-        if (!(spreadX > 0.0)) {
-            return 1e300;
-        }
-        return std::sqrt(sse / (n - 2) / spreadX) * kSecondsPerDay;
-    }
-};
-
-Fit Solve(const Sums& s) {
-    Fit fit;
-    const int n = s.n;
-    fit.n = n;
-    if (n < 2) {
-        return fit;
-    }
-    fit.slope = (s.sxy - s.sx * s.sy / n) / (s.sxx - s.sx * s.sx / n);
-    fit.intercept = (s.sy - fit.slope * s.sx) / n;
-    fit.spreadX = s.sxx - s.sx * s.sx / n;
-    const double vy = (n * s.syy - s.sy * s.sy) / ((n - 1.0) * n);
-    const double sdy = vy > 0.0 ? std::sqrt(vy) : 0.0;
-    if (sdy < 1e-9) {
-        fit.quality = 1.0;
-    } else {
-        const double vx = (n * s.sxx - s.sx * s.sx) / ((n - 1.0) * n);
-        const double sdx = vx > 0.0 ? std::sqrt(vx) : 0.0;
-        const double r = fit.slope * sdx / sdy;
-        fit.quality = r * r;
-    }
-    return fit;
+// Tick and tock rates agree: within kParityAgreement, or within kParityErrors standard
+// errors of their difference.
+bool ParitiesAgree(const double rates[2], const double errors[2]) {
+    const double allowed =
+        std::max(kParityAgreement, kParityErrors * std::hypot(errors[0], errors[1]));
+    return std::fabs(rates[0] - rates[1]) <= allowed;
 }
 
-double MedianInPlace(double* values, int count) {
-    if (count <= 0) {
-        return 0.0;
+// A beat error of about one lift time is the mark of ticks and tocks timed on different
+// sounds of their beats (one on the unlocking, the other on the drop), not of a watch.
+bool BeatErrorLikeALift(double beatError, double amplitude, int liftAngle,
+                        double beatFrequency) {
+    if (!(amplitude > liftAngle / 2.0)) {
+        return false;
     }
-    std::nth_element(values, values + count / 2, values + count);
-    return values[count / 2];
+    const double lift = 2.0 / std::numbers::pi * std::asin(liftAngle / (2.0 * amplitude)) /
+                        beatFrequency * 1000.0; // ms
+    return std::fabs(beatError - lift) <= kLiftLikeBeatError * lift;
 }
 
 } // namespace
@@ -123,16 +64,92 @@ std::int64_t SignalAnalysis::WindowStart(std::int64_t w, int period) const {
     return s;
 }
 
-// Runs when record w (w >= FirstIndex + 4) is complete and its time final.
+// Runs when record w (w >= FirstIndex + 4) is complete. The plain arithmetic comes first:
+// the beats' own threshold times and lifts, one line per parity, histogram medians. Where
+// that window holds together (no beat missed or departing, a tight scatter, ticks and tocks
+// agreeing and timed on the same sound) its results are the reading, exactly; only where it
+// does not are the candidates of the whole-beat alignment weighed (RepairWindow).
 void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     const std::int64_t f = firstIndex_;
     const double b = beatFrequency_;
-    auto time = [this](std::int64_t i) { return ring_[Slot(i)].Time; };
+    TickRecord& record = ring_[Slot(w)];
+    TickRecord& previous = ring_[Slot(w - 1)];
+    const TickRecord& before = ring_[Slot(w - 2)];
+
+    // The beat's own values: the previous beat's amplitude now that its following beat has
+    // started (the balance period is twice the beat interval), and this pair's beat error,
+    // half the difference of its two intervals, carried by both beats of the pair.
+    const double interval = record.Time - previous.Time;
+    previous.Amplitude =
+        liftAngle / (2.0 * std::sin(kHalfPi * (previous.PeakDelay - previous.LiftBias) / interval));
+    record.BeatError = std::fabs(record.Time - 2.0 * previous.Time + before.Time) * 500.0; // ms
+    if (w % 2 != 0) {
+        previous.BeatError = record.BeatError;
+    }
+
+    const std::int64_t s = WindowStart(w, period);
+    const int count = static_cast<int>(w - s + 1);
+    double* const times = work_.get();
+    for (std::int64_t i = s; i <= w; ++i) {
+        times[i - s] = ring_[Slot(i)].Time;
+    }
+    const PlainWindow plain = FitPlainWindow(times, count, b, work_.get() + kTickRingSize);
+    std::int64_t m = s;
+    while (m < f + 4) {
+        m += 2;
+    }
+    const double amplitude =
+        m + 1 < w - 1 ? RobustMedian(m + 1, w - 1, MedianField::Amplitude) : previous.Amplitude;
+    const double beatError =
+        m < w ? RobustMedian(m, w, MedianField::BeatError) : record.BeatError;
+    bool paritiesAlike = true;
+    const bool amplitudesAgree = AmplitudesAgree(m + 1, w - 1, amplitude, false, paritiesAlike);
+    const bool holds =
+        plain.consecutive &&
+        plain.largest <= std::max(kOutlierSigmas * plain.scatter, kOutlierFloor) &&
+        plain.scatter <= kMaxScatter && ParitiesAgree(plain.parityRate, plain.parityError) &&
+        paritiesAlike && !BeatErrorLikeALift(beatError, amplitude, liftAngle, b);
+    if (!holds) {
+        RepairWindow(w, s, period, liftAngle);
+        return;
+    }
+
+    record.Span = static_cast<double>(w - s) / b;
+    record.RateError = plain.rate;
+    record.AmplitudeMedian = amplitude;
+    record.BeatErrorMedian = beatError;
+    record.Plain = true;
+    record.UsedShare = 1.0;
+    record.Scatter = plain.scatter * 1000.0; // ms
+    record.Trusted = plain.rateError <= kMaxRateError && amplitudesAgree;
+    record.Valid = true;
+    // Every beat of the window agrees with the plain fit: the repair's choice for each is its
+    // own measurement, should a later window need repairing.
+    for (std::int64_t i = s; i <= w; ++i) {
+        TickRecord& r = ring_[Slot(i)];
+        r.Beat = ring_[Slot(s)].Beat + (i - s);
+        r.RepairedTime = r.Time;
+        r.RepairedPeakDelay = r.PeakDelay;
+        r.FirstSound = -1.0;
+        r.Aligned = false;
+        r.RepairedAmplitude = r.Amplitude;
+        r.RepairedBeatError = r.BeatError;
+        r.Used = r.AmplitudeUsed = r.BeatErrorUsed = true;
+    }
+}
+
+// The window s ... w that does not hold together as measured: beats that depart from robust
+// lines are set aside, the newest may take its aligned time, and the medians count only what
+// agrees. Beats are numbered by their repaired times, missed ones counted.
+void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, int liftAngle) {
+    const std::int64_t f = firstIndex_;
+    const double b = beatFrequency_;
+    auto time = [this](std::int64_t i) { return ring_[Slot(i)].RepairedTime; };
     auto beat = [this](std::int64_t i) { return ring_[Slot(i)].Beat; };
     TickRecord& record = ring_[Slot(w)];
-    const std::int64_t s = WindowStart(w, period);
     const std::int64_t beats = beat(w) - beat(s); // missed beats included
     record.Span = static_cast<double>(beats) / b;
+    record.Plain = false;
 
     // Rate: one fit over the ticks and one over the tocks, so the beat error stays out.
     const double ts = time(s);
@@ -144,15 +161,15 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     // Which of the window's records are set aside; a record's slot in `aside` is i - s.
     double* const aside = work_.get() + 2 * kTickRingSize;
 
-    Sums sums[2];
+    LineSums sums[2];
     for (std::int64_t i = s; i <= w; ++i) {
         sums[parityOf(i)].Add(x(i), y(i));
     }
-    Fit fits[2] = {Solve(sums[0]), Solve(sums[1])};
+    LineFit fits[2] = {SolveLine(sums[0]), SolveLine(sums[1])};
 
     // Departures from the fits, and how widely the window scatters about them.
     double limit = kOutlierFloor;
-    auto judge = [&](const Fit* lines, bool onlyUsed) {
+    auto judge = [&](const LineFit* lines, bool onlyUsed) {
         int n = 0;
         for (std::int64_t i = s; i <= w; ++i) {
             if (!onlyUsed || aside[i - s] == 0.0) {
@@ -170,7 +187,7 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
         return std::pair{setAside, sigma};
     };
     auto refit = [&]() {
-        Sums used[2];
+        LineSums used[2];
         for (std::int64_t i = s; i <= w; ++i) {
             if (aside[i - s] == 0.0) {
                 used[parityOf(i)].Add(x(i), y(i));
@@ -178,7 +195,7 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
         }
         for (int p = 0; p < 2; ++p) {
             if (used[p].n >= 2) {
-                fits[p] = Solve(used[p]);
+                fits[p] = SolveLine(used[p]);
             }
         }
     };
@@ -188,7 +205,7 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     if (setAside > 0 || sigma > kOutlierFloor) {
         // Strays bend a least-squares line: start again from lines through the medians of
         // the slopes between points half a window apart, then refit on what agrees with them.
-        Fit robust[2];
+        LineFit robust[2];
         for (int p = 0; p < 2; ++p) {
             int n = 0;
             double* const xs = magnitudes;
@@ -233,7 +250,7 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
         const double r = fits[parityOf(w)].Residual(x(w), record.AlignedTime - ts);
         if (std::fabs(r) <= limit) {
             TakeAlignedTime(w);
-            RecordResults(w, period, liftAngle);
+            RepairWindow(w, s, period, liftAngle);
             return;
         }
     }
@@ -253,7 +270,7 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     record.UsedShare = static_cast<double>(used[0] + used[1]) / static_cast<double>(beats + 1);
     record.Scatter = sigma * 1000.0; // ms
 
-    Fit chosen = fits[1].quality > fits[0].quality ? fits[1] : fits[0];
+    LineFit chosen = fits[1].quality > fits[0].quality ? fits[1] : fits[0];
     double rateError = chosen.RateError();
     if (setAside > 0) {
         // With beats set aside the parities' qualities no longer compare: their slopes are
@@ -277,97 +294,118 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
             rateError = std::sqrt(1.0 / (weights[0] + weights[1])) * kSecondsPerDay;
         }
     }
-    const double slope = chosen.slope;
-    record.RateError = (1.0 / slope - 1.0) * kSecondsPerDay; // s/d, positive when gaining
-    const double rates[2] = {(1.0 / fits[0].slope - 1.0) * kSecondsPerDay,
-                             (1.0 / fits[1].slope - 1.0) * kSecondsPerDay};
+    record.RateError = chosen.Rate();
+    const double rates[2] = {fits[0].Rate(), fits[1].Rate()};
     const double errors[2] = {fits[0].RateError(), fits[1].RateError()};
-    const double allowed =
-        std::max(kParityAgreement, kParityErrors * std::hypot(errors[0], errors[1]));
 
-    // Amplitude of the previous beat, now that the following one has started: the balance
-    // period is twice the beat interval.
+    // The previous beat's amplitude from its chosen time and lift.
     TickRecord& previous = ring_[Slot(w - 1)];
     const double interval =
-        (record.Time - previous.Time) / static_cast<double>(record.Beat - previous.Beat);
-    const double lift =
-        (previous.FirstSound < 0.0 ? previous.PeakDelay
-                                   : previous.Time + previous.PeakDelay - previous.FirstSound) -
-        previous.LiftBias; // a band-pass's lengthening, measured against the unfiltered sound
-    previous.Amplitude = liftAngle / (2.0 * std::sin(kHalfPi * lift / interval));
+        (record.RepairedTime - previous.RepairedTime) / static_cast<double>(record.Beat - previous.Beat);
+    const double lift = (previous.FirstSound < 0.0 ? previous.RepairedPeakDelay
+                                                   : previous.RepairedTime +
+                                                         previous.RepairedPeakDelay -
+                                                         previous.FirstSound) -
+                        previous.LiftBias;
+    previous.RepairedAmplitude = liftAngle / (2.0 * std::sin(kHalfPi * lift / interval));
     previous.AmplitudeUsed = previous.Used && record.Used;
 
     std::int64_t m = s;
     while (m < f + 4) {
         m += 2;
     }
-    record.AmplitudeMedian =
-        m + 1 < w - 1 ? MedianOfUsed(m + 1, w - 1, MedianField::Amplitude) : previous.Amplitude;
-    // Amplitudes that scatter widely come from loudest points taken on noise rather than on
-    // the drop, and their median leans: such a window is not trusted either.
-    record.Trusted = record.UsedShare >= kMinUsedShare && sigma <= kMaxScatter &&
-                     rateError <= kMaxRateError && std::fabs(rates[0] - rates[1]) <= allowed &&
-                     AmplitudesAgree(m + 1, w - 1, record.AmplitudeMedian);
+    record.AmplitudeMedian = m + 1 < w - 1 ? MedianOfUsed(m + 1, w - 1, MedianField::Amplitude)
+                                           : previous.RepairedAmplitude;
 
-    // Half the difference of the last two intervals; both beats of a pair carry the value of
-    // the pair's second beat.
     const TickRecord& before = ring_[Slot(w - 2)];
-    record.BeatError = std::fabs(record.Time - 2.0 * previous.Time + time(w - 2)) * 500.0; // ms
+    record.RepairedBeatError = std::fabs(record.RepairedTime - 2.0 * previous.RepairedTime +
+                                         before.RepairedTime) *
+                               500.0; // ms
     record.BeatErrorUsed =
         record.Used && previous.Used && before.Used && record.Beat - before.Beat == 2;
     if ((record.Beat + f) % 2 != 0) {
-        previous.BeatError = record.BeatError;
+        previous.RepairedBeatError = record.RepairedBeatError;
         previous.BeatErrorUsed = record.BeatErrorUsed;
     }
-    record.BeatErrorMedian = m < w ? MedianOfUsed(m, w, MedianField::BeatError) : record.BeatError;
+    record.BeatErrorMedian =
+        m < w ? MedianOfUsed(m, w, MedianField::BeatError) : record.RepairedBeatError;
+
+    // The verdict. Amplitudes that scatter widely come from loudest points taken on noise
+    // rather than on the drop, and their median leans; ticks and tocks timed on different
+    // sounds give amplitudes apart and a beat error of about a lift time.
+    bool paritiesAlike = true;
+    record.Trusted = record.UsedShare >= kMinUsedShare && sigma <= kMaxScatter &&
+                     rateError <= kMaxRateError && ParitiesAgree(rates, errors) &&
+                     AmplitudesAgree(m + 1, w - 1, record.AmplitudeMedian, true, paritiesAlike) &&
+                     paritiesAlike &&
+                     !BeatErrorLikeALift(record.BeatErrorMedian, record.AmplitudeMedian, liftAngle,
+                                         b);
     record.Valid = true;
 }
 
 // Whether the beats' amplitudes keep within kMaxAmplitudeSpread of their median (robustly),
 // over the last kSpreadBeats beats of first ... last at most, each about its parity's own
-// median (a watch's ticks and tocks may swing a little differently).
-bool SignalAnalysis::AmplitudesAgree(std::int64_t first, std::int64_t last, double median) {
+// median (a watch's ticks and tocks may swing a little differently); and, in paritiesAlike,
+// whether those two medians agree within kParityAmplitudes of the median. repaired: the
+// repair's amplitudes of the beats it used, else the plain ones of every beat.
+bool SignalAnalysis::AmplitudesAgree(std::int64_t first, std::int64_t last, double median,
+                                     bool repaired, bool& paritiesAlike) {
     double* const values[2] = {work_.get(), work_.get() + kTickRingSize};
     double* const departures = work_.get() + 2 * kTickRingSize;
     int counts[2] = {0, 0};
+    paritiesAlike = true;
     for (std::int64_t i = std::max(first, last - kSpreadBeats); i <= last; ++i) {
         const TickRecord& r = ring_[Slot(i)];
-        if (r.AmplitudeUsed) {
-            const int p = static_cast<int>(r.Beat & 1);
+        if (!repaired) {
+            const int p = static_cast<int>(i & 1);
             values[p][counts[p]++] = r.Amplitude;
+        } else if (r.AmplitudeUsed) {
+            const int p = static_cast<int>(r.Beat & 1);
+            values[p][counts[p]++] = r.RepairedAmplitude;
         }
     }
     int n = 0;
+    double own[2] = {0.0, 0.0};
     for (int p = 0; p < 2; ++p) {
         std::copy_n(values[p], counts[p], departures + n);
         if (counts[p] > 0) {
-            const double own = MedianInPlace(departures + n, counts[p]);
+            own[p] = MedianInPlace(departures + n, counts[p]);
             for (int k = 0; k < counts[p]; ++k) {
-                departures[n + k] = std::fabs(values[p][k] - own);
+                departures[n + k] = std::fabs(values[p][k] - own[p]);
             }
         }
         n += counts[p];
     }
-    return n < kMinSpreadBeats ||
-           1.4826 * MedianInPlace(departures, n) <= kMaxAmplitudeSpread * median;
+    if (n < kMinSpreadBeats) {
+        return true;
+    }
+    if (counts[0] >= kMinSpreadBeats / 2 && counts[1] >= kMinSpreadBeats / 2) {
+        paritiesAlike = std::fabs(own[0] - own[1]) <= kParityAmplitudes * median;
+    }
+    return 1.4826 * MedianInPlace(departures, n) <= kMaxAmplitudeSpread * median;
 }
 
-// The median over the records that count for the field; over all of them when every one
-// does (or none does).
+// The median of the repair's values over the records that count for the field; over all of
+// them when every one does (or none does).
 double SignalAnalysis::MedianOfUsed(std::int64_t first, std::int64_t last, MedianField field) {
+    const bool amplitude = field == MedianField::Amplitude;
+    auto value = [this, amplitude](std::int64_t i) {
+        const TickRecord& r = ring_[Slot(i)];
+        return amplitude ? r.RepairedAmplitude : r.RepairedBeatError;
+    };
     double* const values = work_.get();
     int n = 0;
     bool all = true;
     for (std::int64_t i = first; i <= last; ++i) {
         const TickRecord& r = ring_[Slot(i)];
-        if (field == MedianField::Amplitude ? r.AmplitudeUsed : r.BeatErrorUsed) {
-            values[n++] = Field(i, field);
+        if (amplitude ? r.AmplitudeUsed : r.BeatErrorUsed) {
+            values[n++] = value(i);
         } else {
             all = false;
         }
     }
     if (all || n == 0) {
-        return RobustMedian(first, last, field);
+        return median_.Median(first, last, value);
     }
     // As the histogram median does, an even count leaves out the first value.
     if (n % 2 == 0) {

@@ -82,7 +82,8 @@ void SignalAnalysis::NumberBeat(std::int64_t w) {
         return;
     }
     const TickRecord& previous = ring_[Slot(w - 1)];
-    const double beats = std::nearbyint((record.Time - previous.Time) * beatFrequency_);
+    const double beats =
+        std::nearbyint((record.RepairedTime - previous.RepairedTime) * beatFrequency_);
     record.Beat =
         previous.Beat + std::max<std::int64_t>(1, static_cast<std::int64_t>(std::min(beats, 1e9)));
 }
@@ -177,6 +178,7 @@ bool SignalAnalysis::DetectTicks(const double* levels, const double* shapeLevels
                 if (--peakCount == 0) {
                     TickRecord& record = ring_[Slot(writeIndex_)];
                     record.PeakDelay = static_cast<double>(peakSample) * samplePeriod - record.Time;
+                    record.RepairedPeakDelay = record.PeakDelay;
                     CompleteRecord(writeIndex_, clock, period, liftAngle);
                     ++writeIndex_;
                     completed = true;
@@ -194,6 +196,7 @@ bool SignalAnalysis::DetectTicks(const double* levels, const double* shapeLevels
                 TickRecord& record = ring_[Slot(writeIndex_)];
                 record = TickRecord{};
                 record.Time = t;
+                record.RepairedTime = t;
                 record.OnsetSample = clock;
                 NumberBeat(writeIndex_);
                 blank = minLiftSamples_;

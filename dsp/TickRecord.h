@@ -4,32 +4,44 @@
 
 namespace dsp {
 
-// One detected beat. Time and PeakDelay come from the detector; the results are filled at
-// the beat's onset from the fifth beat of a test on (Amplitude one beat later).
+// One detected beat. Time and PeakDelay are what the threshold detector measured, and
+// Amplitude and BeatError what they give by the plain arithmetic; nothing later overwrites
+// them. The whole-beat alignment only offers candidates (AlignedTime, FirstSound); the repair
+// of a window that does not hold together chooses among them into the Repaired fields. The
+// window's results are filled at the beat's completion from the fifth beat of a test on
+// (Amplitude one beat later): the plain ones whenever the plain window holds together.
 struct TickRecord {
     double Time = 0.0;            // s, sample clock at the onset
     double PeakDelay = 0.0;       // s, onset to the loudest sample of the beat
     double Span = 0.0;            // s, length of the averaging window
     double RateError = 0.0;       // s/d
     double AmplitudeMedian = 0.0; // degrees, median over the window
-    double Amplitude = 0.0;       // degrees, this beat alone
+    double Amplitude = 0.0;       // degrees, this beat alone, from Time and PeakDelay
     double BeatErrorMedian = 0.0; // ms, median over the window
-    double BeatError = 0.0;       // ms, of this beat pair
+    double BeatError = 0.0;       // ms, of this beat pair, from the Times
     bool Valid = false;           // the results may be shown
-    // Set by the detector's whole-beat alignment and the window's fits.
-    std::int64_t OnsetSample = 0;  // sample clock at the threshold onset
-    std::int64_t Beat = 0;         // beats since the test's first record, missed beats counted
+    std::int64_t OnsetSample = 0; // sample clock at the threshold onset
+    double LiftBias = 0.0;        // s, the filter's lengthening of the lift, taken off
+    // Candidates offered by the whole-beat alignment.
     bool Aligned = false;          // the alignment offers another time for the beat
     double AlignedTime = 0.0;      // s
-    double AlignedPeakDelay = 0.0; // s
-    double FirstSound = -1.0;      // s, where the lift is measured from when not at Time
-    double LiftBias = 0.0;         // s, the filter's lengthening of the lift, taken off
-    bool Used = true;              // its timing agrees with the window's fit
-    bool AmplitudeUsed = true;     // Amplitude counts in the medians
-    bool BeatErrorUsed = true;     // BeatError counts in the medians
-    double UsedShare = 1.0;        // of the window's beats, missed ones included
-    double Scatter = 0.0;          // ms, robust spread of the window's timings about the fit
-    bool Trusted = true;           // the window's rate is known to about 1 s/d
+    double AlignedPeakDelay = 0.0; // s, from AlignedTime
+    double FirstSound = -1.0;      // s, where the lift is measured from when not at the time
+    // The repair's choice for the beat, and its results; the plain values while every window
+    // it was in held together.
+    std::int64_t Beat = 0;          // beats since the test's first record, missed beats counted
+    double RepairedTime = 0.0;      // s
+    double RepairedPeakDelay = 0.0; // s, from RepairedTime
+    double RepairedAmplitude = 0.0; // degrees
+    double RepairedBeatError = 0.0; // ms
+    bool Used = true;               // its timing agrees with the window's fit
+    bool AmplitudeUsed = true;      // RepairedAmplitude counts in the medians
+    bool BeatErrorUsed = true;      // RepairedBeatError counts in the medians
+    // The window's signal figures.
+    bool Plain = true;      // the window held together: its results are the plain arithmetic's
+    double UsedShare = 1.0; // of the window's beats, missed ones included
+    double Scatter = 0.0;   // ms, robust spread of the window's timings about the fit
+    bool Trusted = true;    // the window's rate is known to about 1 s/d
 };
 
 // One record as handed to the main window.

@@ -41,6 +41,13 @@ std::string SynthUsage() {
            "                         peak, or none\n"
            "  --room                 a microphone on a real case: beat loudness varying +-30 %,\n"
            "                         an echo 3 to 7 ms later, the case ringing, a distinct tock\n"
+           "  --shape BURSTS         the watch's own sound, 2 to 4 bursts PLACE:LEVEL:HZ:MS\n"
+           "                         separated by commas: place in the lift (0 the unlocking,\n"
+           "                         1 the drop), peak relative to the drop, pitch, decay\n"
+           "  --tock-shape BURSTS    the tock's own bursts (as many; default: the tick's)\n"
+           "  --ring HZ:LEVEL        the case ringing after the drop (with --shape)\n"
+           "  --echo MS:LEVEL        an echo of every burst (with --shape)\n"
+           "  --random-shape SEED    a watch sound drawn from the family of watch sounds\n"
            "  --hum DB               mains hum peak in dB relative to the tick peak, or none\n"
            "  --hum-frequency HZ     hum frequency (50)\n"
            "  --clicks N             stray clicks per minute (0)\n"
@@ -57,6 +64,9 @@ int RunSynth(const std::vector<std::string>& arguments, std::ostream& out, std::
     synth::WatchParameters p;
     double seconds = 30.0;
     std::string file;
+    bool tockGiven = false;
+    bool shapeGiven = false;
+    int tockCount = 0;
 
     // A preset is the starting point whatever its place on the line.
     for (std::size_t i = 0; i + 1 < arguments.size(); ++i) {
@@ -91,6 +101,41 @@ int RunSynth(const std::vector<std::string>& arguments, std::ostream& out, std::
                 return 2;
             }
             const std::string& text = arguments[++i];
+            if (name == "--shape" || name == "--tock-shape") {
+                int count = 0;
+                auto& bursts = name == "--shape" ? p.shape.tick : p.shape.tock;
+                if (const std::string problem = synth::ParseBursts(text, bursts, count);
+                    !problem.empty()) {
+                    err << kName << name << ": " << problem << '\n';
+                    return 2;
+                }
+                if (name == "--shape") {
+                    shapeGiven = true;
+                    p.shape.bursts = count;
+                } else {
+                    tockGiven = true;
+                    tockCount = count;
+                }
+                continue;
+            }
+            if (name == "--ring" || name == "--echo") {
+                const auto colon = text.find(':');
+                const auto first = ParseNumber(text.substr(0, colon));
+                const auto second =
+                    colon == std::string::npos ? std::nullopt : ParseNumber(text.substr(colon + 1));
+                if (!first || !second) {
+                    err << kName << name << " needs two numbers, as 1200:0.3\n";
+                    return 2;
+                }
+                if (name == "--ring") {
+                    p.shape.ringFrequency = *first;
+                    p.shape.ringLevel = *second;
+                } else {
+                    p.shape.echoDelay = *first / 1000.0;
+                    p.shape.echoLevel = *second;
+                }
+                continue;
+            }
             const bool isDb = name == "--noise" || name == "--hum" || name == "--click-level" ||
                               name == "--brown";
             const std::optional<double> value = isDb ? ParseDb(text) : ParseNumber(text);
@@ -101,13 +146,15 @@ int RunSynth(const std::vector<std::string>& arguments, std::ostream& out, std::
             const double v = value.value_or(0.0);
             if (name == "--preset") {
                 // applied above
-            } else if (name == "--bph" || name == "--seed") {
+            } else if (name == "--bph" || name == "--seed" || name == "--random-shape") {
                 if (v != std::floor(v) || v < 0.0 || v > 1e15) {
                     err << kName << "option " << name << " needs a whole number\n";
                     return 2;
                 }
                 if (name == "--bph") {
                     p.beatsPerHour = static_cast<int>(std::min(v, 1e9));
+                } else if (name == "--random-shape") {
+                    p.shape = synth::RandomShape(static_cast<std::uint64_t>(v));
                 } else {
                     p.seed = static_cast<std::uint64_t>(v);
                 }
@@ -156,6 +203,17 @@ int RunSynth(const std::vector<std::string>& arguments, std::ostream& out, std::
     }
     if (file.empty()) {
         err << kName << "no output file given (see --help)\n";
+        return 2;
+    }
+    if (p.shape.bursts == 0 && (tockGiven || p.shape.ringFrequency > 0.0 ||
+                                p.shape.echoDelay > 0.0)) {
+        err << kName << "--tock-shape, --ring and --echo need --shape\n";
+        return 2;
+    }
+    if (!tockGiven && p.shape.bursts > 0 && shapeGiven) {
+        p.shape.tock = p.shape.tick;
+    } else if (tockGiven && tockCount != p.shape.bursts) {
+        err << kName << "--tock-shape needs as many bursts as --shape\n";
         return 2;
     }
     if (const std::string problem = synth::CheckWatchParameters(p); !problem.empty()) {

@@ -1,6 +1,12 @@
 #include "dsp/synth/WatchParameters.h"
 
+#include "dsp/synth/RandomSource.h"
+
 #include <cmath>
+#include <cstdlib>
+#include <sstream>
+#include <utility>
+#include <algorithm>
 
 namespace synth {
 
@@ -41,6 +47,106 @@ std::string CheckWatchParameters(const WatchParameters& p) {
     }
     if (!std::isfinite(p.startOffset) || p.startOffset < 0.0 || p.startOffset > 3600.0) {
         return "start offset must be from 0 to 3600 s";
+    }
+    const SoundShape& s = p.shape;
+    if (s.bursts != 0) {
+        if (s.bursts < 2 || s.bursts > SoundShape::kMaxBursts) {
+            return "a beat's sound has 2 to 4 bursts";
+        }
+        for (const auto* bursts : {&s.tick, &s.tock}) {
+            for (int k = 0; k < s.bursts; ++k) {
+                const Burst& b = (*bursts)[k];
+                if (!(b.place >= 0.0 && b.place <= 1.0) || !(b.level > 0.0 && b.level <= 2.0) ||
+                    !(b.frequency >= 100.0 && b.frequency <= 15000.0) ||
+                    !(b.decay >= 0.02e-3 && b.decay <= 10e-3)) {
+                    return "a burst's place is 0 to 1, its level above 0 and at most 2, its "
+                           "pitch 100 to 15000 Hz and its decay 0.02 to 10 ms";
+                }
+            }
+        }
+        if (!(s.ringFrequency >= 0.0 && s.ringFrequency <= 15000.0) ||
+            !(s.ringLevel >= 0.0 && s.ringLevel <= 2.0) ||
+            !(s.echoDelay >= 0.0 && s.echoDelay <= 50e-3) ||
+            !(s.echoLevel >= 0.0 && s.echoLevel <= 1.0)) {
+            return "the case's ringing and echo are out of range";
+        }
+    }
+    return {};
+}
+
+SoundShape RandomShape(std::uint64_t seed) {
+    RandomSource r(seed ^ 0x6a09e667f3bcc909ULL);
+    auto uniform = [&](double lo, double hi) { return lo + (hi - lo) * r.Uniform(); };
+    auto logUniform = [&](double lo, double hi) { return lo * std::pow(hi / lo, r.Uniform()); };
+    SoundShape s;
+    s.bursts = 2 + static_cast<int>(r.Next() % 3);
+    for (int k = 0; k < s.bursts; ++k) {
+        Burst& b = s.tick[k];
+        if (k == 0) {
+            b.place = 0.0;
+            b.level = uniform(0.15, 1.0);
+        } else if (k == s.bursts - 1) {
+            b.place = 1.0;
+            b.level = 1.0;
+        } else {
+            b.place = uniform(0.2, 0.8);
+            b.level = uniform(0.1, 0.8);
+        }
+        b.frequency = logUniform(1500.0, 7000.0);
+        b.decay = logUniform(0.1e-3, 1.5e-3);
+    }
+    // Impulses in the order they sound.
+    if (s.bursts == 4 && s.tick[1].place > s.tick[2].place) {
+        std::swap(s.tick[1].place, s.tick[2].place);
+    }
+    // The tock: the other pallet, a little unlike the tick and often quieter.
+    const double tockGain = uniform(0.6, 1.05);
+    for (int k = 0; k < s.bursts; ++k) {
+        Burst& b = s.tock[k];
+        b = s.tick[k];
+        b.level = std::min(2.0, b.level * tockGain * uniform(0.8, 1.2));
+        b.frequency = std::min(7000.0, b.frequency * uniform(0.9, 1.12));
+        b.decay = std::clamp(b.decay * uniform(0.8, 1.25), 0.1e-3, 1.5e-3);
+    }
+    if (r.Uniform() < 0.5) {
+        s.ringFrequency = uniform(500.0, 3000.0);
+        s.ringLevel = uniform(0.1, 0.4);
+    }
+    if (r.Uniform() < 0.5) {
+        s.echoDelay = uniform(2e-3, 8e-3);
+        s.echoLevel = uniform(0.2, 0.5);
+    }
+    return s;
+}
+
+std::string ParseBursts(const std::string& text, std::array<Burst, SoundShape::kMaxBursts>& bursts,
+                        int& count) {
+    std::istringstream in(text);
+    std::string item;
+    count = 0;
+    while (std::getline(in, item, ',')) {
+        if (count == SoundShape::kMaxBursts) {
+            return "at most 4 bursts";
+        }
+        double v[4];
+        const char* at = item.c_str();
+        for (int k = 0; k < 4; ++k) {
+            char* end = nullptr;
+            v[k] = std::strtod(at, &end);
+            if (end == at || (k < 3 ? *end != ':' : *end != '\0')) {
+                return "a burst is PLACE:LEVEL:HZ:MS";
+            }
+            at = end + 1;
+        }
+        bursts[count++] = Burst{v[0], v[1], v[2], v[3] / 1000.0};
+    }
+    if (count < 2) {
+        return "at least 2 bursts";
+    }
+    for (int k = 1; k < count; ++k) {
+        if (bursts[k].place < bursts[k - 1].place) {
+            return "bursts in the order they sound";
+        }
     }
     return {};
 }

@@ -30,6 +30,7 @@ constexpr double kRoomTockPitch = 1.12;
 constexpr double kRoomLevelJitter = 0.3;
 constexpr double kRoomEcho = 0.35;
 constexpr double kBrownLeak = 0.998;
+constexpr double kSine = -std::numbers::pi / 2.0; // a phase that starts a partial from zero
 
 } // namespace
 
@@ -106,7 +107,6 @@ void WatchSynthesiser::AddPartial(const Partial& partial, double level, double f
 void WatchSynthesiser::ScheduleBeat(std::int64_t beat) {
     // Unlocking, impulse and drop; each a main resonance that is loudest at its start and
     // weaker ones that start from zero, so the drop's start is the loudest point.
-    static constexpr double kSine = -std::numbers::pi / 2.0;
     static constexpr Partial kUnlock[] = {{0.45, 4300.0, 0.25e-3, 0.0},
                                           {0.10, 2100.0, 0.5e-3, kSine}};
     static constexpr Partial kImpulse[] = {{0.60, 3600.0, 0.30e-3, 0.0},
@@ -124,6 +124,10 @@ void WatchSynthesiser::ScheduleBeat(std::int64_t beat) {
 
     const bool room = parameters_.room;
     const bool tock = (beat & 1) != 0;
+    if (parameters_.shape.bursts > 0) {
+        ScheduleShapedBeat(beat);
+        return;
+    }
     const double jitter = room ? kRoomLevelJitter : kLevelJitter;
     const double level = parameters_.tickLevel *
                          (tock ? (room ? kRoomTockLevel : kTockLevel) : 1.0) *
@@ -147,6 +151,38 @@ void WatchSynthesiser::ScheduleBeat(std::int64_t beat) {
     }
     if (room) {
         for (const Partial& partial : kCase) {
+            AddPartial(partial, level, 1.0, start + lift);
+        }
+    }
+}
+
+// A beat of the watch's own sound: its bursts (with their echo), and the case rung by the drop.
+void WatchSynthesiser::ScheduleShapedBeat(std::int64_t beat) {
+    const SoundShape& shape = parameters_.shape;
+    const bool room = parameters_.room;
+    const bool tock = (beat & 1) != 0;
+    const double jitter = room ? kRoomLevelJitter : kLevelJitter;
+    const double level = parameters_.tickLevel * (1.0 + jitter * (2.0 * events_.Uniform() - 1.0));
+    const double start = BeatTime(beat) * samplesPerSecond_;
+    const double lift = LiftTime(beat) * samplesPerSecond_;
+    // A room without an echo of the shape's own adds its echo.
+    const double echoLevel = shape.echoDelay > 0.0 ? shape.echoLevel : (room ? kRoomEcho : 0.0);
+    const double echo = (shape.echoDelay > 0.0 ? shape.echoDelay : echoDelay_) * samplesPerSecond_;
+    const auto& bursts = tock ? shape.tock : shape.tick;
+    for (int k = 0; k < shape.bursts; ++k) {
+        const Burst& b = bursts[k];
+        const Partial partial{b.level, b.frequency, b.decay, 0.0};
+        const double at = start + b.place * lift;
+        AddPartial(partial, level, 1.0, at);
+        if (echoLevel > 0.0) {
+            AddPartial(partial, level * echoLevel, 1.0, at + echo);
+        }
+    }
+    if (shape.ringFrequency > 0.0) {
+        // Swells over about a millisecond and dies away over several.
+        const Partial ring[] = {{shape.ringLevel, shape.ringFrequency, 4.0e-3, kSine},
+                                {-shape.ringLevel, shape.ringFrequency, 0.6e-3, kSine}};
+        for (const Partial& partial : ring) {
             AddPartial(partial, level, 1.0, start + lift);
         }
     }

@@ -61,6 +61,7 @@ private:
     };
 
     void ScheduleBeat(std::int64_t beat);
+    void ScheduleShapedBeat(std::int64_t beat);
     void ScheduleClick();
     void AddPartial(const Partial& partial, double level, double frequencyScale, double at);
     double NextClickTime(double after);

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+
+// Every limit the analysis judges a beat or a window by, in one table: its value, its unit,
+// and the stage that reads it. The stages, in the order a beat passes them:
+//   detector   threshold onsets and the loudest point after each (TickDetector.cpp)
+//   observer   the beats' candidate times from the averaged shapes (BeatAlignment.cpp)
+//   fit        the plain least-squares lines of a window (WindowFit.h), limits-free
+//   repair     the choice among candidates for beats that depart from the fit (Results.cpp)
+//   verdict    whether a window's reading is trusted (Results.cpp)
+namespace dsp::limits {
+
+// --- observer: the shapes and the candidates they offer ---
+inline constexpr int kShapeWarmup = 8;                // beats averaged before any is offered
+inline constexpr int kShapeMemory = 16;               // beats; the shape then follows slowly
+inline constexpr double kMinCorrelation = 0.5;        // normalised, of a confident alignment
+inline constexpr double kCandidateCorrelation = 0.15; // normalised, of a candidate at all
+inline constexpr double kFoldStep = 2.5e-4;           // relative period step of a folded start
+inline constexpr int kFoldSteps = 8;                  // steps either side: about 170 s/d
+inline constexpr std::int64_t kPredictBeats = 8;      // beats: a beat predicted from its parity's
+inline constexpr double kBiasReach = 0.5e-3;          // s searched before a filtered onset, peak
+inline constexpr double kMaxLiftBias = 0.3e-3;        // s, the most a band-pass lengthens a lift
+inline constexpr int kLiftBiases = 64;                // beats whose lift bias is the median's
+inline constexpr double kTrackReach = 1e-3;           // s searched either way of a prediction
+inline constexpr double kAlignTolerance = 1e-4;       // s: a departure within leaves the onset
+inline constexpr double kFirstSound = 0.2;            // of the loudest point: a shape's start
+inline constexpr int kQuietPoints = 5;                // shape points: the quiet before a beat
+inline constexpr double kClearlyBetter = 0.1;         // normalised: better than the onset's own
+inline constexpr int kRecentOffsets = 32;             // beats: where the onsets usually sit
+inline constexpr int kNoisyParts = 3;                 // 1 in this many recent onsets astray: noise
+
+// --- repair: beats set aside from the window's fit ---
+inline constexpr double kOutlierSigmas = 4.0;  // robust standard deviations of the timings
+inline constexpr double kOutlierFloor = 0.25e-3; // s: a departure within is never set aside
+
+// --- verdict: a window is trusted when all of these hold ---
+inline constexpr double kMinUsedShare = 0.75;      // of its beats used, missed ones included
+inline constexpr double kMaxScatter = 0.25e-3;     // s, robust spread of timings about the fit
+inline constexpr double kMaxRateError = 0.5;       // s/d, standard error of the rate
+inline constexpr double kParityAgreement = 1.0;    // s/d, tick and tock rates always allowed
+inline constexpr double kParityErrors = 3.0;       // standard errors of their difference
+inline constexpr double kMaxAmplitudeSpread = 0.1; // of the median: the beats' robust spread
+inline constexpr std::int64_t kSpreadBeats = 256;  // beats the spread is taken over
+inline constexpr int kMinSpreadBeats = 8;          // beats before the spread is judged
+// Ticks and tocks timed on the same sound of their beats: their amplitudes agree within this
+// share of the median, and the beat error is not about one lift time (within this share).
+inline constexpr double kParityAmplitudes = 0.15;
+inline constexpr double kLiftLikeBeatError = 0.25;
+
+} // namespace dsp::limits
