@@ -178,17 +178,18 @@ void SignalAnalysis::MeasureLiftBias(std::int64_t w, std::int64_t now) {
     if (onset - reach < oldest) {
         return;
     }
-    const float* const raw = rawHistory_.get();
-    auto at = [&](std::int64_t i) { return raw[i & (kHistorySize - 1)]; };
+    const std::int16_t* const raw = rawHistory_.get();
+    auto at = [&](std::int64_t i) { return std::abs(raw[i & (kHistorySize - 1)]); };
+    const double threshold = thresholdLevel_ / kUnfilteredScale; // in sample steps
     std::int64_t rawOnset = onset;
     for (std::int64_t i = onset - reach; i <= onset; ++i) {
-        if (at(i) >= thresholdLevel_) {
+        if (at(i) >= threshold) {
             rawOnset = i;
             break;
         }
     }
     std::int64_t rawPeak = peak;
-    float loudest = -1.0f;
+    int loudest = -1;
     for (std::int64_t i = peak - reach; i <= peak; ++i) {
         if (at(i) > loudest) {
             loudest = at(i);
@@ -211,7 +212,13 @@ void SignalAnalysis::CompleteRecord(std::int64_t w, std::int64_t now, int period
     if (filter_.Kind() != kFilterNone) {
         MeasureLiftBias(w, now);
     }
-    if (shapeStep_ > 0) {
+    // While the windows hold together as measured, no candidate is needed: a known shape
+    // then only follows the watch, from every fourth beat of its parity.
+    const TickRecord& previous = ring_[Slot(w - 1)];
+    const bool quiet = w > firstIndex_ && previous.Valid && previous.Plain &&
+                       shapes_[ring_[Slot(w)].Beat & 1].Shape.Beats >= kShapeWarmup &&
+                       ((ring_[Slot(w)].Beat >> 1) & 3) != 0;
+    if (shapeStep_ > 0 && !quiet) {
         AlignBeat(w, now);
     }
     if (w >= firstIndex_ + 4) {

@@ -264,7 +264,7 @@ private:
     bool haveUsualOffset_ = false;
     bool noisy_ = false;                  // the recent onsets scatter about their first sounds
     std::unique_ptr<float[]> history_;    // kHistorySize levels, by sample clock
-    std::unique_ptr<float[]> rawHistory_; // the same unfiltered, when a filter is on
+    std::unique_ptr<std::int16_t[]> rawHistory_; // the samples, when a filter is on
     std::array<double, limits::kLiftBiases> liftBiases_{}; // s, the recent beats' own
     int liftBiasCount_ = 0;
     int liftBiasNext_ = 0;

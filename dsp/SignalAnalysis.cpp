@@ -13,7 +13,7 @@ SignalAnalysis::SignalAnalysis()
       rhythm_(std::make_unique<double[]>(2 * (kLevelStoreCapacity / kRhythmBlock + 2))),
       ring_(std::make_unique<TickRecord[]>(kTickRingSize)),
       history_(std::make_unique<float[]>(kHistorySize)),
-      rawHistory_(std::make_unique<float[]>(kHistorySize)),
+      rawHistory_(std::make_unique<std::int16_t[]>(kHistorySize)),
       shapeScratch_(std::make_unique<double[]>(kScratchSize)),
       envelope_(std::make_unique<double[]>(9 * kShapePoints + 8)),
       work_(std::make_unique<double[]>(4 * kTickRingSize)) {

@@ -109,12 +109,11 @@ bool SignalAnalysis::ProcessTickSamples(const std::int16_t* samples, int count, 
             shapeFilter_.Block(samples + done, chunk, shapeScratch_.get());
             shapeLevels = shapeScratch_.get();
         } else {
-            // Filtered sound keeps its unfiltered levels too, for the lift's bias.
-            float* const raw = rawHistory_.get();
-            for (int k = 0; k < chunk; ++k) {
-                raw[(sampleClock_ + k) & (kHistorySize - 1)] =
-                    static_cast<float>(std::abs(samples[done + k]) * kUnfilteredScale);
-            }
+            // Filtered sound keeps its unfiltered samples too, for the lift's bias.
+            const std::int64_t at = sampleClock_ & (kHistorySize - 1);
+            const std::int64_t first = std::min<std::int64_t>(chunk, kHistorySize - at);
+            std::copy_n(samples + done, first, rawHistory_.get() + at);
+            std::copy_n(samples + done + first, chunk - first, rawHistory_.get());
         }
         completed |= DetectTicks(scratch_.get(), shapeLevels, chunk, period, plot, rowsPerBeat,
                                  plotEnabled, liftAngle);

@@ -52,7 +52,7 @@ public:
     };
 
 private:
-    bool Start(SNDFILE* file, int rate, int channels, std::int64_t frames);
+    bool Start(SNDFILE* file, int rate, int channels, std::int64_t frames, int format);
     bool Refill();
     std::size_t ReadMono(float* mono, std::size_t frames);
 
@@ -65,6 +65,7 @@ private:
     std::int64_t sourceFrames_ = 0;
     double ratio_ = 1.0;
 
+    bool direct_ = false; // 16-bit mono at 44100: read as it is
     std::vector<float> interleaved_; // one chunk of the file's frames
     std::vector<float> input_;       // mixed to mono, before conversion
     std::vector<float> output_;      // mono at 44100, ready to hand out

@@ -1,6 +1,7 @@
 // tickora-accuracy: the analyser's accuracy over a table of synthesised watches. Every case
 // runs the analyser's path (tools::AnalyzeSound) on a watch with a known truth and compares
 // the last complete result with it; the worst errors are reported per quantity.
+#include "bench/dsp/ShapeSets.h"
 #include "dsp/synth/WatchParameters.h"
 #include "tools/AnalyzerSettings.h"
 #include "tools/RecordingAnalysis.h"
@@ -57,6 +58,7 @@ int main(int argc, char** argv) {
     bool quick = false;
     std::vector<double> noiseList;
     std::FILE* csv = nullptr;
+    ShapeSet shapes = ShapeSet::Report;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--quick") {
@@ -74,6 +76,8 @@ int main(int argc, char** argv) {
                 noiseList.push_back(item == "none" ? -std::numeric_limits<double>::infinity()
                                                    : std::atof(item.c_str()));
             }
+        } else if (a == "--shapes" && i + 1 < argc && ParseShapeSet(argv[i + 1], shapes)) {
+            ++i;
         } else if (a == "--period" && i + 1 < argc) {
             settings.period = std::clamp(std::atoi(argv[++i]), 2, 600);
         } else if (a == "--csv" && i + 1 < argc) {
@@ -85,7 +89,7 @@ int main(int argc, char** argv) {
         } else {
             std::fprintf(stderr,
                          "Usage: tickora-accuracy [--quick] [--filter none|wide|medium|narrow] "
-                         "[--period S] [--noise DB,DB...] [--csv FILE]\n");
+                         "[--period S] [--noise DB,DB...] [--shapes report|tuning|builtin] [--csv FILE]\n");
             return 2;
         }
     }
@@ -141,6 +145,7 @@ int main(int argc, char** argv) {
         p.noiseDb = c.noiseDb;
         p.seed = static_cast<std::uint64_t>(++seed);
         p.startOffset = 0.01 + 0.0137 * (seed % 29); // vary the phase against the buffers
+        ApplyShape(shapes, seed, p);
         tools::AnalyzerSettings s = settings;
         s.rate = c.autoRate ? 0 : c.bph;
         tools::SynthesisedSource source(p, s.settling + s.period + 10.0 + 3600.0 / c.bph * 8);

@@ -8,6 +8,7 @@
 //   WRONG      settled at the wrong beat rate or with the rate off by more than 5 s/d
 //   unsettled  a reading, but never settled
 //   refused    "Unable to detect a consistent tick."
+#include "bench/dsp/ShapeSets.h"
 #include "dsp/synth/WatchParameters.h"
 #include "tools/AnalyzerSettings.h"
 #include "tools/RecordingAnalysis.h"
@@ -43,17 +44,21 @@ int main(int argc, char** argv) {
     double seconds = 45.0;
     bool verbose = false;
     int firstSeed = 0; // the table as reported; others give fresh noise and start times
+    ShapeSet shapes = ShapeSet::Report;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--seconds" && i + 1 < argc) {
             seconds = std::atof(argv[++i]);
         } else if (a == "--seeds" && i + 1 < argc) {
             firstSeed = std::atoi(argv[++i]);
+        } else if (a == "--shapes" && i + 1 < argc && ParseShapeSet(argv[i + 1], shapes)) {
+            ++i;
         } else if (a == "--verbose") {
             verbose = true;
         } else {
             std::fprintf(stderr,
-                         "Usage: tickora-field [--seconds S] [--seeds FIRST] [--verbose]\n");
+                         "Usage: tickora-field [--seconds S] [--seeds FIRST] "
+                         "[--shapes report|tuning|builtin] [--verbose]\n");
             return 2;
         }
     }
@@ -77,6 +82,7 @@ int main(int argc, char** argv) {
                     p.noiseDb = noise;
                     p.seed = static_cast<std::uint64_t>(++seed);
                     p.startOffset = 0.01 + 0.0137 * (seed % 29);
+                    ApplyShape(shapes, seed, p);
                     if (room == 1) {
                         p.room = true;
                         p.brownNoiseDb = noise + 6.0;

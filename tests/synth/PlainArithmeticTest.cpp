@@ -1,0 +1,245 @@
+// The differential test: clean watches drawn from the family of watch sounds, every filter.
+// A plain, separate implementation of the threshold detector and of the window arithmetic
+// runs beside the analysis on the same sound. Wherever its window holds together (no beat
+// missed, every timing close to its parity's line), the analysis must hand out exactly its
+// rate and beat error, and its amplitude (without a filter; a filter may shift the amplitude
+// by the lift bias it measures). And the last complete reading must be the truth.
+#include "dsp/DSP.h"
+#include "dsp/synth/WatchSynthesiser.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+constexpr int kPeriod = 20;   // s
+constexpr int kSettling = 5;  // s
+constexpr double kTest = 23;  // s of sound after the settling
+constexpr int kLift = 52;     // degrees
+constexpr double kHolds = 0.15e-3; // s: the largest departure of a window that holds together
+
+struct PlainResult {
+    double rate = 0.0, amplitude = 0.0, beatError = 0.0;
+    bool holds = false;
+};
+
+// The threshold detector and the window's arithmetic, written out plainly.
+class PlainTimer {
+public:
+    PlainTimer(const dsp::SignalAnalysis& calibrated, int filter)
+        : threshold_(calibrated.ThresholdLevel()), b_(calibrated.BeatFrequency()),
+          lift_(calibrated.MinLiftSamples()), period_(calibrated.SamplePeriod()) {
+        const double beat = 1.0 / (b_ * period_);
+        quiet_ = std::nearbyint(0.5 * beat);
+        p2_ = std::nearbyint(0.2 * beat);
+        p9_ = std::nearbyint(0.9 * beat);
+        quietCount_ = quiet_;
+        filter_.SetKind(filter);
+    }
+
+    void Process(const std::int16_t* samples, int count) {
+        for (int k = 0; k < count; ++k, ++clock_) {
+            const double level = filter_.Step(samples[k]);
+            if (quietCount_ > 0) {
+                quietCount_ = level >= threshold_ ? quiet_ : quietCount_ - 1;
+            } else if (awaiting_) {
+                if (level >= threshold_) {
+                    awaiting_ = false;
+                    hold_ = p9_;
+                }
+            } else if (blank_ > 0) {
+                --blank_;
+            } else if (peakCount_ > 0) {
+                if (level > peak_) {
+                    peak_ = level;
+                    peakAt_ = clock_;
+                }
+                if (--peakCount_ == 0) {
+                    delays_.push_back(static_cast<double>(peakAt_) * period_ - times_.back());
+                    Results();
+                }
+            } else if (hold_ > 0) {
+                --hold_;
+            } else if (level >= threshold_) {
+                times_.push_back(static_cast<double>(clock_) * period_);
+                blank_ = lift_;
+                peakCount_ = p2_ - lift_;
+                hold_ = p9_ - peakCount_;
+                peak_ = 0.0;
+                peakAt_ = clock_ + lift_;
+            }
+        }
+    }
+
+    const std::vector<PlainResult>& Out() const { return out_; }
+
+private:
+    // The results of the newest record, from the fifth on.
+    void Results() {
+        const auto w = static_cast<std::int64_t>(times_.size()) - 1;
+        amplitudes_.push_back(0.0);
+        beatErrors_.push_back(0.0);
+        if (w < 4) {
+            out_.push_back({});
+            return;
+        }
+        std::int64_t s = static_cast<std::int64_t>(std::trunc(w - kPeriod * b_));
+        if ((w - s + 1) % 2 != 0) {
+            --s;
+        }
+        if (s < 0) {
+            s = (w + 1) % 2 != 0 ? 1 : 0;
+        }
+        PlainResult r;
+        double slope[2], quality[2], largest = 0.0;
+        bool consecutive = true;
+        for (int p = 0; p < 2; ++p) {
+            double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;
+            int n = 0;
+            for (std::int64_t i = s + p; i <= w; i += 2) {
+                const double x = (i - s) / b_, y = times_[i] - times_[s];
+                sx += x, sy += y, sxx += x * x, syy += y * y, sxy += x * y, ++n;
+            }
+            slope[p] = (sxy - sx * sy / n) / (sxx - sx * sx / n);
+            const double vy = (n * syy - sy * sy) / ((n - 1.0) * n);
+            const double vx = (n * sxx - sx * sx) / ((n - 1.0) * n);
+            quality[p] = vy > 0 && std::sqrt(vy) >= 1e-9
+                             ? std::pow(slope[p] * std::sqrt(vx) / std::sqrt(vy), 2)
+                             : 1.0;
+            const double intercept = (sy - slope[p] * sx) / n;
+            for (std::int64_t i = s + p; i <= w; i += 2) {
+                largest = std::max(largest, std::fabs(times_[i] - times_[s] - intercept -
+                                                      slope[p] * (i - s) / b_));
+            }
+        }
+        for (std::int64_t i = s + 1; i <= w; ++i) {
+            consecutive = consecutive && std::nearbyint((times_[i] - times_[i - 1]) * b_) == 1.0;
+        }
+        r.rate = (1.0 / slope[quality[1] > quality[0] ? 1 : 0] - 1.0) * 86400.0;
+        const double delta = times_[w] - times_[w - 1];
+        amplitudes_[w - 1] =
+            kLift / (2.0 * std::sin(1.570796326794896 * delays_[w - 1] / delta));
+        beatErrors_[w] = std::fabs(times_[w] - 2 * times_[w - 1] + times_[w - 2]) * 500.0;
+        if (w % 2 != 0) {
+            beatErrors_[w - 1] = beatErrors_[w];
+        }
+        std::int64_t m = s;
+        while (m < 4) {
+            m += 2;
+        }
+        r.amplitude = m + 1 < w - 1 ? Median(amplitudes_, m + 1, w - 1) : amplitudes_[w - 1];
+        const double beatError = m < w ? Median(beatErrors_, m, w) : beatErrors_[w];
+        // Handed out as the mean of this window's and the one before.
+        r.beatError = w >= 5 ? (beatError + lastBeatError_) / 2 : beatError;
+        lastBeatError_ = beatError;
+        r.holds = consecutive && largest <= kHolds;
+        out_.push_back(r);
+    }
+
+    double Median(const std::vector<double>& v, std::int64_t a, std::int64_t b) {
+        return median_.Median(a, b, [&](std::int64_t i) { return v[i]; });
+    }
+
+    double threshold_, b_;
+    std::int64_t lift_;
+    double period_;
+    std::int64_t quiet_, p2_, p9_;
+    dsp::BandPassFilter filter_;
+    std::int64_t clock_ = 0, quietCount_ = 0, blank_ = 0, peakCount_ = 0, hold_ = 0, peakAt_ = 0;
+    bool awaiting_ = true;
+    double peak_ = 0.0, lastBeatError_ = 0.0;
+    std::vector<double> times_, delays_, amplitudes_, beatErrors_;
+    std::vector<PlainResult> out_;
+    dsp::HistogramMedian median_;
+};
+
+TEST(PlainArithmetic, CleanWatchesOfEverySoundReadAsThePlainArithmeticAndTheTruth) {
+    synth::RandomSource draw(2026);
+    const int bphs[] = {18000, 19800, 21600, 25200, 28800, 36000};
+    int compared = 0, wrong = 0;
+    for (int n = 0; n < 200; ++n) {
+        synth::WatchParameters p;
+        p.beatsPerHour = bphs[draw.Next() % 6];
+        p.rate = -30.0 + 60.0 * draw.Uniform();
+        p.amplitude = 200.0 + 120.0 * draw.Uniform();
+        p.beatError = draw.Uniform();
+        p.noiseDb = -45.0 + 5.0 * draw.Uniform();
+        p.startOffset = 0.3 * draw.Uniform();
+        p.seed = 7000 + n;
+        p.shape = synth::RandomShape(5000 + n);
+        const int filter = n % 4;
+        SCOPED_TRACE(testing::Message() << "watch " << n << ": " << p.beatsPerHour << " bph "
+                                        << p.rate << " s/d " << p.amplitude << " deg "
+                                        << p.beatError << " ms, filter " << filter);
+
+        // The program's path: calibration with the beat rate set, then the test.
+        auto analysis = std::make_unique<dsp::SignalAnalysis>();
+        synth::WatchSynthesiser watch(p);
+        analysis->ResetFilter();
+        analysis->BeginCalibration(kSettling, filter, 0.0);
+        std::vector<std::int16_t> buffer(4096);
+        bool calibrated = false;
+        while (!calibrated) {
+            watch.Generate(buffer);
+            if (analysis->AddCalibrationSamples(buffer.data(), 4096)) {
+                int bph = 0;
+                double peak = 0.0, rate = 0.0;
+                ASSERT_TRUE(
+                    analysis->FinishCalibration(p.beatsPerHour, kLift, bph, peak, rate));
+                calibrated = true;
+            }
+        }
+        // From here the analysis and the plain timer hear the same sound, from a fresh filter.
+        analysis->ResetFilter();
+        analysis->ResetTickDetector();
+        PlainTimer plain(*analysis, filter);
+        std::vector<dsp::TickResult> results;
+        for (double t = 0.0; t < kTest; t += 4096.0 / 44100.0) {
+            watch.Generate(buffer);
+            plain.Process(buffer.data(), 4096);
+            analysis->ProcessTickSamples(buffer.data(), 4096, kPeriod, {}, 0, false, kLift);
+            dsp::TickResult r;
+            while (analysis->NextTickResult(r)) {
+                results.push_back(r);
+            }
+        }
+        // The plain timer has finished the records the analysis has, and one more at most.
+        ASSERT_GE(plain.Out().size(), results.size());
+        ASSERT_LE(plain.Out().size(), results.size() + 1);
+        const dsp::TickResult* last = nullptr;
+        for (std::size_t k = 0; k < results.size(); ++k) {
+            const PlainResult& expected = plain.Out()[k];
+            if (results[k].Valid && dsp::IsSettled(results[k], kPeriod)) {
+                last = &results[k];
+            }
+            if (!expected.holds) {
+                continue;
+            }
+            ++compared;
+            ASSERT_EQ(results[k].Rate, expected.rate) << "result " << k;
+            ASSERT_NEAR(results[k].BeatError, expected.beatError, 1e-12) << "result " << k;
+            if (filter == dsp::kFilterNone) {
+                ASSERT_EQ(results[k].Amplitude, expected.amplitude) << "result " << k;
+            }
+        }
+        EXPECT_NE(last, nullptr) << "never settled";
+        const bool good = last != nullptr && std::fabs(last->Rate - p.rate) <= 0.1 &&
+                          std::fabs(last->BeatError - p.beatError) <= 0.05 &&
+                          std::fabs(last->Amplitude - p.amplitude) <= 5.0;
+        if (last != nullptr) {
+            EXPECT_TRUE(good) << "read " << last->Rate << " s/d " << last->Amplitude << " deg "
+                              << last->BeatError << " ms";
+        }
+        wrong += good ? 0 : 1;
+    }
+    // Most windows of clean sound hold together.
+    EXPECT_GT(compared, 200 * 100);
+    EXPECT_EQ(wrong, 0);
+}
+
+} // namespace
