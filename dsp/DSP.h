@@ -2,6 +2,7 @@
 
 #include "dsp/Filter.h"
 #include "dsp/Limits.h"
+#include "dsp/OnsetDetector.h"
 #include "dsp/RobustMedian.h"
 #include "dsp/TickRecord.h"
 
@@ -168,6 +169,7 @@ private:
     bool DetectTicks(const double* levels, const double* shapeLevels, int count, int period,
                      PlotRawCallback plot, int rowsPerBeat, bool plotEnabled, int liftAngle);
     std::int64_t WindowStart(std::int64_t w, int period) const;
+    void BeginRecord(double t, std::int64_t clock, int period);
     void CompleteRecord(std::int64_t w, std::int64_t now, int period, int liftAngle);
     void AlignBeat(std::int64_t w, std::int64_t now);
     void MeasureLiftBias(std::int64_t w, std::int64_t now);
@@ -223,20 +225,13 @@ private:
     int minLiftSamples_ = 0;
 
     // Detector; the sample counts are derived from the sample rate and beat frequency.
-    std::int64_t quietSamples_ = 0; // Q, half a beat
-    std::int64_t peakSamples_ = 0;  // P2, peak window end
-    std::int64_t holdSamples_ = 0;  // P9, 0.9 beat
+    OnsetDetector::Counts detectorCounts_;
+    std::int64_t peakSamples_ = 0; // P2, the peak window's end
+    OnsetDetector detector_;
     std::unique_ptr<TickRecord[]> ring_;
     std::int64_t writeIndex_ = 0;
     std::int64_t readIndex_ = 0;
     std::int64_t firstIndex_ = 0;
-    std::int64_t quietCount_ = 0;
-    bool awaitingSound_ = true;
-    std::int64_t blankCount_ = 0;
-    std::int64_t peakCount_ = 0;
-    std::int64_t holdCount_ = 0;
-    double peak_ = 0.0;
-    std::int64_t peakSample_ = 0;
     std::int64_t lastOnsetSample_ = 0;
     bool resultsStarted_ = false;
     double nextPlotTime_ = 1e307; // s; the sentinel: plot points not aligned yet

@@ -1,5 +1,6 @@
 #include "dsp/DSP.h"
 #include "dsp/Limits.h"
+#include "dsp/Verdict.h"
 #include "dsp/WindowFit.h"
 
 #include <algorithm>
@@ -15,26 +16,6 @@ namespace {
 constexpr double kHalfPi = 1.570796326794896;
 
 using namespace limits;
-
-// Tick and tock rates agree: within kParityAgreement, or within kParityErrors standard
-// errors of their difference.
-bool ParitiesAgree(const double rates[2], const double errors[2]) {
-    const double allowed =
-        std::max(kParityAgreement, kParityErrors * std::hypot(errors[0], errors[1]));
-    return std::fabs(rates[0] - rates[1]) <= allowed;
-}
-
-// A beat error of about one lift time is the mark of ticks and tocks timed on different
-// sounds of their beats (one on the unlocking, the other on the drop), not of a watch.
-bool BeatErrorLikeALift(double beatError, double amplitude, int liftAngle,
-                        double beatFrequency) {
-    if (!(amplitude > liftAngle / 2.0)) {
-        return false;
-    }
-    const double lift = 2.0 / std::numbers::pi * std::asin(liftAngle / (2.0 * amplitude)) /
-                        beatFrequency * 1000.0; // ms
-    return std::fabs(beatError - lift) <= kLiftLikeBeatError * lift;
-}
 
 } // namespace
 
@@ -102,14 +83,20 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
         m + 1 < w - 1 ? RobustMedian(m + 1, w - 1, MedianField::Amplitude) : previous.Amplitude;
     const double beatError =
         m < w ? RobustMedian(m, w, MedianField::BeatError) : record.BeatError;
-    bool paritiesAlike = true;
-    const bool amplitudesAgree = AmplitudesAgree(m + 1, w - 1, amplitude, false, paritiesAlike);
-    const bool holds =
-        plain.consecutive &&
-        plain.largest <= std::max(kOutlierSigmas * plain.scatter, kOutlierFloor) &&
-        plain.scatter <= kMaxScatter && ParitiesAgree(plain.parityRate, plain.parityError) &&
-        paritiesAlike && !BeatErrorLikeALift(beatError, amplitude, liftAngle, b);
-    if (!holds) {
+    WindowFigures figures;
+    figures.consecutive = plain.consecutive;
+    figures.scatter = plain.scatter;
+    figures.largest = plain.largest;
+    figures.rateError = plain.rateError;
+    std::copy_n(plain.parityRate, 2, figures.parityRate);
+    std::copy_n(plain.parityError, 2, figures.parityError);
+    figures.amplitudesAgree =
+        AmplitudesAgree(m + 1, w - 1, amplitude, false, figures.parityAmplitudes);
+    figures.beatError = beatError;
+    figures.amplitude = amplitude;
+    figures.liftAngle = liftAngle;
+    figures.beatFrequency = b;
+    if (!HoldsTogether(figures)) {
         RepairWindow(w, s, period, liftAngle);
         return;
     }
@@ -121,7 +108,7 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     record.Plain = true;
     record.UsedShare = 1.0;
     record.Scatter = plain.scatter * 1000.0; // ms
-    record.Trusted = plain.rateError <= kMaxRateError && amplitudesAgree;
+    record.Trusted = Trusted(figures);
     record.Valid = true;
     // Every beat of the window agrees with the plain fit: the repair's choice for each is its
     // own measurement, should a later window need repairing.
@@ -333,13 +320,20 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
     // The verdict. Amplitudes that scatter widely come from loudest points taken on noise
     // rather than on the drop, and their median leans; ticks and tocks timed on different
     // sounds give amplitudes apart and a beat error of about a lift time.
-    bool paritiesAlike = true;
-    record.Trusted = record.UsedShare >= kMinUsedShare && sigma <= kMaxScatter &&
-                     rateError <= kMaxRateError && ParitiesAgree(rates, errors) &&
-                     AmplitudesAgree(m + 1, w - 1, record.AmplitudeMedian, true, paritiesAlike) &&
-                     paritiesAlike &&
-                     !BeatErrorLikeALift(record.BeatErrorMedian, record.AmplitudeMedian, liftAngle,
-                                         b);
+    WindowFigures figures;
+    figures.consecutive = beats == w - s;
+    figures.usedShare = record.UsedShare;
+    figures.scatter = sigma;
+    figures.rateError = rateError;
+    std::copy_n(rates, 2, figures.parityRate);
+    std::copy_n(errors, 2, figures.parityError);
+    figures.amplitudesAgree =
+        AmplitudesAgree(m + 1, w - 1, record.AmplitudeMedian, true, figures.parityAmplitudes);
+    figures.beatError = record.BeatErrorMedian;
+    figures.amplitude = record.AmplitudeMedian;
+    figures.liftAngle = liftAngle;
+    figures.beatFrequency = b;
+    record.Trusted = Trusted(figures);
     record.Valid = true;
 }
 

@@ -20,9 +20,12 @@ constexpr double kPlotSentinel = 1e307; // s, plot points not aligned yet
 } // namespace
 
 void SignalAnalysis::ComputeSampleCounts() {
-    quietSamples_ = SampleCount(0.5 * sampleRate_ / beatFrequency_);
-    peakSamples_ = SampleCount(0.2 * sampleRate_ / beatFrequency_);
-    holdSamples_ = SampleCount(0.9 * sampleRate_ / beatFrequency_);
+    detectorCounts_.quiet = SampleCount(0.5 * sampleRate_ / beatFrequency_);
+    detectorCounts_.peakEnd = SampleCount(0.2 * sampleRate_ / beatFrequency_);
+    detectorCounts_.hold = SampleCount(0.9 * sampleRate_ / beatFrequency_);
+    detectorCounts_.minLift = minLiftSamples_;
+    detector_.SetCounts(detectorCounts_);
+    peakSamples_ = detectorCounts_.peakEnd;
 
     // Beat shapes: 0.3 beat in kShapePoints points, searched 0.12 beat either way. The level
     // history must reach back over the search from the end of a beat's peak window; at rates
@@ -52,11 +55,7 @@ void SignalAnalysis::ResetTickDetector() {
     ComputeSampleCounts();
     readIndex_ = writeIndex_;
     firstIndex_ = writeIndex_;
-    quietCount_ = quietSamples_;
-    awaitingSound_ = true;
-    blankCount_ = 0;
-    peakCount_ = 0;
-    holdCount_ = holdSamples_;
+    detector_.Reset(detectorCounts_);
     sampleClock_ = 0;
     lastOnsetSample_ = 0;
     resultsStarted_ = false;
@@ -130,14 +129,8 @@ bool SignalAnalysis::DetectTicks(const double* levels, const double* shapeLevels
     const bool plotting = plotEnabled && plot && rowsPerBeat > 0 && beatFrequency_ > 0.0;
     const double plotStep = plotting ? 1.0 / (rowsPerBeat * beatFrequency_) : 0.0; // s
 
+    OnsetDetector detector = detector_;
     std::int64_t clock = sampleClock_;
-    std::int64_t quiet = quietCount_;
-    bool awaiting = awaitingSound_;
-    std::int64_t blank = blankCount_;
-    std::int64_t peakCount = peakCount_;
-    std::int64_t hold = holdCount_;
-    double peak = peak_;
-    std::int64_t peakSample = peakSample_;
     double nextPlotTime = nextPlotTime_;
     double maxLevel = maxLevel_;
     bool completed = false;
@@ -146,88 +139,70 @@ bool SignalAnalysis::DetectTicks(const double* levels, const double* shapeLevels
     for (int k = 0; k < count; ++k) {
         const double level = levels[k];
         history[clock & (kHistorySize - 1)] = static_cast<float>(shapeLevels[k]);
-        if (quiet > 0) {
-            quiet = level >= threshold ? quietSamples_ : quiet - 1;
-        } else if (awaiting) {
+        if (plotting && detector.Running()) {
+            const double t = static_cast<double>(clock) * samplePeriod;
+            if (t > nextPlotTime) {
+                plot(resultsStarted_, maxLevel / peakLevel_);
+                maxLevel = level;
+                nextPlotTime += plotStep;
+            } else if (level > maxLevel) {
+                maxLevel = level;
+            }
+        }
+        switch (detector.Step(level, threshold, clock)) {
+        case OnsetDetector::Event::None:
+            break;
+        case OnsetDetector::Event::FirstSound:
             // The first sound only aligns the detector; it is not recorded.
-            if (level >= threshold) {
-                awaiting = false;
-                hold = holdSamples_;
-                nextPlotTime = kPlotSentinel;
+            nextPlotTime = kPlotSentinel;
+            break;
+        case OnsetDetector::Event::Onset: {
+            const double t = static_cast<double>(clock) * samplePeriod;
+            if (plotting && nextPlotTime > 1e306) {
+                nextPlotTime = t + plotStep;
+                maxLevel = level;
             }
-        } else {
-            if (plotting) {
-                const double t = static_cast<double>(clock) * samplePeriod;
-                if (t > nextPlotTime) {
-                    plot(resultsStarted_, maxLevel / peakLevel_);
-                    maxLevel = level;
-                    nextPlotTime += plotStep;
-                } else if (level > maxLevel) {
-                    maxLevel = level;
-                }
-            }
-            if (blank > 0) {
-                --blank;
-            } else if (peakCount > 0) {
-                // Strictly louder, so the earliest of equal maxima wins.
-                if (level > peak) {
-                    peak = level;
-                    peakSample = clock;
-                }
-                if (--peakCount == 0) {
-                    TickRecord& record = ring_[Slot(writeIndex_)];
-                    record.PeakDelay = static_cast<double>(peakSample) * samplePeriod - record.Time;
-                    record.RepairedPeakDelay = record.PeakDelay;
-                    CompleteRecord(writeIndex_, clock, period, liftAngle);
-                    ++writeIndex_;
-                    completed = true;
-                }
-            } else if (hold > 0) {
-                --hold;
-            } else if (level >= threshold) {
-                const double t = static_cast<double>(clock) * samplePeriod;
-                if (plotting && nextPlotTime > 1e306) {
-                    nextPlotTime = t + plotStep;
-                    maxLevel = level;
-                }
-                lastOnsetSample_ = clock;
-                // Results from 8192 beats ago must not show through before this record's own.
-                TickRecord& record = ring_[Slot(writeIndex_)];
-                record = TickRecord{};
-                record.Time = t;
-                record.RepairedTime = t;
-                record.OnsetSample = clock;
-                NumberBeat(writeIndex_);
-                blank = minLiftSamples_;
-                // At least one sample is searched, so every onset completes its record.
-                peakCount = std::max<std::int64_t>(peakSamples_ - blank, 1);
-                hold = holdSamples_ - peakCount;
-                peak = 0.0;
-                peakSample = clock + minLiftSamples_;
-                // The results come at the end of the peak window; the first plot points of
-                // a window that will have them are already drawn as results.
-                if (writeIndex_ >= firstIndex_ + 4 &&
-                    0.0001 * period <=
-                        static_cast<double>(writeIndex_ - WindowStart(writeIndex_, period)) /
-                            beatFrequency_) {
-                    resultsStarted_ = true;
-                }
-            }
+            BeginRecord(t, clock, period);
+            break;
+        }
+        case OnsetDetector::Event::Peak: {
+            TickRecord& record = ring_[Slot(writeIndex_)];
+            record.PeakDelay =
+                static_cast<double>(detector.PeakSample()) * samplePeriod - record.Time;
+            record.RepairedPeakDelay = record.PeakDelay;
+            CompleteRecord(writeIndex_, clock, period, liftAngle);
+            ++writeIndex_;
+            completed = true;
+            break;
+        }
         }
         ++clock;
     }
 
     sampleClock_ = clock;
-    quietCount_ = quiet;
-    awaitingSound_ = awaiting;
-    blankCount_ = blank;
-    peakCount_ = peakCount;
-    holdCount_ = hold;
-    peak_ = peak;
-    peakSample_ = peakSample;
+    detector_ = detector;
     nextPlotTime_ = nextPlotTime;
     maxLevel_ = maxLevel;
     return completed;
+}
+
+// An onset at sample clock `clock` (time t) starts the record being filled.
+void SignalAnalysis::BeginRecord(double t, std::int64_t clock, int period) {
+    lastOnsetSample_ = clock;
+    // Results from 8192 beats ago must not show through before this record's own.
+    TickRecord& record = ring_[Slot(writeIndex_)];
+    record = TickRecord{};
+    record.Time = t;
+    record.RepairedTime = t;
+    record.OnsetSample = clock;
+    NumberBeat(writeIndex_);
+    // The results come at the end of the peak window; the first plot points of a window that
+    // will have them are already drawn as results.
+    if (writeIndex_ >= firstIndex_ + 4 &&
+        0.0001 * period <=
+            static_cast<double>(writeIndex_ - WindowStart(writeIndex_, period)) / beatFrequency_) {
+        resultsStarted_ = true;
+    }
 }
 
 } // namespace dsp

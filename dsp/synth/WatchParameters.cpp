@@ -99,12 +99,16 @@ SoundShape RandomShape(std::uint64_t seed) {
     if (s.bursts == 4 && s.tick[1].place > s.tick[2].place) {
         std::swap(s.tick[1].place, s.tick[2].place);
     }
-    // The tock: the other pallet, a little unlike the tick and often quieter.
+    // The tock: the other pallet, a little unlike the tick and often quieter; its sounds keep
+    // to the family's loudness against its own drop.
     const double tockGain = uniform(0.6, 1.05);
     for (int k = 0; k < s.bursts; ++k) {
         Burst& b = s.tock[k];
         b = s.tick[k];
-        b.level = std::min(2.0, b.level * tockGain * uniform(0.8, 1.2));
+        const double relative = k == s.bursts - 1 ? 1.0
+                                : k == 0          ? std::clamp(b.level * uniform(0.8, 1.2), 0.15, 1.0)
+                                                  : std::clamp(b.level * uniform(0.8, 1.2), 0.1, 0.8);
+        b.level = tockGain * relative;
         b.frequency = std::min(7000.0, b.frequency * uniform(0.9, 1.12));
         b.decay = std::clamp(b.decay * uniform(0.8, 1.25), 0.1e-3, 1.5e-3);
     }
