@@ -1,4 +1,5 @@
 #include "dsp/DSP.h"
+#include "dsp/WindowFit.h"
 
 #include <algorithm>
 #include <cmath>
@@ -220,8 +221,8 @@ bool SignalAnalysis::EstimateOnsets(double guess, double threshold, double& roun
     const std::int64_t gap = guessed ? Gap(39690.0 / guess) : 4961; // nominal rate here
     int k = 0;
     double time0 = 0.0;
-    double sx = 0.0, sy = 0.0, sxx = 0.0, sxy = 0.0;
-    double sxPrev = 0.0, syPrev = 0.0, sxxPrev = 0.0, sxyPrev = 0.0;
+    LineSums sums;
+    LineSums previous;
     while (i < end) {
         i = FindAtOrAbove(i, end, threshold);
         if (i >= end) {
@@ -237,14 +238,8 @@ bool SignalAnalysis::EstimateOnsets(double guess, double threshold, double& roun
         const double y = time - time0;
         // Numbered by time, an onset after a beat too quiet to cross counts the beat missed.
         const double x = numberedByTime ? std::nearbyint(y * guess) : k;
-        sxPrev = sx;
-        syPrev = sy;
-        sxxPrev = sxx;
-        sxyPrev = sxy;
-        sx += x;
-        sy += y;
-        sxx += x * x;
-        sxy += x * y;
+        previous = sums;
+        sums.Add(x, y);
         onsetTimes_[k] = y;
         ++k;
         i += gap;
@@ -254,13 +249,10 @@ bool SignalAnalysis::EstimateOnsets(double guess, double threshold, double& roun
     }
     if (k > 2 && k % 2 == 1) {
         // Balance ticks and tocks.
-        sx = sxPrev;
-        sy = syPrev;
-        sxx = sxxPrev;
-        sxy = sxyPrev;
+        sums = previous;
         --k;
     }
-    measured = (sxx - sx * sx / k) / (sxy - sx * sy / k);
+    measured = sums.InverseSlope();
     rounded = RoundedBeatFrequency(measured);
     if (irregularity != nullptr) {
         *irregularity = Irregularity(k, measured) * measured; // beats

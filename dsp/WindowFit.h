@@ -16,6 +16,8 @@ struct LineSums {
         sxy += x * y;
         ++n;
     }
+    // x per unit of y, the inverse of the line's slope, computed as such.
+    double InverseSlope() const { return (sxx - sx * sx / n) / (sxy - sx * sy / n); }
 };
 
 // A least-squares line and how well it fits.
