@@ -462,10 +462,9 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
     if (peakAt < 0) {
         peakAt = peakFrom(onset);
     }
-    record.AlignedPeakDelay = peakAt >= 0
-                                  ? static_cast<double>(peakAt) * samplePeriod_ - record.AlignedTime
-                                  : record.RepairedPeakDelay + record.RepairedTime -
-                                        record.AlignedTime;
+    record.AlignedPeakDelay =
+        peakAt >= 0 ? static_cast<double>(peakAt) * samplePeriod_ - record.AlignedTime
+                    : record.RepairedPeakDelay + record.RepairedTime - record.AlignedTime;
     if (noisy && confident) {
         TakeAlignedTime(w);
         mine.LastBeat = record.Beat;

@@ -1,4 +1,7 @@
+#include "dsp/LevelCalibration.h"
+
 #include "dsp/DSP.h"
+#include "dsp/Limits.h"
 #include "dsp/WindowFit.h"
 
 #include <algorithm>
@@ -7,6 +10,8 @@
 namespace dsp {
 
 namespace {
+
+using namespace limits;
 
 constexpr int kMaxOnsets = kTickRingSize;
 // Vote counters by round(2F - 1): 1 ... 23 for 1 ... 12 beats/s; 0 gathers every rate below
@@ -34,9 +39,17 @@ double RoundedBeatFrequency(double measured) {
     return measured >= 6.25 ? std::nearbyint(measured) : std::nearbyint(2.0 * measured) / 2.0;
 }
 
-void SignalAnalysis::BeginCalibration(int duration, int filterKind, double rateCorrection) {
-    SetSampleRate(rateCorrection);
-    filter_.SetKind(filterKind);
+LevelCalibration::LevelCalibration()
+    : levels_(std::make_unique_for_overwrite<double[]>(kLevelStoreCapacity + 1)),
+      blockMax_(std::make_unique<double[]>(((kLevelStoreCapacity + 1) >> kLevelBlockShift) + 1)),
+      histogram_(std::make_unique<int[]>(kLevelHistogramSize)),
+      onsetTimes_(std::make_unique<double[]>(kTickRingSize)),
+      rhythm_(std::make_unique<double[]>(2 * (kLevelStoreCapacity / kRhythmBlock + 2))) {
+    levels_[0] = 0.0;
+}
+
+void LevelCalibration::Begin(int duration, double sampleRate) {
+    sampleRate_ = sampleRate;
     levelCount_ = 0;
     levelCapacity_ = static_cast<int>(
         std::clamp<std::int64_t>(RoundToInt(sampleRate_ * duration), 1, kLevelStoreCapacity));
@@ -49,13 +62,13 @@ void SignalAnalysis::BeginCalibration(int duration, int filterKind, double rateC
     rhythmSum_ = 0.0;
 }
 
-bool SignalAnalysis::AddCalibrationSamples(const std::int16_t* samples, int count) {
+bool LevelCalibration::Add(const std::int16_t* samples, int count, BandPassFilter& filter) {
     const int wanted = std::min(count, levelCapacity_ - levelCount_);
     if (wanted > 0) {
         double* const levels = levels_.get();
         double* const blockMax = blockMax_.get();
         int* const histogram = histogram_.get();
-        filter_.Block(samples, wanted, levels + levelCount_ + 1);
+        filter.Block(samples, wanted, levels + levelCount_ + 1);
         double sum = levelSum_;
         for (int n = levelCount_ + 1; n <= levelCount_ + wanted; ++n) {
             const double level = levels[n];
@@ -85,14 +98,14 @@ bool SignalAnalysis::AddCalibrationSamples(const std::int16_t* samples, int coun
     return levelCount_ >= levelCapacity_;
 }
 
-double SignalAnalysis::CalibrationProgress() const {
+double LevelCalibration::Progress() const {
     return static_cast<double>(levelCount_) / levelCapacity_;
 }
 
 // First index in from ... end - 1 whose level reaches the threshold, else end. Whole blocks
 // whose maximum stays below are passed over at once.
-std::int64_t SignalAnalysis::FindAtOrAbove(std::int64_t from, std::int64_t end,
-                                           double threshold) const {
+std::int64_t LevelCalibration::FindAtOrAbove(std::int64_t from, std::int64_t end,
+                                             double threshold) const {
     const double* const levels = levels_.get();
     const double* const blockMax = blockMax_.get();
     std::int64_t i = from;
@@ -121,8 +134,8 @@ std::int64_t SignalAnalysis::FindAtOrAbove(std::int64_t from, std::int64_t end,
 }
 
 // Last index in from ... end - 1 whose level reaches the threshold, else from - 1.
-std::int64_t SignalAnalysis::FindLastAtOrAbove(std::int64_t from, std::int64_t end,
-                                               double threshold) const {
+std::int64_t LevelCalibration::FindLastAtOrAbove(std::int64_t from, std::int64_t end,
+                                                 double threshold) const {
     const double* const levels = levels_.get();
     const double* const blockMax = blockMax_.get();
     std::int64_t i = end; // one past the next level to look at
@@ -155,7 +168,7 @@ std::int64_t SignalAnalysis::FindLastAtOrAbove(std::int64_t from, std::int64_t e
 // Median departure (s) of the onsets' two-beat intervals from two fitted beats. Two-beat
 // intervals leave beat error out, and the median ignores a few stray onsets. 0 with fewer
 // than six onsets (too few to judge).
-double SignalAnalysis::Irregularity(int count, double measured) const {
+double LevelCalibration::Irregularity(int count, double measured) const {
     if (count < 6) {
         return 0.0;
     }
@@ -167,14 +180,14 @@ double SignalAnalysis::Irregularity(int count, double measured) const {
     return onsetMedian_.Median(0, count - 3, [times](std::int64_t j) { return times[j]; });
 }
 
-bool SignalAnalysis::EstimateBeatRate(double guess, double threshold, double& rounded,
-                                      double& measured) const {
+bool LevelCalibration::EstimateBeatRate(double guess, double threshold, double& rounded,
+                                        double& measured) const {
     return EstimateOnsets(guess, threshold, rounded, measured, nullptr);
 }
 
-bool SignalAnalysis::EstimateOnsets(double guess, double threshold, double& rounded,
-                                    double& measured, double* irregularity,
-                                    bool numberedByTime) const {
+bool LevelCalibration::EstimateOnsets(double guess, double threshold, double& rounded,
+                                      double& measured, double* irregularity,
+                                      bool numberedByTime) const {
     if (!(guess >= 0.0) || !std::isfinite(guess)) {
         return false; // no beat rate is negative
     }
@@ -260,11 +273,7 @@ bool SignalAnalysis::EstimateOnsets(double guess, double threshold, double& roun
     return true;
 }
 
-bool SignalAnalysis::FinishCalibration(int rateSetting, int liftAngle, int& beatsPerHour,
-                                       double& peakLevel, double& rateError) {
-    beatsPerHour = 0;
-    rateError = 0.0;
-    peakLevel = peakLevel_;
+bool LevelCalibration::Finish(int rateSetting, int liftAngle, Outcome& outcome) {
     if (levelCount_ <= 0 || rateSetting < 0) {
         return false;
     }
@@ -280,7 +289,8 @@ bool SignalAnalysis::FinishCalibration(int rateSetting, int liftAngle, int& beat
             break;
         }
     }
-    peakLevel = peakLevel_;
+    outcome.peakLevel = peakLevel_;
+    outcome.peakKnown = true;
 
     // Level ladder: every rung votes for the beat rate it finds.
     const double g = rateSetting / 3600.0;
@@ -294,8 +304,9 @@ bool SignalAnalysis::FinishCalibration(int rateSetting, int liftAngle, int& beat
         if (!EstimateBeatRate(g, level, fr, fm)) {
             continue;
         }
-        const bool accepted = g != 0.0 ? std::fabs(g - fm) / g < 0.01
-                                       : 4.9 < fr && fr < 8.1 && std::fabs(fr - fm) / fr < 0.01;
+        const bool accepted =
+            g != 0.0 ? std::fabs(g - fm) / g < kRateAgreement
+                     : 4.9 < fr && fr < 8.1 && std::fabs(fr - fm) / fr < kRateAgreement;
         if (!accepted) {
             continue;
         }
@@ -325,27 +336,64 @@ bool SignalAnalysis::FinishCalibration(int rateSetting, int liftAngle, int& beat
         }
     }
     thresholdLevel_ = mean + (peakLevel_ - mean) * (j + (k - j) / 16.0) / kLadderRungs;
+    outcome.thresholdLevel = thresholdLevel_;
 
     double fr = 0.0, fm = 0.0, irregularity = 0.0;
     bool found = best > 0.0 && EstimateOnsets(best, thresholdLevel_, fr, fm, &irregularity) &&
                  // Noise crossing the threshold at random also spaces its onsets about a beat
                  // apart (the gap after each, plus a waiting time); only a watch keeps them on
                  // two lines.
-                 irregularity <= kMaxIrregularity && (g == 0.0 || std::fabs(g - fm) / g < 0.01);
+                 irregularity <= kMaxIrregularity &&
+                 (g == 0.0 || std::fabs(g - fm) / g < kRateAgreement);
     if (!found) {
         // Under strong noise no rung holds the ticks alone; the rhythm of the sound may still
         // show a watch, and then the most regular rung at its rate takes the threshold.
         const double rhythm = FindRateByRhythm(g);
-        if (rhythm <= 0.0 || !PlaceThresholdFor(rhythm, fm)) {
+        const bool placed = rhythm > 0.0 && PlaceThresholdFor(rhythm, fm);
+        outcome.thresholdLevel = thresholdLevel_;
+        if (!placed) {
             return false;
         }
         fr = rhythm;
     }
-    beatFrequency_ = g != 0.0 ? g : fr;
-    beatsPerHour = static_cast<int>(RoundToInt(beatFrequency_ * 3600.0));
-    rateError = (fm / beatFrequency_ - 1.0) * 86400.0;
-    minLiftSamples_ = static_cast<int>(RoundToInt(std::asin(liftAngle * 0.001388888889) *
-                                                  0.6366182837 * sampleRate_ / beatFrequency_));
+    outcome.beatFrequency = g != 0.0 ? g : fr;
+    outcome.beatsPerHour = static_cast<int>(RoundToInt(outcome.beatFrequency * 3600.0));
+    outcome.rateError = (fm / outcome.beatFrequency - 1.0) * 86400.0;
+    outcome.minLiftSamples =
+        static_cast<int>(RoundToInt(std::asin(liftAngle * 0.001388888889) * 0.6366182837 *
+                                    sampleRate_ / outcome.beatFrequency));
+    return true;
+}
+
+void SignalAnalysis::BeginCalibration(int duration, int filterKind, double rateCorrection) {
+    SetSampleRate(rateCorrection);
+    filter_.SetKind(filterKind);
+    calibration_.Begin(duration, sampleRate_);
+}
+
+bool SignalAnalysis::AddCalibrationSamples(const std::int16_t* samples, int count) {
+    return calibration_.Add(samples, count, filter_);
+}
+
+bool SignalAnalysis::FinishCalibration(int rateSetting, int liftAngle, int& beatsPerHour,
+                                       double& peakLevel, double& rateError) {
+    LevelCalibration::Outcome outcome;
+    outcome.thresholdLevel = thresholdLevel_;
+    const bool found = calibration_.Finish(rateSetting, liftAngle, outcome);
+    if (outcome.peakKnown) {
+        peakLevel_ = outcome.peakLevel;
+    }
+    thresholdLevel_ = outcome.thresholdLevel;
+    peakLevel = peakLevel_;
+    beatsPerHour = 0;
+    rateError = 0.0;
+    if (!found) {
+        return false;
+    }
+    beatFrequency_ = outcome.beatFrequency;
+    beatsPerHour = outcome.beatsPerHour;
+    rateError = outcome.rateError;
+    minLiftSamples_ = outcome.minLiftSamples;
     ResetTickDetector();
     return true;
 }

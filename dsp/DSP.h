@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/Filter.h"
+#include "dsp/LevelCalibration.h"
 #include "dsp/Limits.h"
 #include "dsp/OnsetDetector.h"
 #include "dsp/RobustMedian.h"
@@ -19,10 +20,6 @@ inline constexpr int kLevelHistogramSize = 4096;
 inline constexpr int kTickRingSize = 8192; // records
 inline constexpr int kMedianBins = HistogramMedian::kBins;
 inline constexpr double kMaxRateCorrection = 1500.0; // s/d, either sign
-// The calibration's level ladder: its rungs, and the onsets it accepts (the median departure
-// of their two-beat intervals, in beats).
-inline constexpr int kLadderRungs = 32;
-inline constexpr double kMaxIrregularity = 0.05;
 // A beat's shape: the level envelope from 0.1 beat before its onset to 0.2 beat after, in
 // this many points.
 inline constexpr int kShapePoints = 384;
@@ -93,7 +90,7 @@ public:
     void BeginCalibration(int duration, int filterKind, double rateCorrection);
     // Filters samples into the level store until it is full; true once it is.
     bool AddCalibrationSamples(const std::int16_t* samples, int count);
-    double CalibrationProgress() const; // 0 ... 1
+    double CalibrationProgress() const { return calibration_.Progress(); } // 0 ... 1
     // rateSetting: beats per hour, 0 = AUTO; liftAngle: degrees. On success the threshold is
     // placed and the tick detector reset. Out: beats per hour, peak level, rate error (s/d).
     // Fails without a consistent tick: no rate found, a set rate not confirmed within 1 %, or
@@ -102,7 +99,9 @@ public:
                            double& rateError);
     // Onsets in the level store at threshold T; guess in beats/s (0 = none).
     // Out: rounded and measured beats/s.
-    bool EstimateBeatRate(double guess, double threshold, double& rounded, double& measured) const;
+    bool EstimateBeatRate(double guess, double threshold, double& rounded, double& measured) const {
+        return calibration_.EstimateBeatRate(guess, threshold, rounded, measured);
+    }
     double ThresholdLevel() const { return thresholdLevel_; }
     // Moves the threshold by step, held in 0 ... 1; returns the new threshold.
     double AdjustThreshold(double step);
@@ -110,10 +109,10 @@ public:
     double PeakLevel() const { return peakLevel_; }
     double BeatFrequency() const { return beatFrequency_; } // beats/s
     int MinLiftSamples() const { return minLiftSamples_; }
-    int LevelCount() const { return levelCount_; }
-    int LevelCapacity() const { return levelCapacity_; }
-    double LevelAt(int index) const { return levels_[index]; } // 1-based
-    int HistogramCount(int bin) const { return histogram_[bin]; }
+    int LevelCount() const { return calibration_.LevelCount(); }
+    int LevelCapacity() const { return calibration_.LevelCapacity(); }
+    double LevelAt(int index) const { return calibration_.LevelAt(index); } // 1-based
+    int HistogramCount(int bin) const { return calibration_.HistogramCount(bin); }
 
     // Sets what a successful calibration sets (threshold, peak level, beats/s, lift samples)
     // without recording any sound: for tools that already know the watch, and for tests.
@@ -160,8 +159,6 @@ public:
     bool NextTickResult(TickResult& result);
 
 private:
-    static constexpr int kLevelBlockShift = 6; // levels per block maximum: 64
-    static constexpr std::int64_t kLevelBlockSize = std::int64_t{1} << kLevelBlockShift;
     static constexpr int kScratchSize = 4096; // levels filtered per chunk
     static int Slot(std::int64_t number) { return static_cast<int>(number & (kTickRingSize - 1)); }
     void SetSampleRate(double rateCorrection);
@@ -187,13 +184,6 @@ private:
     bool AmplitudesAgree(std::int64_t first, std::int64_t last, double median, bool repaired,
                          bool& paritiesAlike);
     double Field(std::int64_t number, MedianField field) const;
-    double Irregularity(int count, double measured) const;
-    bool EstimateOnsets(double guess, double threshold, double& rounded, double& measured,
-                        double* irregularity, bool numberedByTime = false) const;
-    std::int64_t FindAtOrAbove(std::int64_t from, std::int64_t end, double threshold) const;
-    std::int64_t FindLastAtOrAbove(std::int64_t from, std::int64_t end, double threshold) const;
-    double FindRateByRhythm(double setRate) const;
-    bool PlaceThresholdFor(double beatFrequency, double& measured);
 
     // Filter and clock.
     BandPassFilter filter_;
@@ -203,22 +193,8 @@ private:
 
     std::unique_ptr<double[]> scratch_; // kScratchSize levels of the chunk being detected
 
-    // Calibration.
-    std::unique_ptr<double[]> levels_;     // 1-based, kLevelStoreCapacity + 1
-    std::unique_ptr<double[]> blockMax_;   // largest level of each block of 64
-    std::unique_ptr<int[]> histogram_;     // kLevelHistogramSize counters
-    std::unique_ptr<double[]> onsetTimes_; // kTickRingSize onsets of one estimate
-    // The calibration's sound through a fixed band-pass in 10 ms blocks (twice the room: the
-    // second half is a work area), for finding a watch by its rhythm.
-    std::unique_ptr<double[]> rhythm_;
-    BandPassFilter rhythmFilter_;
-    int rhythmBlocks_ = 0;
-    int rhythmFill_ = 0; // samples in the block being summed
-    double rhythmSum_ = 0.0;
-    mutable HistogramMedian onsetMedian_;
-    int levelCount_ = 0;
-    int levelCapacity_ = 1;
-    double levelSum_ = 0.0;
+    // Calibration, and what it found.
+    LevelCalibration calibration_;
     double peakLevel_ = 0.0;
     double thresholdLevel_ = 0.0;
     double beatFrequency_ = 0.0; // beats/s
@@ -257,9 +233,9 @@ private:
     int offsetNext_ = 0;
     double usualOffset_ = 0.0; // samples, where threshold onsets usually sit
     bool haveUsualOffset_ = false;
-    bool noisy_ = false;                  // the recent onsets scatter about their first sounds
-    std::unique_ptr<float[]> history_;    // kHistorySize levels, by sample clock
-    std::unique_ptr<std::int16_t[]> rawHistory_; // the samples, when a filter is on
+    bool noisy_ = false;               // the recent onsets scatter about their first sounds
+    std::unique_ptr<float[]> history_; // kHistorySize levels, by sample clock
+    std::unique_ptr<std::int16_t[]> rawHistory_;           // the samples, when a filter is on
     std::array<double, limits::kLiftBiases> liftBiases_{}; // s, the recent beats' own
     int liftBiasCount_ = 0;
     int liftBiasNext_ = 0;

@@ -4,12 +4,21 @@
 
 // Every limit the analysis judges a beat or a window by, in one table: its value, its unit,
 // and the stage that reads it. The stages, in the order a beat passes them:
-//   detector   threshold onsets and the loudest point after each (TickDetector.cpp)
+//   calibration  the peak level, the threshold and the beat rate (Calibration.cpp, Rhythm.cpp)
+//   detector   threshold onsets and the loudest point after each (OnsetDetector.h)
 //   observer   the beats' candidate times from the averaged shapes (BeatAlignment.cpp)
 //   fit        the plain least-squares lines of a window (WindowFit.h), limits-free
 //   repair     the choice among candidates for beats that depart from the fit (Results.cpp)
 //   verdict    whether a window's reading is trusted (Results.cpp)
 namespace dsp::limits {
+
+// --- calibration: the level ladder and the rhythm ---
+inline constexpr int kLadderRungs = 32;          // thresholds between the mean and the peak
+inline constexpr double kMaxIrregularity = 0.05; // beats: median departure of two-beat intervals
+inline constexpr double kRateAgreement = 0.01;   // relative: a set rate confirmed within
+inline constexpr double kMinPeriodicity = 0.3;   // normalised autocorrelation at two beats
+inline constexpr double kLagTolerance = 0.015;   // of the lag, either way
+inline constexpr int kTrend = 10;                // 10 ms blocks of the moving mean taken out
 
 // --- observer: the shapes and the candidates they offer ---
 inline constexpr int kShapeWarmup = 8;                // beats averaged before any is offered
@@ -31,7 +40,7 @@ inline constexpr int kRecentOffsets = 32;             // beats: where the onsets
 inline constexpr int kNoisyParts = 3;                 // 1 in this many recent onsets astray: noise
 
 // --- repair: beats set aside from the window's fit ---
-inline constexpr double kOutlierSigmas = 4.0;  // robust standard deviations of the timings
+inline constexpr double kOutlierSigmas = 4.0;    // robust standard deviations of the timings
 inline constexpr double kOutlierFloor = 0.25e-3; // s: a departure within is never set aside
 
 // --- verdict: a window is trusted when all of these hold ---

@@ -81,8 +81,7 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     }
     const double amplitude =
         m + 1 < w - 1 ? RobustMedian(m + 1, w - 1, MedianField::Amplitude) : previous.Amplitude;
-    const double beatError =
-        m < w ? RobustMedian(m, w, MedianField::BeatError) : record.BeatError;
+    const double beatError = m < w ? RobustMedian(m, w, MedianField::BeatError) : record.BeatError;
     WindowFigures figures;
     figures.consecutive = plain.consecutive;
     figures.scatter = plain.scatter;
@@ -287,13 +286,13 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
 
     // The previous beat's amplitude from its chosen time and lift.
     TickRecord& previous = ring_[Slot(w - 1)];
-    const double interval =
-        (record.RepairedTime - previous.RepairedTime) / static_cast<double>(record.Beat - previous.Beat);
-    const double lift = (previous.FirstSound < 0.0 ? previous.RepairedPeakDelay
-                                                   : previous.RepairedTime +
-                                                         previous.RepairedPeakDelay -
-                                                         previous.FirstSound) -
-                        previous.LiftBias;
+    const double interval = (record.RepairedTime - previous.RepairedTime) /
+                            static_cast<double>(record.Beat - previous.Beat);
+    const double lift =
+        (previous.FirstSound < 0.0
+             ? previous.RepairedPeakDelay
+             : previous.RepairedTime + previous.RepairedPeakDelay - previous.FirstSound) -
+        previous.LiftBias;
     previous.RepairedAmplitude = liftAngle / (2.0 * std::sin(kHalfPi * lift / interval));
     previous.AmplitudeUsed = previous.Used && record.Used;
 
@@ -305,9 +304,9 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
                                            : previous.RepairedAmplitude;
 
     const TickRecord& before = ring_[Slot(w - 2)];
-    record.RepairedBeatError = std::fabs(record.RepairedTime - 2.0 * previous.RepairedTime +
-                                         before.RepairedTime) *
-                               500.0; // ms
+    record.RepairedBeatError =
+        std::fabs(record.RepairedTime - 2.0 * previous.RepairedTime + before.RepairedTime) *
+        500.0; // ms
     record.BeatErrorUsed =
         record.Used && previous.Used && before.Used && record.Beat - before.Beat == 2;
     if ((record.Beat + f) % 2 != 0) {

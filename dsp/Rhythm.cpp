@@ -3,7 +3,10 @@
 // every two beats. The calibration's sound, band-passed to the ticks' frequencies, is summed
 // in 10 ms blocks, slow changes are taken out, and the normalised autocorrelation at one and
 // two beats tells a watch from noise, speech or hum.
+#include "dsp/LevelCalibration.h"
+
 #include "dsp/DSP.h"
+#include "dsp/Limits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,11 +15,9 @@ namespace dsp {
 
 namespace {
 
-constexpr int kTrend = 10; // blocks of the moving mean taken out (100 ms)
-// Two-beat periodicity a watch must show, well above what 5 s of noise can reach by chance.
-constexpr double kMinPeriodicity = 0.3;
+using namespace limits;
+
 constexpr double kAutoRates[] = {5.0, 5.5, 6.0, 7.0, 8.0}; // beats/s AUTO looks for
-constexpr double kLagTolerance = 0.015;                    // of the lag, either way
 
 // Normalised autocorrelation of e[0 ... n-1], best over the lags within the tolerance of
 // `lag` blocks (and at least one block either way).
@@ -42,7 +43,7 @@ double Periodicity(const double* e, int n, double lag, double tolerance) {
 
 // The beat rate (beats/s) whose rhythm the level store shows, 0 when none does: the set rate
 // only, or for AUTO the best of the usual rates.
-double SignalAnalysis::FindRateByRhythm(double setRate) const {
+double LevelCalibration::FindRateByRhythm(double setRate) const {
     const int blocks = rhythmBlocks_;
     if (blocks < 2 * kTrend) {
         return 0.0;
@@ -92,7 +93,7 @@ double SignalAnalysis::FindRateByRhythm(double setRate) const {
 // watch from the ladder, its top (the 99.75th percentile) lies in the noise, and the quiet
 // half beat the search needs is only found higher: rungs from there up to the loudest level
 // are then tried as well, and last every rung with its onsets numbered by their time.
-bool SignalAnalysis::PlaceThresholdFor(double beatFrequency, double& measured) {
+bool LevelCalibration::PlaceThresholdFor(double beatFrequency, double& measured) {
     const double mean = levelSum_ / levelCount_;
     double bestIrregularity = 1e300;
     bool byTime = false;
@@ -102,7 +103,7 @@ bool SignalAnalysis::PlaceThresholdFor(double beatFrequency, double& measured) {
             return;
         }
         // Numbered by time, any onsets give about the known rate: only regular ones count.
-        if (std::fabs(fm - beatFrequency) / beatFrequency < 0.01 &&
+        if (std::fabs(fm - beatFrequency) / beatFrequency < kRateAgreement &&
             irregularity < bestIrregularity && (!byTime || irregularity <= kMaxIrregularity)) {
             bestIrregularity = irregularity;
             thresholdLevel_ = level;

@@ -6,19 +6,12 @@ namespace dsp {
 
 SignalAnalysis::SignalAnalysis()
     : scratch_(std::make_unique<double[]>(kScratchSize)),
-      levels_(std::make_unique_for_overwrite<double[]>(kLevelStoreCapacity + 1)),
-      blockMax_(std::make_unique<double[]>(((kLevelStoreCapacity + 1) >> kLevelBlockShift) + 1)),
-      histogram_(std::make_unique<int[]>(kLevelHistogramSize)),
-      onsetTimes_(std::make_unique<double[]>(kTickRingSize)),
-      rhythm_(std::make_unique<double[]>(2 * (kLevelStoreCapacity / kRhythmBlock + 2))),
       ring_(std::make_unique<TickRecord[]>(kTickRingSize)),
       history_(std::make_unique<float[]>(kHistorySize)),
       rawHistory_(std::make_unique<std::int16_t[]>(kHistorySize)),
       shapeScratch_(std::make_unique<double[]>(kScratchSize)),
       envelope_(std::make_unique<double[]>(9 * kShapePoints + 8)),
-      work_(std::make_unique<double[]>(4 * kTickRingSize)) {
-    levels_[0] = 0.0;
-}
+      work_(std::make_unique<double[]>(4 * kTickRingSize)) {}
 
 SignalAnalysis::~SignalAnalysis() = default;
 

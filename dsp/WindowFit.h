@@ -41,13 +41,13 @@ LineFit SolveLine(const LineSums& sums);
 // The plain window: the threshold onsets of consecutive records, one line per parity through
 // their times against their nominal times, and the rate of the better-fitting one.
 struct PlainWindow {
-    double rate = 0.0;            // s/d
-    double rateError = 0.0;       // s/d, standard error of that rate
-    double parityRate[2] = {};    // s/d, of the ticks (0) and the tocks (1)
-    double parityError[2] = {};   // s/d, their standard errors
-    double scatter = 0.0;         // s, robust spread of the timings about their lines
-    double largest = 0.0;         // s, the largest departure from them
-    bool consecutive = true;      // every interval about one beat: none missed
+    double rate = 0.0;          // s/d
+    double rateError = 0.0;     // s/d, standard error of that rate
+    double parityRate[2] = {};  // s/d, of the ticks (0) and the tocks (1)
+    double parityError[2] = {}; // s/d, their standard errors
+    double scatter = 0.0;       // s, robust spread of the timings about their lines
+    double largest = 0.0;       // s, the largest departure from them
+    bool consecutive = true;    // every interval about one beat: none missed
 };
 
 // times: the count (>= 4) onset times (s) of the window's records in order; beatFrequency:

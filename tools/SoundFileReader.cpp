@@ -163,8 +163,8 @@ bool SoundFileReader::Start(SNDFILE* file, int rate, int channels, std::int64_t 
         }
     }
     // What the analysis takes as it is: read straight, without the trip through floats.
-    direct_ = (format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16 && channels == 1 &&
-              rate == kSampleRate;
+    direct_ =
+        (format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16 && channels == 1 && rate == kSampleRate;
     interleaved_.resize(kChunkFrames * static_cast<std::size_t>(channels));
     input_.resize(kChunkFrames);
     output_.resize(kOutputFrames);

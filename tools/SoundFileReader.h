@@ -65,7 +65,7 @@ private:
     std::int64_t sourceFrames_ = 0;
     double ratio_ = 1.0;
 
-    bool direct_ = false; // 16-bit mono at 44100: read as it is
+    bool direct_ = false;            // 16-bit mono at 44100: read as it is
     std::vector<float> interleaved_; // one chunk of the file's frames
     std::vector<float> input_;       // mixed to mono, before conversion
     std::vector<float> output_;      // mono at 44100, ready to hand out

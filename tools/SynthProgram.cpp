@@ -205,8 +205,8 @@ int RunSynth(const std::vector<std::string>& arguments, std::ostream& out, std::
         err << kName << "no output file given (see --help)\n";
         return 2;
     }
-    if (p.shape.bursts == 0 && (tockGiven || p.shape.ringFrequency > 0.0 ||
-                                p.shape.echoDelay > 0.0)) {
+    if (p.shape.bursts == 0 &&
+        (tockGiven || p.shape.ringFrequency > 0.0 || p.shape.echoDelay > 0.0)) {
         err << kName << "--tock-shape, --ring and --echo need --shape\n";
         return 2;
     }

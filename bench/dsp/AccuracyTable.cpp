@@ -87,9 +87,10 @@ int main(int argc, char** argv) {
                 return 2;
             }
         } else {
-            std::fprintf(stderr,
-                         "Usage: tickora-accuracy [--quick] [--filter none|wide|medium|narrow] "
-                         "[--period S] [--noise DB,DB...] [--shapes report|tuning|builtin] [--csv FILE]\n");
+            std::fprintf(
+                stderr,
+                "Usage: tickora-accuracy [--quick] [--filter none|wide|medium|narrow] "
+                "[--period S] [--noise DB,DB...] [--shapes report|tuning|builtin] [--csv FILE]\n");
             return 2;
         }
     }

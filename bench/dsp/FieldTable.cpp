@@ -56,9 +56,8 @@ int main(int argc, char** argv) {
         } else if (a == "--verbose") {
             verbose = true;
         } else {
-            std::fprintf(stderr,
-                         "Usage: tickora-field [--seconds S] [--seeds FIRST] "
-                         "[--shapes report|tuning|builtin] [--verbose]\n");
+            std::fprintf(stderr, "Usage: tickora-field [--seconds S] [--seeds FIRST] "
+                                 "[--shapes report|tuning|builtin] [--verbose]\n");
             return 2;
         }
     }

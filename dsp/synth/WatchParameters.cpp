@@ -2,11 +2,11 @@
 
 #include "dsp/synth/RandomSource.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
 #include <utility>
-#include <algorithm>
 
 namespace synth {
 
@@ -106,8 +106,8 @@ SoundShape RandomShape(std::uint64_t seed) {
         Burst& b = s.tock[k];
         b = s.tick[k];
         const double relative = k == s.bursts - 1 ? 1.0
-                                : k == 0          ? std::clamp(b.level * uniform(0.8, 1.2), 0.15, 1.0)
-                                                  : std::clamp(b.level * uniform(0.8, 1.2), 0.1, 0.8);
+                                : k == 0 ? std::clamp(b.level * uniform(0.8, 1.2), 0.15, 1.0)
+                                         : std::clamp(b.level * uniform(0.8, 1.2), 0.1, 0.8);
         b.level = tockGain * relative;
         b.frequency = std::min(7000.0, b.frequency * uniform(0.9, 1.12));
         b.decay = std::clamp(b.decay * uniform(0.8, 1.25), 0.1e-3, 1.5e-3);

@@ -17,10 +17,10 @@
 
 namespace {
 
-constexpr int kPeriod = 20;   // s
-constexpr int kSettling = 5;  // s
-constexpr double kTest = 23;  // s of sound after the settling
-constexpr int kLift = 52;     // degrees
+constexpr int kPeriod = 20;        // s
+constexpr int kSettling = 5;       // s
+constexpr double kTest = 23;       // s of sound after the settling
+constexpr int kLift = 52;          // degrees
 constexpr double kHolds = 0.15e-3; // s: the largest departure of a window that holds together
 
 struct PlainResult {
@@ -122,8 +122,7 @@ private:
         }
         r.rate = (1.0 / slope[quality[1] > quality[0] ? 1 : 0] - 1.0) * 86400.0;
         const double delta = times_[w] - times_[w - 1];
-        amplitudes_[w - 1] =
-            kLift / (2.0 * std::sin(1.570796326794896 * delays_[w - 1] / delta));
+        amplitudes_[w - 1] = kLift / (2.0 * std::sin(1.570796326794896 * delays_[w - 1] / delta));
         beatErrors_[w] = std::fabs(times_[w] - 2 * times_[w - 1] + times_[w - 2]) * 500.0;
         if (w % 2 != 0) {
             beatErrors_[w - 1] = beatErrors_[w];
@@ -173,9 +172,9 @@ TEST(PlainArithmetic, CleanWatchesOfEverySoundReadAsThePlainArithmeticAndTheTrut
         p.seed = 7000 + n;
         p.shape = synth::RandomShape(5000 + n);
         const int filter = n % 4;
-        SCOPED_TRACE(testing::Message() << "watch " << n << ": " << p.beatsPerHour << " bph "
-                                        << p.rate << " s/d " << p.amplitude << " deg "
-                                        << p.beatError << " ms, filter " << filter);
+        SCOPED_TRACE(testing::Message()
+                     << "watch " << n << ": " << p.beatsPerHour << " bph " << p.rate << " s/d "
+                     << p.amplitude << " deg " << p.beatError << " ms, filter " << filter);
 
         // The program's path: calibration with the beat rate set, then the test.
         auto analysis = std::make_unique<dsp::SignalAnalysis>();
@@ -189,8 +188,7 @@ TEST(PlainArithmetic, CleanWatchesOfEverySoundReadAsThePlainArithmeticAndTheTrut
             if (analysis->AddCalibrationSamples(buffer.data(), 4096)) {
                 int bph = 0;
                 double peak = 0.0, rate = 0.0;
-                ASSERT_TRUE(
-                    analysis->FinishCalibration(p.beatsPerHour, kLift, bph, peak, rate));
+                ASSERT_TRUE(analysis->FinishCalibration(p.beatsPerHour, kLift, bph, peak, rate));
                 calibrated = true;
             }
         }
