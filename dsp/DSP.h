@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dsp/BeatObserver.h"
 #include "dsp/Filter.h"
 #include "dsp/LevelCalibration.h"
 #include "dsp/Limits.h"
@@ -17,13 +18,9 @@ inline constexpr double kNominalSampleRate = 44100.0; // samples/s of every capt
 // Longest settling (60 s) at the largest rate correction (+1500 s/d), plus one spare.
 inline constexpr int kLevelStoreCapacity = 2691939;
 inline constexpr int kLevelHistogramSize = 4096;
-inline constexpr int kTickRingSize = 8192; // records
 inline constexpr int kMedianBins = HistogramMedian::kBins;
 inline constexpr double kMaxRateCorrection = 1500.0; // s/d, either sign
-// A beat's shape: the level envelope from 0.1 beat before its onset to 0.2 beat after, in
-// this many points.
-inline constexpr int kShapePoints = 384;
-inline constexpr int kRhythmBlock = 441; // samples summed for the calibration's rhythm
+inline constexpr int kRhythmBlock = 441;             // samples summed for the calibration's rhythm
 
 // Raw-trace callback: called with (results started, level / peak level) per plot point.
 // A plain function pointer and context, so nothing is allocated per call.
@@ -141,16 +138,15 @@ public:
     // The averaged envelope of the recent ticks (parity 0) or tocks (1), aligned on their
     // onsets: kShapePoints points of ShapeStep() samples, the onset at point ShapeOnset().
     // Empty (count 0) until a test has heard a few beats.
-    struct BeatShape {
-        std::array<double, kShapePoints> Level{}; // mean level of the point's samples
-        int Beats = 0;                            // beats averaged so far
-    };
-    const BeatShape& Shape(int parity) const { return shapes_[parity & 1].Shape; }
-    int ShapeStep() const { return shapeStep_; }    // samples per point, 0 when not kept
-    int ShapeOnset() const { return shapeBefore_; } // point of the onset
+    using BeatShape = dsp::BeatShape;
+    const BeatShape& Shape(int parity) const { return observer_.Shape(parity); }
+    int ShapeStep() const { return observer_.ShapeStep(); }   // samples per point, 0 when not kept
+    int ShapeOnset() const { return observer_.ShapeOnset(); } // point of the onset
     // Where a parity's shape starts (its first sound, a point with its fraction) and where it
     // is loudest (the drop); false until the shape is known.
-    bool ShapeMarks(int parity, double& firstSound, int& loudest) const;
+    bool ShapeMarks(int parity, double& firstSound, int& loudest) const {
+        return observer_.ShapeMarks(parity, firstSound, loudest);
+    }
 
     // --- Results ---
     // Median of a field over the records first ... last (running numbers).
@@ -168,16 +164,6 @@ private:
     std::int64_t WindowStart(std::int64_t w, int period) const;
     void BeginRecord(double t, std::int64_t clock, int period);
     void CompleteRecord(std::int64_t w, std::int64_t now, int period, int liftAngle);
-    void AlignBeat(std::int64_t w, std::int64_t now);
-    void MeasureLiftBias(std::int64_t w, std::int64_t now);
-    void ResetShapes();
-    void TakeAlignedTime(std::int64_t w);
-    void NumberBeat(std::int64_t w);
-    double FirstSound(const BeatShape& shape) const;
-    void Recentre(BeatShape& shape) const;
-    bool UpdateUsualOffset(double offset, double tolerance);
-    bool FoldShape(std::int64_t w, std::int64_t now, BeatShape& shape) const;
-    double Envelope(std::int64_t from, std::int64_t now) const;
     void RecordResults(std::int64_t w, int period, int liftAngle);
     double MedianOfUsed(std::int64_t first, std::int64_t last, MedianField field);
     void RepairWindow(std::int64_t w, std::int64_t s, int period, int liftAngle);
@@ -215,38 +201,8 @@ private:
 
     HistogramMedian median_; // work storage of RobustMedian
 
-    // Whole-beat alignment: the recent levels by sample clock, and per parity the averaged
-    // shape with the recent departures of the threshold onsets from it.
-    static constexpr int kHistoryBits = 17;
-    static constexpr std::int64_t kHistorySize = std::int64_t{1} << kHistoryBits;
-    struct ParityShape {
-        BeatShape Shape;
-        int Misses = 0;      // alignments in a row that found nothing like the shape
-        bool Folded = false; // the shape was started from the history
-        // The last confidently aligned beat: its number and its first sound (samples).
-        std::int64_t LastBeat = -1;
-        double LastFirstSound = 0.0;
-    };
-    // Samples from threshold onsets to first sounds, the recent beats of both parities.
-    std::array<double, limits::kRecentOffsets> offsets_{};
-    int offsetCount_ = 0;
-    int offsetNext_ = 0;
-    double usualOffset_ = 0.0; // samples, where threshold onsets usually sit
-    bool haveUsualOffset_ = false;
-    bool noisy_ = false;               // the recent onsets scatter about their first sounds
-    std::unique_ptr<float[]> history_; // kHistorySize levels, by sample clock
-    std::unique_ptr<std::int16_t[]> rawHistory_;           // the samples, when a filter is on
-    std::array<double, limits::kLiftBiases> liftBiases_{}; // s, the recent beats' own
-    int liftBiasCount_ = 0;
-    int liftBiasNext_ = 0;
-    BandPassFilter shapeFilter_; // the shapes' band-pass when the sound is unfiltered
-    std::unique_ptr<double[]> shapeScratch_;
-    ParityShape shapes_[2];
-    int shapeStep_ = 0;   // samples per shape point; 0: the rate is too slow to keep shapes
-    int shapeBefore_ = 0; // shape points before the onset
-    int lagRange_ = 0;    // shape points searched either way, a multiple of 4
-    std::unique_ptr<double[]> envelope_; // scratch: one beat's envelope over the search
-    std::unique_ptr<double[]> work_;     // scratch: kTickRingSize values of one window
+    BeatObserver observer_;          // the beats, their candidates and the recent sound
+    std::unique_ptr<double[]> work_; // scratch: kTickRingSize values of one window
 };
 
 } // namespace dsp

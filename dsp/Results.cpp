@@ -235,7 +235,7 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
     if (aside[w - s] != 0.0 && record.Aligned) {
         const double r = fits[parityOf(w)].Residual(x(w), record.AlignedTime - ts);
         if (std::fabs(r) <= limit) {
-            TakeAlignedTime(w);
+            observer_.TakeAlignedTime(w);
             RepairWindow(w, s, period, liftAngle);
             return;
         }

@@ -6,11 +6,7 @@ namespace dsp {
 
 SignalAnalysis::SignalAnalysis()
     : scratch_(std::make_unique<double[]>(kScratchSize)),
-      ring_(std::make_unique<TickRecord[]>(kTickRingSize)),
-      history_(std::make_unique<float[]>(kHistorySize)),
-      rawHistory_(std::make_unique<std::int16_t[]>(kHistorySize)),
-      shapeScratch_(std::make_unique<double[]>(kScratchSize)),
-      envelope_(std::make_unique<double[]>(9 * kShapePoints + 8)),
+      ring_(std::make_unique<TickRecord[]>(kTickRingSize)), observer_(ring_.get()),
       work_(std::make_unique<double[]>(4 * kTickRingSize)) {}
 
 SignalAnalysis::~SignalAnalysis() = default;

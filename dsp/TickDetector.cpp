@@ -1,3 +1,4 @@
+#include "dsp/BeatObserver.h"
 #include "dsp/DSP.h"
 
 #include <algorithm>
@@ -27,28 +28,8 @@ void SignalAnalysis::ComputeSampleCounts() {
     detector_.SetCounts(detectorCounts_);
     peakSamples_ = detectorCounts_.peakEnd;
 
-    // Beat shapes: 0.3 beat in kShapePoints points, searched 0.12 beat either way. The level
-    // history must reach back over the search from the end of a beat's peak window; at rates
-    // too slow for that (below about 1800 bph) no shapes are kept.
-    const std::int64_t beat = SampleCount(sampleRate_ / beatFrequency_);
-    const std::int64_t step = (3 * beat + 10 * kShapePoints - 1) / (10 * kShapePoints);
-    if (beat <= 0 || step <= 0) {
-        shapeStep_ = 0;
-        return;
-    }
-    const int before = static_cast<int>(std::nearbyint(0.1 * beat / step));
-    const int range = 4 * static_cast<int>(std::nearbyint(0.03 * beat / step));
-    if ((before + range) * step + peakSamples_ + 2 * step >= kHistorySize ||
-        before + range >= kShapePoints) {
-        shapeStep_ = 0;
-        return;
-    }
-    if (shapeStep_ != step || shapeBefore_ != before || lagRange_ != range) {
-        shapeStep_ = static_cast<int>(step);
-        shapeBefore_ = before;
-        lagRange_ = range;
-        ResetShapes();
-    }
+    observer_.SetTiming({sampleRate_, beatFrequency_, detectorCounts_.minLift,
+                         detectorCounts_.peakEnd, thresholdLevel_});
 }
 
 void SignalAnalysis::ResetTickDetector() {
@@ -59,32 +40,13 @@ void SignalAnalysis::ResetTickDetector() {
     sampleClock_ = 0;
     lastOnsetSample_ = 0;
     resultsStarted_ = false;
-    ResetShapes();
-    liftBiasCount_ = 0;
-    liftBiasNext_ = 0;
-    shapeFilter_.Reset();
-    shapeFilter_.SetKind(kFilterMedium);
+    observer_.Reset(firstIndex_);
 }
 
 void SignalAnalysis::SetRecordNumber(std::int64_t number) {
     writeIndex_ = number;
     readIndex_ = number;
     firstIndex_ = number;
-}
-
-// Record w's beat number from its time: a beat missed in between shows as an interval of two
-// beats or more. The test's first record is beat 0.
-void SignalAnalysis::NumberBeat(std::int64_t w) {
-    TickRecord& record = ring_[Slot(w)];
-    if (w <= firstIndex_) {
-        record.Beat = 0;
-        return;
-    }
-    const TickRecord& previous = ring_[Slot(w - 1)];
-    const double beats =
-        std::nearbyint((record.RepairedTime - previous.RepairedTime) * beatFrequency_);
-    record.Beat =
-        previous.Beat + std::max<std::int64_t>(1, static_cast<std::int64_t>(std::min(beats, 1e9)));
 }
 
 double SignalAnalysis::SecondsSinceOnset() const {
@@ -101,19 +63,8 @@ bool SignalAnalysis::ProcessTickSamples(const std::int16_t* samples, int count, 
     for (int done = 0; done < count;) {
         const int chunk = std::min(count - done, kScratchSize);
         filter_.Block(samples + done, chunk, scratch_.get());
-        // Unfiltered sound keeps rumble and hum; the beats' shapes are taken through a
-        // band-pass all the same.
-        const double* shapeLevels = scratch_.get();
-        if (filter_.Kind() == kFilterNone) {
-            shapeFilter_.Block(samples + done, chunk, shapeScratch_.get());
-            shapeLevels = shapeScratch_.get();
-        } else {
-            // Filtered sound keeps its unfiltered samples too, for the lift's bias.
-            const std::int64_t at = sampleClock_ & (kHistorySize - 1);
-            const std::int64_t first = std::min<std::int64_t>(chunk, kHistorySize - at);
-            std::copy_n(samples + done, first, rawHistory_.get() + at);
-            std::copy_n(samples + done + first, chunk - first, rawHistory_.get());
-        }
+        const double* shapeLevels = observer_.Store(samples + done, chunk, scratch_.get(),
+                                                    sampleClock_, filter_.Kind() != kFilterNone);
         completed |= DetectTicks(scratch_.get(), shapeLevels, chunk, period, plot, rowsPerBeat,
                                  plotEnabled, liftAngle);
         done += chunk;
@@ -135,10 +86,10 @@ bool SignalAnalysis::DetectTicks(const double* levels, const double* shapeLevels
     double maxLevel = maxLevel_;
     bool completed = false;
 
-    float* const history = history_.get();
+    float* const history = observer_.History();
     for (int k = 0; k < count; ++k) {
         const double level = levels[k];
-        history[clock & (kHistorySize - 1)] = static_cast<float>(shapeLevels[k]);
+        history[clock & (BeatObserver::kHistorySize - 1)] = static_cast<float>(shapeLevels[k]);
         if (plotting && detector.Running()) {
             const double t = static_cast<double>(clock) * samplePeriod;
             if (t > nextPlotTime) {
@@ -186,6 +137,17 @@ bool SignalAnalysis::DetectTicks(const double* levels, const double* shapeLevels
     return completed;
 }
 
+// Record w's peak window has ended at sample clock `now`: the observer offers its candidates,
+// then from the fifth record of a test on the window's results are made.
+void SignalAnalysis::CompleteRecord(std::int64_t w, std::int64_t now, int period, int liftAngle) {
+    const TickRecord& previous = ring_[Slot(w - 1)];
+    observer_.Observe(w, now, filter_.Kind() != kFilterNone,
+                      w > firstIndex_ && previous.Valid && previous.Plain);
+    if (w >= firstIndex_ + 4) {
+        RecordResults(w, period, liftAngle);
+    }
+}
+
 // An onset at sample clock `clock` (time t) starts the record being filled.
 void SignalAnalysis::BeginRecord(double t, std::int64_t clock, int period) {
     lastOnsetSample_ = clock;
@@ -195,7 +157,7 @@ void SignalAnalysis::BeginRecord(double t, std::int64_t clock, int period) {
     record.Time = t;
     record.RepairedTime = t;
     record.OnsetSample = clock;
-    NumberBeat(writeIndex_);
+    observer_.NumberBeat(writeIndex_);
     // The results come at the end of the peak window; the first plot points of a window that
     // will have them are already drawn as results.
     if (writeIndex_ >= firstIndex_ + 4 &&

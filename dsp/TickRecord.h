@@ -4,6 +4,8 @@
 
 namespace dsp {
 
+inline constexpr int kTickRingSize = 8192; // records
+
 // One detected beat. Time and PeakDelay are what the threshold detector measured, and
 // Amplitude and BeatError what they give by the plain arithmetic; nothing later overwrites
 // them. The whole-beat alignment only offers candidates (AlignedTime, FirstSound); the repair

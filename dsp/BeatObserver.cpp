@@ -7,6 +7,8 @@
 // (Time, PeakDelay): it offers an aligned time and a first sound, and writes only the repair's
 // choice (RepairedTime, RepairedPeakDelay), which counts only in windows that do not hold
 // together as measured.
+#include "dsp/BeatObserver.h"
+
 #include "dsp/DSP.h"
 #include "dsp/Limits.h"
 
@@ -19,7 +21,98 @@ namespace dsp {
 
 using namespace limits;
 
-void SignalAnalysis::ResetShapes() {
+namespace {
+
+// Samples, rounded halves to even; 0 when the beat frequency is not set yet.
+std::int64_t SampleCount(double samples) {
+    if (!(samples > 0.0) || samples > 1e15) {
+        return 0;
+    }
+    return static_cast<std::int64_t>(std::nearbyint(samples));
+}
+
+constexpr int kChunk = 4096; // the most samples stored at once
+
+} // namespace
+
+BeatObserver::BeatObserver(TickRecord* ring)
+    : ring_(ring), history_(std::make_unique<float[]>(kHistorySize)),
+      rawHistory_(std::make_unique<std::int16_t[]>(kHistorySize)),
+      shapeScratch_(std::make_unique<double[]>(kChunk)),
+      envelope_(std::make_unique<double[]>(9 * kShapePoints + 8)) {}
+
+void BeatObserver::SetTiming(const Timing& timing) {
+    sampleRate_ = timing.sampleRate;
+    samplePeriod_ = 1.0 / timing.sampleRate;
+    beatFrequency_ = timing.beatFrequency;
+    minLiftSamples_ = timing.minLift;
+    peakSamples_ = timing.peakEnd;
+    thresholdLevel_ = timing.threshold;
+
+    // Beat shapes: 0.3 beat in kShapePoints points, searched 0.12 beat either way. The level
+    // history must reach back over the search from the end of a beat's peak window; at rates
+    // too slow for that (below about 1800 bph) no shapes are kept.
+    const std::int64_t beat = SampleCount(sampleRate_ / beatFrequency_);
+    const std::int64_t step = (3 * beat + 10 * kShapePoints - 1) / (10 * kShapePoints);
+    if (beat <= 0 || step <= 0) {
+        shapeStep_ = 0;
+        return;
+    }
+    const int before = static_cast<int>(std::nearbyint(0.1 * beat / step));
+    const int range = 4 * static_cast<int>(std::nearbyint(0.03 * beat / step));
+    if ((before + range) * step + peakSamples_ + 2 * step >= kHistorySize ||
+        before + range >= kShapePoints) {
+        shapeStep_ = 0;
+        return;
+    }
+    if (shapeStep_ != step || shapeBefore_ != before || lagRange_ != range) {
+        shapeStep_ = static_cast<int>(step);
+        shapeBefore_ = before;
+        lagRange_ = range;
+        ResetShapes();
+    }
+}
+
+void BeatObserver::Reset(std::int64_t firstRecord) {
+    firstIndex_ = firstRecord;
+    ResetShapes();
+    liftBiasCount_ = 0;
+    liftBiasNext_ = 0;
+    shapeFilter_.Reset();
+    shapeFilter_.SetKind(kFilterMedium);
+}
+
+const double* BeatObserver::Store(const std::int16_t* samples, int count, const double* levels,
+                                  std::int64_t clock, bool filtered) {
+    if (!filtered) {
+        // Unfiltered sound keeps rumble and hum; the beats' shapes are taken through a
+        // band-pass all the same.
+        shapeFilter_.Block(samples, count, shapeScratch_.get());
+        return shapeScratch_.get();
+    }
+    // Filtered sound keeps its unfiltered samples too, for the lift's bias.
+    const std::int64_t at = clock & (kHistorySize - 1);
+    const std::int64_t first = std::min<std::int64_t>(count, kHistorySize - at);
+    std::copy_n(samples, first, rawHistory_.get() + at);
+    std::copy_n(samples + first, count - first, rawHistory_.get());
+    return levels;
+}
+
+// The test's first record is beat 0.
+void BeatObserver::NumberBeat(std::int64_t w) {
+    TickRecord& record = ring_[Slot(w)];
+    if (w <= firstIndex_) {
+        record.Beat = 0;
+        return;
+    }
+    const TickRecord& previous = ring_[Slot(w - 1)];
+    const double beats =
+        std::nearbyint((record.RepairedTime - previous.RepairedTime) * beatFrequency_);
+    record.Beat =
+        previous.Beat + std::max<std::int64_t>(1, static_cast<std::int64_t>(std::min(beats, 1e9)));
+}
+
+void BeatObserver::ResetShapes() {
     for (ParityShape& shape : shapes_) {
         shape = ParityShape{};
     }
@@ -33,7 +126,7 @@ void SignalAnalysis::ResetShapes() {
 
 // Mean level of the shape point whose first sample is `from`; samples not heard yet (after
 // `now`), from before the test or already overwritten in the history count as silence.
-double SignalAnalysis::Envelope(std::int64_t from, std::int64_t now) const {
+double BeatObserver::Envelope(std::int64_t from, std::int64_t now) const {
     double sum = 0.0;
     const std::int64_t oldest = std::max<std::int64_t>(0, now - kHistorySize + 1);
     const std::int64_t first = std::max(from, oldest);
@@ -46,7 +139,7 @@ double SignalAnalysis::Envelope(std::int64_t from, std::int64_t now) const {
 
 // The point (with its fraction) where the shape's first sound starts: the first rise above
 // the quiet before the loudest point by kFirstSound of the way to it. NaN for a flat shape.
-double SignalAnalysis::FirstSound(const BeatShape& shape) const {
+double BeatObserver::FirstSound(const BeatShape& shape) const {
     const auto& level = shape.Level;
     const int loudest =
         static_cast<int>(std::max_element(level.begin(), level.end()) - level.begin());
@@ -76,7 +169,7 @@ double SignalAnalysis::FirstSound(const BeatShape& shape) const {
     return loudest;
 }
 
-bool SignalAnalysis::ShapeMarks(int parity, double& firstSound, int& loudest) const {
+bool BeatObserver::ShapeMarks(int parity, double& firstSound, int& loudest) const {
     const BeatShape& shape = shapes_[parity & 1].Shape;
     if (shapeStep_ <= 0 || shape.Beats < kShapeWarmup) {
         return false;
@@ -93,7 +186,7 @@ bool SignalAnalysis::ShapeMarks(int parity, double& firstSound, int& loudest) co
 
 // Moves the shape so that its first sound sits at the onset point, where the threshold onset
 // of a clean beat puts it; the points moved in are taken as quiet.
-void SignalAnalysis::Recentre(BeatShape& shape) const {
+void BeatObserver::Recentre(BeatShape& shape) const {
     const double first = FirstSound(shape);
     if (!std::isfinite(first)) {
         return;
@@ -118,7 +211,7 @@ void SignalAnalysis::Recentre(BeatShape& shape) const {
 // The parity's recent beats in the history, averaged at two beats apart ending with beat w,
 // at the period (near the nominal one) that gives the sharpest shape; false when the
 // history holds too few of them.
-bool SignalAnalysis::FoldShape(std::int64_t w, std::int64_t now, BeatShape& shape) const {
+bool BeatObserver::FoldShape(std::int64_t w, std::int64_t now, BeatShape& shape) const {
     const TickRecord& record = ring_[Slot(w)];
     const std::int64_t step = shapeStep_;
     const std::int64_t oldest = std::max<std::int64_t>(0, now - kHistorySize + 1);
@@ -167,7 +260,7 @@ bool SignalAnalysis::FoldShape(std::int64_t w, std::int64_t now, BeatShape& shap
 // threshold crossing. Each beat's own lengthening is its lift less the same measurement on
 // the unfiltered sound (the unfiltered burst crosses the threshold at its start and is
 // loudest there); the median of the recent beats' is taken off every lift.
-void SignalAnalysis::MeasureLiftBias(std::int64_t w, std::int64_t now) {
+void BeatObserver::MeasureLiftBias(std::int64_t w, std::int64_t now) {
     TickRecord& record = ring_[Slot(w)];
     const std::int64_t onset = record.OnsetSample;
     const std::int64_t peak =
@@ -208,25 +301,23 @@ void SignalAnalysis::MeasureLiftBias(std::int64_t w, std::int64_t now) {
     }
 }
 
-void SignalAnalysis::CompleteRecord(std::int64_t w, std::int64_t now, int period, int liftAngle) {
-    if (filter_.Kind() != kFilterNone) {
+// Beat w is complete: its lift bias against the unfiltered sound when a filter is on, then
+// its alignment on its parity's shape, which offers candidates. `quiet`: the windows hold
+// together as measured, so a known shape only follows the watch, from every fourth beat of
+// its parity.
+void BeatObserver::Observe(std::int64_t w, std::int64_t now, bool filtered, bool quiet) {
+    if (filtered) {
         MeasureLiftBias(w, now);
     }
-    // While the windows hold together as measured, no candidate is needed: a known shape
-    // then only follows the watch, from every fourth beat of its parity.
-    const TickRecord& previous = ring_[Slot(w - 1)];
-    const bool quiet = w > firstIndex_ && previous.Valid && previous.Plain &&
-                       shapes_[ring_[Slot(w)].Beat & 1].Shape.Beats >= kShapeWarmup &&
-                       ((ring_[Slot(w)].Beat >> 1) & 3) != 0;
-    if (shapeStep_ > 0 && !quiet) {
+    const TickRecord& record = ring_[Slot(w)];
+    const bool follow = quiet && shapes_[record.Beat & 1].Shape.Beats >= kShapeWarmup &&
+                        ((record.Beat >> 1) & 3) != 0;
+    if (shapeStep_ > 0 && !follow) {
         AlignBeat(w, now);
-    }
-    if (w >= firstIndex_ + 4) {
-        RecordResults(w, period, liftAngle);
     }
 }
 
-void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
+void BeatObserver::AlignBeat(std::int64_t w, std::int64_t now) {
     TickRecord& record = ring_[Slot(w)];
     const int step = shapeStep_;
     const int range = lagRange_;
@@ -473,7 +564,7 @@ void SignalAnalysis::AlignBeat(std::int64_t w, std::int64_t now) {
 
 // Takes a confident beat's offset from its threshold onset to its first sound into the
 // recent ones; false while too few are known to say where the onsets usually sit.
-bool SignalAnalysis::UpdateUsualOffset(double offset, double tolerance) {
+bool BeatObserver::UpdateUsualOffset(double offset, double tolerance) {
     double recent[kRecentOffsets];
     const int count = offsetCount_;
     std::copy_n(offsets_.begin(), count, recent);
@@ -528,7 +619,7 @@ bool SignalAnalysis::UpdateUsualOffset(double offset, double tolerance) {
     return true;
 }
 
-void SignalAnalysis::TakeAlignedTime(std::int64_t w) {
+void BeatObserver::TakeAlignedTime(std::int64_t w) {
     TickRecord& record = ring_[Slot(w)];
     record.RepairedTime = record.AlignedTime;
     record.RepairedPeakDelay = record.AlignedPeakDelay;
