@@ -304,11 +304,7 @@ void TMainForm::ProcessAudioBuffer(const CaptureBuffer& buffer) {
         CalibrationBuffer(buffer.data, count);
         break;
     case MeasurementState::ManualLevel:
-        for (int i = 0; i < count; ++i) {
-            const dsp::ScopePoint point = services_.Analysis.ScopeSample(buffer.data[i]);
-            trace_.PlotScopeSample(settingsRecord_.Gain, point.Time, point.Level);
-        }
-        RefreshPlot();
+        SweepScope(buffer.data, count, MeasurementState::ManualLevel);
         break;
     case MeasurementState::Testing:
         TestingBuffer(buffer.data, count);
@@ -351,10 +347,7 @@ void TMainForm::CalibrationBuffer(const std::int16_t* samples, int count) {
             if (sequence_.Active())
                 EndSequence();
             audio_->StopCapture(true);
-            ShowError(settingsRecord_.Rate != 0
-                          ? "Unable to detect a consistent tick at " +
-                                std::to_string(settingsRecord_.Rate) + "bph."
-                          : std::string("Unable to detect a consistent tick."));
+            ShowError(report::CalibrationFailureText(settingsRecord_.Rate));
         }
         UpdateControls();
     }
@@ -448,12 +441,18 @@ void TMainForm::ShowFirstPointWait() {
 void TMainForm::ScopeBuffer(const std::int16_t* samples, int count) {
     state_ = MeasurementState::Busy;
     busyFrom_ = MeasurementState::Scope;
-    for (int i = 0; i < count && state_ == MeasurementState::Busy; ++i) {
+    SweepScope(samples, count, MeasurementState::Busy);
+    if (state_ == MeasurementState::Busy)
+        state_ = MeasurementState::Scope;
+}
+
+// Both scope views sweep the filtered level across the plot, until the buffer ends or the
+// state leaves `during` (a nested event loop ended the view).
+void TMainForm::SweepScope(const std::int16_t* samples, int count, MeasurementState during) {
+    for (int i = 0; i < count && state_ == during; ++i) {
         const dsp::ScopePoint point = services_.Analysis.ScopeSample(samples[i]);
         trace_.PlotScopeSample(settingsRecord_.Gain, point.Time, point.Level);
     }
-    if (state_ == MeasurementState::Busy)
-        state_ = MeasurementState::Scope;
     RefreshPlot();
 }
 
@@ -499,44 +498,63 @@ void TMainForm::ShowResults(bool complete, double rate, double amplitude, double
 // ---------------------------------------------------------------- buttons
 
 void TMainForm::StartButtonClick() {
+    StartTest(false);
+}
+
+// The start of an ordinary or a long-term test: a new one calibrates first, a paused one goes
+// on with its own parameters.
+void TMainForm::StartTest(bool longTerm) {
     const bool resuming = state_ == MeasurementState::Paused;
     services_.Analysis.ResetFilter();
     trace_.ClearPlot();
     if (resuming) {
         ContinuePausedTest();
-        if (settingsRecord_.Manual)
-            trace_.DrawThresholdLine(services_.Analysis.ThresholdLevel(), settingsRecord_.Gain);
-        else
-            trace_.DrawReferenceLine(trace_.ReferenceRow());
     } else {
         FillRecord();
-        ShowParameters(static_cast<std::int32_t>(report::RoundHalfEven(beatsPerSecond_ * 3600)));
-        ShowResults(false, 0.0, 0.0, 0.0);
+        // Nothing is known of the new test yet: the settings' parameters, no results.
+        ShowParameters(0);
+        display_->ClearResults();
         layout_.SignalLabel->clear();
     }
-    pageIndex_ = services_.Pages.PageCount();
+    if (!longTerm)
+        pageIndex_ = services_.Pages.PageCount();
+    longTermActive_ = longTerm;
+    awaitingFirstChartPoint_ = longTerm;
     if (!resuming) {
         StartCalibration();
         state_ = MeasurementState::Calibrating;
-    } else if (settingsRecord_.Manual) {
+    } else if (settingsRecord_.Manual && !longTerm) {
+        trace_.DrawThresholdLine(services_.Analysis.ThresholdLevel(), settingsRecord_.Gain);
         state_ = MeasurementState::ManualLevel;
     } else {
+        if (longTerm) {
+            services_.LongTerm.StartLongTerm(this);
+            longTermSamples_ = 0;
+            firstPointSecondsShown_ = 0;
+        } else {
+            trace_.DrawReferenceLine(trace_.ReferenceRow());
+        }
         services_.Analysis.ResetTickDetector();
         state_ = MeasurementState::Testing;
     }
-    if (!audio_->StartCapture())
+    if (!audio_->StartCapture()) {
         state_ = MeasurementState::Idle;
+        if (longTerm) {
+            services_.LongTerm.StopLongTerm();
+            longTermActive_ = false;
+        }
+    }
     // The manual threshold view always shows the gain it draws with.
-    if (resuming && state_ == MeasurementState::ManualLevel)
+    if (state_ == MeasurementState::ManualLevel)
         ShowGain(settingsRecord_.Gain);
+    if (longTermActive_ && state_ == MeasurementState::Testing)
+        ShowFirstPointWait();
     UpdateControls();
     RefreshPlot();
 }
 
 void TMainForm::PauseButtonClick() {
     state_ = MeasurementState::Paused;
-    // Paging back while paused loads the shown page's values; Resume takes these back.
-    pausedTest_ = {beatsPerSecond_, settingsRecord_.Angle, settingsRecord_.Period};
     audio_->StopCapture(true);
     // Paused before the first result, the screen is still the live one, not a page.
     const bool committed =
@@ -546,11 +564,7 @@ void TMainForm::PauseButtonClick() {
 }
 
 void TMainForm::ContinuePausedTest() {
-    // The paused test goes on with its own beat rate, lift angle and averaging period, not
-    // those of a page shown meanwhile.
-    beatsPerSecond_ = pausedTest_.BeatsPerSecond;
-    settingsRecord_.Angle = pausedTest_.Angle;
-    settingsRecord_.Period = pausedTest_.Period;
+    // A page shown meanwhile showed its own parameters; the test's are back.
     ShowParameters(static_cast<std::int32_t>(report::RoundHalfEven(beatsPerSecond_ * 3600)));
 }
 
@@ -590,6 +604,12 @@ void TMainForm::StopButtonClick() {
     }
     if (settings_)
         settings_->StoreBack(settingsRecord_);
+    // The test's page shows as the page keys show it, caption and all, so that it is plain
+    // the test was kept.
+    if (PageShown()) {
+        ShowPage(pageIndex_);
+        return;
+    }
     UpdateControls();
     RefreshPlot();
 }
@@ -606,38 +626,7 @@ void TMainForm::ScopeButtonClick() {
 }
 
 void TMainForm::LongTermButtonClick() {
-    const bool resuming = state_ == MeasurementState::Paused;
-    services_.Analysis.ResetFilter();
-    trace_.ClearPlot();
-    if (resuming) {
-        ContinuePausedTest();
-    } else {
-        FillRecord();
-        ShowParameters(static_cast<std::int32_t>(report::RoundHalfEven(beatsPerSecond_ * 3600)));
-        ShowResults(false, 0.0, 0.0, 0.0);
-        layout_.SignalLabel->clear();
-    }
-    longTermActive_ = true;
-    awaitingFirstChartPoint_ = true;
-    if (resuming) {
-        services_.LongTerm.StartLongTerm(this);
-        services_.Analysis.ResetTickDetector();
-        state_ = MeasurementState::Testing;
-        longTermSamples_ = 0;
-        firstPointSecondsShown_ = 0;
-    } else {
-        StartCalibration();
-        state_ = MeasurementState::Calibrating;
-    }
-    if (!audio_->StartCapture()) {
-        state_ = MeasurementState::Idle;
-        services_.LongTerm.StopLongTerm();
-        longTermActive_ = false;
-    }
-    if (state_ == MeasurementState::Testing)
-        ShowFirstPointWait();
-    UpdateControls();
-    RefreshPlot();
+    StartTest(true);
 }
 
 void TMainForm::ManualBeginTesting() {
@@ -715,6 +704,28 @@ void TMainForm::ShowBeatError(bool complete, double beatError) {
 void TMainForm::ShowParameters(std::int32_t bph) {
     display_->ShowParameters(report::ParametersText(bph, settingsRecord_.Rate,
                                                     settingsRecord_.Angle, settingsRecord_.Period));
+}
+
+bool TMainForm::PageShown() const {
+    const bool still = state_ == MeasurementState::Idle || state_ == MeasurementState::Paused;
+    return still && !scopeShownLast_ && pageIndex_ >= 1 &&
+           pageIndex_ <= services_.Pages.PageCount();
+}
+
+// The label names the parameters of what the window shows: a page's own over a page, the
+// settings' (with a running test's detected rate) on the live screen. Showing a page leaves
+// the settings record alone.
+void TMainForm::ShowShownParameters() {
+    if (PageShown()) {
+        const pages::TPageInfo page = services_.Pages.GetPage(pageIndex_);
+        display_->ShowParameters(report::ParametersText(
+            static_cast<std::int32_t>(report::RoundHalfEven(page.BeatsPerSecond * 3600)), 0,
+            page.LiftAngle, page.AveragingPeriod));
+        return;
+    }
+    ShowParameters(state_ == MeasurementState::Idle
+                       ? 0
+                       : static_cast<std::int32_t>(report::RoundHalfEven(beatsPerSecond_ * 3600)));
 }
 
 void TMainForm::DimResults() {

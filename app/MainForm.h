@@ -92,6 +92,9 @@ public:
     void ShowAmplitude(bool complete, double amplitude);
     void ShowBeatError(bool complete, double beatError);
     void ShowParameters(std::int32_t bph);
+    void ShowShownParameters();
+    // A stored page fills the plot (not the live screen or a scope view).
+    bool PageShown() const;
     void DimResults();
     void ShowGain(double gain);
     void HideGain();
@@ -154,10 +157,12 @@ private:
     static void DeliverCaptureFailure(void* owner);
     void CaptureFailed();
     void CloseStartupPicture();
+    void StartTest(bool longTerm);
     void ContinuePausedTest();
     void CalibrationBuffer(const std::int16_t* samples, int count);
     void TestingBuffer(const std::int16_t* samples, int count);
     void ScopeBuffer(const std::int16_t* samples, int count);
+    void SweepScope(const std::int16_t* samples, int count, MeasurementState during);
     void AudioOverrun();
     void PlotRawRow(bool flag, double value);
     void CommitTraceScreen();
@@ -208,14 +213,8 @@ private:
     std::int64_t longTermSamples_ = 0; // tested since the long-term test began testing
     int firstPointSecondsShown_ = 0;   // the countdown on the plot
     bool scopeShownLast_ = false;
-    std::int32_t pageIndex_ = 0; // 1-based; PageCount + 1 is the live screen
-    TSettingsRecord settingsRecord_;
-    // The running test's values, kept at Pause for Resume.
-    struct PausedTest {
-        double BeatsPerSecond = 0.0;
-        std::int32_t Angle = 0;
-        std::int32_t Period = 0;
-    } pausedTest_;
+    std::int32_t pageIndex_ = 0;     // 1-based; PageCount + 1 is the live screen
+    TSettingsRecord settingsRecord_; // the settings; a page shown never writes into it
     std::string applicationTitle_ = "Tickora";
 
     // Drawing surfaces: the plot area's raster, the gain bar's raster.

@@ -49,6 +49,11 @@ void TResultDisplay::ShowParameters(const std::string& text) {
     layout_.ParametersLabel()->setText(QString::fromStdString(text));
 }
 
+void TResultDisplay::ClearResults() {
+    for (int i = 0; i < 3; ++i)
+        layout_.Results[i]->clear();
+}
+
 void TResultDisplay::DimResults() {
     for (int i = 0; i < 3; ++i)
         SetTextColour(layout_.Results[i], kPalePink);

@@ -23,6 +23,8 @@ public:
     void ShowAmplitude(bool complete, double amplitude, bool longTerm, bool awaiting);
     void ShowBeatError(bool complete, double beatError);
     void ShowParameters(const std::string& text);
+    // Empties the three result labels: nothing is measured yet.
+    void ClearResults();
     // Pale result labels while a scope view is shown.
     void DimResults();
 
