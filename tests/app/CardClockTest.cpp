@@ -4,10 +4,13 @@
 
 #include "app/CardClockForm.h"
 
+#include <gmock/gmock.h>
+
 #include <QCoreApplication>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QtTest/QTest>
 
 #include <array>
 #include <functional>
@@ -87,7 +90,10 @@ TEST_F(CardClockTest, AgainstTheComputersClockTheCardsErrorComesBack) {
                 afterOneMinute = assistant.Estimate();
         }
         EXPECT_TRUE(assistant.OKButton()->isEnabled());
-        assistant.OKButton()->click();
+        // Enter takes the result while measuring, also with Start/Stop in the focus (the
+        // key reaches the focused button first).
+        ASSERT_TRUE(assistant.Running());
+        QTest::keyClick(assistant.StartButton(), Qt::Key_Return);
     });
     ASSERT_TRUE(result.has_value());
     EXPECT_NEAR(*result, kCardError, 0.2);
@@ -123,6 +129,20 @@ TEST_F(CardClockTest, AgainstAQuartzWatchTheCorrectionMakesAWatchReadItsTrueRate
     });
     ASSERT_TRUE(result.has_value());
     EXPECT_NEAR(*result, kCardError, 0.2);
+
+    // A mechanical watch is no quartz watch, and the assistant says what it needs.
+    const auto refused = RunAssistant([&](TCardClockForm& assistant) {
+        assistant.QuartzRadioButton()->click();
+        assistant.StartButton()->click();
+        for (int i = 0; i < 100 && assistant.Running(); ++i)
+            FeedWatch();
+        EXPECT_FALSE(assistant.Running());
+        EXPECT_THAT(assistant.StatusLabel()->text().toStdString(),
+                    ::testing::HasSubstr("needs a quartz watch whose seconds hand steps once a "
+                                         "second"));
+        assistant.CancelButton()->click();
+    });
+    EXPECT_FALSE(refused.has_value());
 
     // The 28800 bph watch (-3.0 s/d) on the same card reads 4.3 s/d slow without the
     // correction, and its true rate with it.
