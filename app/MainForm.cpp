@@ -250,7 +250,12 @@ void TMainForm::PlotRawRow(bool flag, double value) {
 }
 
 void TMainForm::CommitTraceScreen() {
-    services_.Pages.CommitPage(settingsRecord_.Angle, settingsRecord_.Period, beatsPerSecond_);
+    // A sequence measures each position into exactly one page, at the position's end, however
+    // many screens its trace fills.
+    if (sequence_.Active())
+        return;
+    if (services_.Pages.CommitPage(settingsRecord_.Angle, settingsRecord_.Period, beatsPerSecond_))
+        sequencePages_ = 0;
 }
 
 void TMainForm::SnapshotPlot(std::shared_ptr<platform::Image>& slot, bool copy) {
@@ -559,6 +564,8 @@ void TMainForm::PauseButtonClick() {
     // Paused before the first result, the screen is still the live one, not a page.
     const bool committed =
         services_.Pages.CommitPage(settingsRecord_.Angle, settingsRecord_.Period, beatsPerSecond_);
+    if (committed)
+        sequencePages_ = 0;
     pageIndex_ = services_.Pages.PageCount() + (committed ? 0 : 1);
     UpdateControls();
 }
@@ -569,6 +576,8 @@ void TMainForm::ContinuePausedTest() {
 }
 
 void TMainForm::StopButtonClick() {
+    // A page committed here belongs to the sequence when it ends the sequence's measurement.
+    const bool ofSequence = sequence_.Active();
     if (sequence_.Active() && !sequenceStopping_) {
         // Stop ends a sequence at any point. Between positions there is no measurement to
         // stop; during one, it ends as any test ends and its page is kept.
@@ -583,6 +592,7 @@ void TMainForm::StopButtonClick() {
     state_ = MeasurementState::Idle;
     audio_->StopCapture(true);
     pages::PageHistory& pages = services_.Pages;
+    bool committed = false;
     if (longTermActive_) {
         services_.LongTerm.StopLongTerm();
         if (awaitingFirstChartPoint_) {
@@ -593,15 +603,19 @@ void TMainForm::StopButtonClick() {
             pages.CommitLongTermPage(settingsRecord_.Angle, settingsRecord_.Period,
                                      beatsPerSecond_);
             pageIndex_ = pages.PageCount();
+            committed = true;
         }
         longTermActive_ = false;
     } else if (pages.CommitPage(settingsRecord_.Angle, settingsRecord_.Period, beatsPerSecond_)) {
         pageIndex_ = pages.PageCount();
+        committed = true;
     } else if (!paused) {
         // No result, no page (stopped during calibration, say): the window goes on showing
         // the live screen, and the page keys, Annotate and the export treat it as such.
         pageIndex_ = pages.PageCount() + 1;
     }
+    if (committed)
+        sequencePages_ = ofSequence ? sequencePages_ + 1 : 0;
     if (settings_)
         settings_->StoreBack(settingsRecord_);
     // The test's page shows as the page keys show it, caption and all, so that it is plain
@@ -756,6 +770,7 @@ void TMainForm::DrawPageCaption(const pages::TPageInfo& page) {
 
 void TMainForm::ClearPages() {
     services_.Pages.ResetPages();
+    sequencePages_ = 0;
     pageIndex_ = 0;
     trace_.ClearPlot();
     scopeShownLast_ = false;

@@ -145,6 +145,9 @@ public:
     const PositionSequence& Sequence() const { return sequence_; }
     // The prompt shown over the plot between the positions of a sequence; empty when hidden.
     std::string SequencePrompt() const;
+    // How many of the latest pages the last sequence measured, for the report to weigh only
+    // those; 0 once any other page has followed them (the report then weighs as usual).
+    std::int32_t SequencePages() const { return sequencePages_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -243,6 +246,7 @@ private:
     int countdownLeft_ = 0;         // s
     double sequenceSeconds_ = 0.0;  // s of testing in the current position
     bool sequenceStopping_ = false; // the sequence itself is ending a measurement
+    std::int32_t sequencePages_ = 0;
 };
 
 } // namespace tickora

@@ -59,6 +59,14 @@ void TMainForm::SequenceButtonClick() {
         return;
     if (!sequence_.Begin(sequencePlan_))
         return;
+    sequencePages_ = 0;
+    // The first prompt stands over a fresh live screen, not over the last test's results.
+    display_->ClearResults();
+    layout_.SignalLabel->clear();
+    trace_.ClearPlot();
+    pageIndex_ = services_.Pages.PageCount() + 1;
+    ShowShownParameters();
+    RefreshPlot();
     ShowSequencePrompt();
     UpdateControls();
 }
