@@ -484,14 +484,39 @@ void TMainForm::CaptureFailed() {
         StopButtonClick();
 }
 
-// "97% 0.03ms": the share of the window's beats used and the timing scatter, red while the
-// window is not trustworthy. Empty between tests.
+// The verdict a watchmaker acts on, from the window's trust rules, over its figures: the
+// share of the window's beats used and their timing scatter. Empty between tests.
 void TMainForm::ShowSignal(const dsp::TickResult& r) {
+    constexpr double kNoWatchScatter = 5.0; // ms: no rhythm at all, noise timed at random
+    constexpr double kNoWatchUsed = 0.25;   // share of the beats
+    QString verdict;
+    QColor colour;
+    if (r.Trusted && dsp::IsSettled(r, settingsRecord_.Period)) {
+        verdict = "good";
+        colour = QColor(0, 128, 0);
+    } else if (r.Trusted) {
+        // Green only with the results: until the period is full they are not final.
+        verdict = "good so far";
+        colour = QColor(96, 96, 96);
+    } else if (r.Scatter > kNoWatchScatter || r.Used < kNoWatchUsed) {
+        verdict = "no watch heard";
+        colour = QColor(176, 0, 0);
+    } else {
+        verdict = "weak: reposition";
+        colour = QColor(176, 0, 0);
+    }
     QLabel* label = layout_.SignalLabel;
-    label->setText(QString("%1% %2ms")
+    label->setText(QString("%1\n%2% %3ms")
+                       .arg(verdict)
                        .arg(static_cast<int>(report::RoundHalfEven(100.0 * r.Used)))
                        .arg(std::min(r.Scatter, 99.0), 0, 'f', r.Scatter < 0.995 ? 2 : 1));
-    SetTextColour(label, r.Trusted ? QColor(0, 128, 0) : QColor(176, 0, 0));
+    SetTextColour(label, colour);
+}
+
+// The signal belongs to the live test and to the page it made, not to other pages.
+void TMainForm::ShowSignalFigure(bool shown) {
+    layout_.SignalHeading->setVisible(shown);
+    layout_.SignalLabel->setVisible(shown);
 }
 
 void TMainForm::ShowResults(bool complete, double rate, double amplitude, double beatError) {
@@ -521,6 +546,7 @@ void TMainForm::StartTest(bool longTerm) {
         display_->ClearResults();
         layout_.SignalLabel->clear();
     }
+    ShowSignalFigure(true);
     if (!longTerm)
         pageIndex_ = services_.Pages.PageCount();
     longTermActive_ = longTerm;
@@ -564,8 +590,10 @@ void TMainForm::PauseButtonClick() {
     // Paused before the first result, the screen is still the live one, not a page.
     const bool committed =
         services_.Pages.CommitPage(settingsRecord_.Angle, settingsRecord_.Period, beatsPerSecond_);
-    if (committed)
+    if (committed) {
         sequencePages_ = 0;
+        signalOfNewest_ = true;
+    }
     pageIndex_ = services_.Pages.PageCount() + (committed ? 0 : 1);
     UpdateControls();
 }
@@ -614,8 +642,10 @@ void TMainForm::StopButtonClick() {
         // the live screen, and the page keys, Annotate and the export treat it as such.
         pageIndex_ = pages.PageCount() + 1;
     }
-    if (committed)
+    if (committed) {
         sequencePages_ = ofSequence ? sequencePages_ + 1 : 0;
+        signalOfNewest_ = true;
+    }
     if (settings_)
         settings_->StoreBack(settingsRecord_);
     // The test's page shows as the page keys show it, caption and all, so that it is plain
@@ -771,6 +801,8 @@ void TMainForm::DrawPageCaption(const pages::TPageInfo& page) {
 void TMainForm::ClearPages() {
     services_.Pages.ResetPages();
     sequencePages_ = 0;
+    signalOfNewest_ = false;
+    layout_.SignalLabel->clear();
     pageIndex_ = 0;
     trace_.ClearPlot();
     scopeShownLast_ = false;

@@ -172,6 +172,7 @@ private:
     plot::TraceInputs TraceInputs() const;
     void ShowResults(bool complete, double rate, double amplitude, double beatError);
     void ShowSignal(const dsp::TickResult& result);
+    void ShowSignalFigure(bool shown);
     void DrawShapes();
     void FillRecord();
     void OpenDevice();
@@ -247,6 +248,7 @@ private:
     double sequenceSeconds_ = 0.0;  // s of testing in the current position
     bool sequenceStopping_ = false; // the sequence itself is ending a measurement
     std::int32_t sequencePages_ = 0;
+    bool signalOfNewest_ = false; // the signal figure shown is that of the newest page's test
 };
 
 } // namespace tickora

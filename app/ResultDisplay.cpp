@@ -126,6 +126,11 @@ std::vector<ExportLabel> TResultDisplay::LabelsForExport() const {
         add(result);
     if (layout_.VolumeLabel->parentWidget() == layout_.TopPanel)
         add(layout_.VolumeLabel);
+    // The signal verdict of the test shown, when there is one.
+    if (!layout_.SignalLabel->text().isEmpty()) {
+        add(layout_.SignalHeading);
+        add(layout_.SignalLabel);
+    }
     return labels;
 }
 
