@@ -64,10 +64,8 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent)
     layout_.ParametersLabel()->SetHandler([this] { SettingsButtonClick(); });
 
     trace_.SetCommitPage([this] { CommitTraceScreen(); });
-    BuildSequencePrompt();
-    sequenceCountdown_ = new QTimer(this);
-    sequenceCountdown_->setInterval(1000); // ms
-    QObject::connect(sequenceCountdown_, &QTimer::timeout, this, &TMainForm::SequenceCountdownTick);
+    sequencePrompt_ = std::make_unique<tickora::SequencePrompt>(layout_.PlotArea, sequence_,
+                                                                [this] { SequenceGoOn(); });
     services_.Pages.SetPlotSnapshot(this);
 
     // FormCreate.
@@ -379,7 +377,7 @@ void TMainForm::TestingBuffer(const std::int16_t* samples, int count) {
         while (state_ == MeasurementState::Busy && analysis.NextTickResult(r)) {
             const bool complete = dsp::IsSettled(r, settingsRecord_.Period);
             if (r.Valid)
-                ShowSignal(r);
+                display_->ShowSignal(r, settingsRecord_.Period);
             if (longTermActive_) {
                 double rate = r.Rate;
                 double amplitude = r.Amplitude;
@@ -484,41 +482,6 @@ void TMainForm::CaptureFailed() {
         StopButtonClick();
 }
 
-// The verdict a watchmaker acts on, from the window's trust rules, over its figures: the
-// share of the window's beats used and their timing scatter. Empty between tests.
-void TMainForm::ShowSignal(const dsp::TickResult& r) {
-    constexpr double kNoWatchScatter = 5.0; // ms: no rhythm at all, noise timed at random
-    constexpr double kNoWatchUsed = 0.25;   // share of the beats
-    QString verdict;
-    QColor colour;
-    if (r.Trusted && dsp::IsSettled(r, settingsRecord_.Period)) {
-        verdict = "good";
-        colour = QColor(0, 128, 0);
-    } else if (r.Trusted) {
-        // Green only with the results: until the period is full they are not final.
-        verdict = "good so far";
-        colour = QColor(96, 96, 96);
-    } else if (r.Scatter > kNoWatchScatter || r.Used < kNoWatchUsed) {
-        verdict = "no watch heard";
-        colour = QColor(176, 0, 0);
-    } else {
-        verdict = "weak: reposition";
-        colour = QColor(176, 0, 0);
-    }
-    QLabel* label = layout_.SignalLabel;
-    label->setText(QString("%1\n%2% %3ms")
-                       .arg(verdict)
-                       .arg(static_cast<int>(report::RoundHalfEven(100.0 * r.Used)))
-                       .arg(std::min(r.Scatter, 99.0), 0, 'f', r.Scatter < 0.995 ? 2 : 1));
-    SetTextColour(label, colour);
-}
-
-// The signal belongs to the live test and to the page it made, not to other pages.
-void TMainForm::ShowSignalFigure(bool shown) {
-    layout_.SignalHeading->setVisible(shown);
-    layout_.SignalLabel->setVisible(shown);
-}
-
 void TMainForm::ShowResults(bool complete, double rate, double amplitude, double beatError) {
     ShowRate(complete, rate);
     ShowAmplitude(complete, amplitude);
@@ -544,9 +507,9 @@ void TMainForm::StartTest(bool longTerm) {
         // Nothing is known of the new test yet: the settings' parameters, no results.
         ShowParameters(0);
         display_->ClearResults();
-        layout_.SignalLabel->clear();
+        display_->ClearSignal();
     }
-    ShowSignalFigure(true);
+    display_->ShowSignalFigure(true);
     if (!longTerm)
         pageIndex_ = services_.Pages.PageCount();
     longTermActive_ = longTerm;
@@ -802,7 +765,7 @@ void TMainForm::ClearPages() {
     services_.Pages.ResetPages();
     sequencePages_ = 0;
     signalOfNewest_ = false;
-    layout_.SignalLabel->clear();
+    display_->ClearSignal();
     pageIndex_ = 0;
     trace_.ClearPlot();
     scopeShownLast_ = false;

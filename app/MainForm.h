@@ -2,12 +2,13 @@
 
 #include "app/MainLayout.h"
 #include "app/MeasurementState.h"
-#include "app/PositionSequence.h"
 #include "app/ResultDisplay.h"
 #include "app/SettingsAccess.h"
 #include "app/Toolbar.h"
 #include "app/plot/LongTermChart.h"
 #include "app/plot/TracePlot.h"
+#include "app/sequence/PositionSequence.h"
+#include "app/sequence/SequencePrompt.h"
 #include "audio/TAudio.h"
 #include "dsp/DSP.h"
 #include "longterm/LongTerm.h"
@@ -171,8 +172,6 @@ private:
     void CommitTraceScreen();
     plot::TraceInputs TraceInputs() const;
     void ShowResults(bool complete, double rate, double amplitude, double beatError);
-    void ShowSignal(const dsp::TickResult& result);
-    void ShowSignalFigure(bool shown);
     void DrawShapes();
     void FillRecord();
     void OpenDevice();
@@ -184,12 +183,8 @@ private:
     void ShowFirstPointWait();
     void LoadState();
     void SaveState();
-    void BuildSequencePrompt();
     void StartOrGoOn();
     void SequenceGoOn();
-    void ShowSequencePrompt();
-    void ShowPromptText();
-    void SequenceCountdownTick();
     void FinishSequencePosition();
     void EndSequence();
 
@@ -242,9 +237,7 @@ private:
     // plot and the countdown between positions.
     SequencePlan sequencePlan_;
     PositionSequence sequence_;
-    QLabel* sequencePrompt_ = nullptr;
-    QTimer* sequenceCountdown_ = nullptr;
-    int countdownLeft_ = 0;         // s
+    std::unique_ptr<tickora::SequencePrompt> sequencePrompt_;
     double sequenceSeconds_ = 0.0;  // s of testing in the current position
     bool sequenceStopping_ = false; // the sequence itself is ending a measurement
     std::int32_t sequencePages_ = 0;

@@ -218,7 +218,7 @@ void TMainForm::ShowPage(std::int32_t index) {
     display_->ShowAmplitude(page.Complete, page.Amplitude, page.LongTerm, false);
     display_->ShowBeatError(page.Complete, page.BeatError);
     pageIndex_ = index;
-    ShowSignalFigure(signalOfNewest_ && index == services_.Pages.PageCount());
+    display_->ShowSignalFigure(signalOfNewest_ && index == services_.Pages.PageCount());
     DrawPageCaption(page);
     scopeShownLast_ = false;
     ShowShownParameters();

@@ -2,7 +2,7 @@
 // its methods, and a watch reading its true rate once the correction is in place.
 #include "MainFormFixture.h"
 
-#include "app/CardClockForm.h"
+#include "app/clock/CardClockForm.h"
 
 #include <gmock/gmock.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ClockFit.h"
+#include "app/clock/ClockFit.h"
 #include "audio/CaptureBuffer.h"
 #include "audio/InputCatalog.h"
 #include "dsp/DSP.h"

@@ -1,4 +1,4 @@
-#include "app/CardClockForm.h"
+#include "app/clock/CardClockForm.h"
 
 #include "audio/TAudio.h"
 #include "platform/QtDialogs.h"
