@@ -59,12 +59,18 @@ void TResultDisplay::ClearResults() {
 void TResultDisplay::ShowSignal(const dsp::TickResult& r, int period) {
     constexpr double kNoWatchScatter = 5.0; // ms: no rhythm at all, noise timed at random
     constexpr double kNoWatchUsed = 0.25;   // share of the beats
+    // A window still filling is not trusted for its few beats alone; its figures tell whether
+    // the sound is at fault (the trust rules' own limits: three beats in four, 0.25 ms).
+    constexpr double kGoodUsed = 0.75;
+    constexpr double kGoodScatter = 0.25; // ms
+    const bool filling = r.Span < period - 0.0001;
+    const bool clean = r.Used >= kGoodUsed && r.Scatter <= kGoodScatter;
     QString verdict;
     QColor colour;
-    if (r.Trusted && dsp::IsSettled(r, period)) {
+    if (dsp::IsSettled(r, period)) {
         verdict = "good";
         colour = QColor(0, 128, 0);
-    } else if (r.Trusted) {
+    } else if (filling && (r.Trusted || clean)) {
         // Green only with the results: until the period is full they are not final.
         verdict = "good so far";
         colour = QColor(96, 96, 96);
