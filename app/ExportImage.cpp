@@ -50,8 +50,19 @@ void RenderExportImage(platform::Image& bitmap, const ExportContent& content) {
         DrawImageBorder(canvas);
         for (const ExportLabel& label : content.labels) {
             canvas.SetFont(label.font);
-            const int left = label.left + (label.width - canvas.TextWidth(label.text)) / 2;
-            canvas.TextOut(left, label.top, label.text);
+            // Line by line, each centred as the label centres it.
+            int lineTop = label.top;
+            std::size_t from = 0;
+            while (from <= label.text.size()) {
+                std::size_t end = label.text.find('\n', from);
+                if (end == std::string::npos)
+                    end = label.text.size();
+                const std::string line = label.text.substr(from, end - from);
+                const int left = label.left + (label.width - canvas.TextWidth(line)) / 2;
+                canvas.TextOut(left, lineTop, line);
+                lineTop += canvas.TextHeight("Hamburgefont");
+                from = end + 1;
+            }
         }
         if (content.pageImage && !content.pageImage->IsEmpty())
             canvas.CopyRect(1, top + 1, w + 1, top + 1 + h, *content.pageImage, 0, 0, w, h);

@@ -64,10 +64,8 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent)
     layout_.ParametersLabel()->SetHandler([this] { SettingsButtonClick(); });
 
     trace_.SetCommitPage([this] { CommitTraceScreen(); });
-    BuildSequencePrompt();
-    sequenceCountdown_ = new QTimer(this);
-    sequenceCountdown_->setInterval(1000); // ms
-    QObject::connect(sequenceCountdown_, &QTimer::timeout, this, &TMainForm::SequenceCountdownTick);
+    sequencePrompt_ = std::make_unique<tickora::SequencePrompt>(layout_.PlotArea, sequence_,
+                                                                [this] { SequenceGoOn(); });
     services_.Pages.SetPlotSnapshot(this);
 
     // FormCreate.
@@ -148,6 +146,8 @@ void TMainForm::FormActivate() {
         gainStep_ = GainStepFor(display_->PlaceGain());
         HideGain();
         ShowParameters(0);
+        // No watch measured yet: no design-time figures in the result labels.
+        display_->ClearResults();
         UpdateControls();
         // A box that needs an answer must not open under the start-up picture.
         qApp->installEventFilter(this);
@@ -250,7 +250,12 @@ void TMainForm::PlotRawRow(bool flag, double value) {
 }
 
 void TMainForm::CommitTraceScreen() {
-    services_.Pages.CommitPage(settingsRecord_.Angle, settingsRecord_.Period, beatsPerSecond_);
+    // A sequence measures each position into exactly one page, at the position's end, however
+    // many screens its trace fills.
+    if (sequence_.Active())
+        return;
+    if (services_.Pages.CommitPage(settingsRecord_.Angle, settingsRecord_.Period, beatsPerSecond_))
+        sequencePages_ = 0;
 }
 
 void TMainForm::SnapshotPlot(std::shared_ptr<platform::Image>& slot, bool copy) {
@@ -304,11 +309,7 @@ void TMainForm::ProcessAudioBuffer(const CaptureBuffer& buffer) {
         CalibrationBuffer(buffer.data, count);
         break;
     case MeasurementState::ManualLevel:
-        for (int i = 0; i < count; ++i) {
-            const dsp::ScopePoint point = services_.Analysis.ScopeSample(buffer.data[i]);
-            trace_.PlotScopeSample(settingsRecord_.Gain, point.Time, point.Level);
-        }
-        RefreshPlot();
+        SweepScope(buffer.data, count, MeasurementState::ManualLevel);
         break;
     case MeasurementState::Testing:
         TestingBuffer(buffer.data, count);
@@ -351,10 +352,7 @@ void TMainForm::CalibrationBuffer(const std::int16_t* samples, int count) {
             if (sequence_.Active())
                 EndSequence();
             audio_->StopCapture(true);
-            ShowError(settingsRecord_.Rate != 0
-                          ? "Unable to detect a consistent tick at " +
-                                std::to_string(settingsRecord_.Rate) + "bph."
-                          : std::string("Unable to detect a consistent tick."));
+            ShowError(report::CalibrationFailureText(settingsRecord_.Rate));
         }
         UpdateControls();
     }
@@ -381,7 +379,7 @@ void TMainForm::TestingBuffer(const std::int16_t* samples, int count) {
         while (state_ == MeasurementState::Busy && analysis.NextTickResult(r)) {
             const bool complete = dsp::IsSettled(r, settingsRecord_.Period);
             if (r.Valid)
-                ShowSignal(r);
+                display_->ShowSignal(r, settingsRecord_.Period);
             if (longTermActive_) {
                 double rate = r.Rate;
                 double amplitude = r.Amplitude;
@@ -448,12 +446,18 @@ void TMainForm::ShowFirstPointWait() {
 void TMainForm::ScopeBuffer(const std::int16_t* samples, int count) {
     state_ = MeasurementState::Busy;
     busyFrom_ = MeasurementState::Scope;
-    for (int i = 0; i < count && state_ == MeasurementState::Busy; ++i) {
+    SweepScope(samples, count, MeasurementState::Busy);
+    if (state_ == MeasurementState::Busy)
+        state_ = MeasurementState::Scope;
+}
+
+// Both scope views sweep the filtered level across the plot, until the buffer ends or the
+// state leaves `during` (a nested event loop ended the view).
+void TMainForm::SweepScope(const std::int16_t* samples, int count, MeasurementState during) {
+    for (int i = 0; i < count && state_ == during; ++i) {
         const dsp::ScopePoint point = services_.Analysis.ScopeSample(samples[i]);
         trace_.PlotScopeSample(settingsRecord_.Gain, point.Time, point.Level);
     }
-    if (state_ == MeasurementState::Busy)
-        state_ = MeasurementState::Scope;
     RefreshPlot();
 }
 
@@ -480,16 +484,6 @@ void TMainForm::CaptureFailed() {
         StopButtonClick();
 }
 
-// "97% 0.03ms": the share of the window's beats used and the timing scatter, red while the
-// window is not trustworthy. Empty between tests.
-void TMainForm::ShowSignal(const dsp::TickResult& r) {
-    QLabel* label = layout_.SignalLabel;
-    label->setText(QString("%1% %2ms")
-                       .arg(static_cast<int>(report::RoundHalfEven(100.0 * r.Used)))
-                       .arg(std::min(r.Scatter, 99.0), 0, 'f', r.Scatter < 0.995 ? 2 : 1));
-    SetTextColour(label, r.Trusted ? QColor(0, 128, 0) : QColor(176, 0, 0));
-}
-
 void TMainForm::ShowResults(bool complete, double rate, double amplitude, double beatError) {
     ShowRate(complete, rate);
     ShowAmplitude(complete, amplitude);
@@ -499,62 +493,84 @@ void TMainForm::ShowResults(bool complete, double rate, double amplitude, double
 // ---------------------------------------------------------------- buttons
 
 void TMainForm::StartButtonClick() {
+    StartTest(false);
+}
+
+// The start of an ordinary or a long-term test: a new one calibrates first, a paused one goes
+// on with its own parameters.
+void TMainForm::StartTest(bool longTerm) {
     const bool resuming = state_ == MeasurementState::Paused;
     services_.Analysis.ResetFilter();
     trace_.ClearPlot();
     if (resuming) {
         ContinuePausedTest();
-        if (settingsRecord_.Manual)
-            trace_.DrawThresholdLine(services_.Analysis.ThresholdLevel(), settingsRecord_.Gain);
-        else
-            trace_.DrawReferenceLine(trace_.ReferenceRow());
     } else {
         FillRecord();
-        ShowParameters(static_cast<std::int32_t>(report::RoundHalfEven(beatsPerSecond_ * 3600)));
-        ShowResults(false, 0.0, 0.0, 0.0);
-        layout_.SignalLabel->clear();
+        // Nothing is known of the new test yet: the settings' parameters, no results.
+        ShowParameters(0);
+        display_->ClearResults();
+        display_->ClearSignal();
     }
-    pageIndex_ = services_.Pages.PageCount();
+    display_->ShowSignalFigure(true);
+    if (!longTerm)
+        pageIndex_ = services_.Pages.PageCount();
+    longTermActive_ = longTerm;
+    awaitingFirstChartPoint_ = longTerm;
     if (!resuming) {
         StartCalibration();
         state_ = MeasurementState::Calibrating;
-    } else if (settingsRecord_.Manual) {
+    } else if (settingsRecord_.Manual && !longTerm) {
+        trace_.DrawThresholdLine(services_.Analysis.ThresholdLevel(), settingsRecord_.Gain);
         state_ = MeasurementState::ManualLevel;
     } else {
+        if (longTerm) {
+            services_.LongTerm.StartLongTerm(this);
+            longTermSamples_ = 0;
+            firstPointSecondsShown_ = 0;
+        } else {
+            trace_.DrawReferenceLine(trace_.ReferenceRow());
+        }
         services_.Analysis.ResetTickDetector();
         state_ = MeasurementState::Testing;
     }
-    if (!audio_->StartCapture())
+    if (!audio_->StartCapture()) {
         state_ = MeasurementState::Idle;
+        if (longTerm) {
+            services_.LongTerm.StopLongTerm();
+            longTermActive_ = false;
+        }
+    }
     // The manual threshold view always shows the gain it draws with.
-    if (resuming && state_ == MeasurementState::ManualLevel)
+    if (state_ == MeasurementState::ManualLevel)
         ShowGain(settingsRecord_.Gain);
+    if (longTermActive_ && state_ == MeasurementState::Testing)
+        ShowFirstPointWait();
     UpdateControls();
     RefreshPlot();
 }
 
 void TMainForm::PauseButtonClick() {
     state_ = MeasurementState::Paused;
-    // Paging back while paused loads the shown page's values; Resume takes these back.
-    pausedTest_ = {beatsPerSecond_, settingsRecord_.Angle, settingsRecord_.Period};
     audio_->StopCapture(true);
     // Paused before the first result, the screen is still the live one, not a page.
     const bool committed =
         services_.Pages.CommitPage(settingsRecord_.Angle, settingsRecord_.Period, beatsPerSecond_);
+    if (committed) {
+        sequencePages_ = 0;
+        signalOfNewest_ = true;
+    }
     pageIndex_ = services_.Pages.PageCount() + (committed ? 0 : 1);
     UpdateControls();
 }
 
 void TMainForm::ContinuePausedTest() {
-    // The paused test goes on with its own beat rate, lift angle and averaging period, not
-    // those of a page shown meanwhile.
-    beatsPerSecond_ = pausedTest_.BeatsPerSecond;
-    settingsRecord_.Angle = pausedTest_.Angle;
-    settingsRecord_.Period = pausedTest_.Period;
+    // A page shown meanwhile showed its own parameters; the test's are back.
     ShowParameters(static_cast<std::int32_t>(report::RoundHalfEven(beatsPerSecond_ * 3600)));
 }
 
 void TMainForm::StopButtonClick() {
+    // A page committed here belongs to the sequence when it ends the sequence's measurement.
+    const bool ofSequence = sequence_.Active();
     if (sequence_.Active() && !sequenceStopping_) {
         // Stop ends a sequence at any point. Between positions there is no measurement to
         // stop; during one, it ends as any test ends and its page is kept.
@@ -569,6 +585,7 @@ void TMainForm::StopButtonClick() {
     state_ = MeasurementState::Idle;
     audio_->StopCapture(true);
     pages::PageHistory& pages = services_.Pages;
+    bool committed = false;
     if (longTermActive_) {
         services_.LongTerm.StopLongTerm();
         if (awaitingFirstChartPoint_) {
@@ -579,17 +596,29 @@ void TMainForm::StopButtonClick() {
             pages.CommitLongTermPage(settingsRecord_.Angle, settingsRecord_.Period,
                                      beatsPerSecond_);
             pageIndex_ = pages.PageCount();
+            committed = true;
         }
         longTermActive_ = false;
     } else if (pages.CommitPage(settingsRecord_.Angle, settingsRecord_.Period, beatsPerSecond_)) {
         pageIndex_ = pages.PageCount();
+        committed = true;
     } else if (!paused) {
         // No result, no page (stopped during calibration, say): the window goes on showing
         // the live screen, and the page keys, Annotate and the export treat it as such.
         pageIndex_ = pages.PageCount() + 1;
     }
+    if (committed) {
+        sequencePages_ = ofSequence ? sequencePages_ + 1 : 0;
+        signalOfNewest_ = true;
+    }
     if (settings_)
         settings_->StoreBack(settingsRecord_);
+    // The test's page shows as the page keys show it, caption and all, so that it is plain
+    // the test was kept.
+    if (PageShown()) {
+        ShowPage(pageIndex_);
+        return;
+    }
     UpdateControls();
     RefreshPlot();
 }
@@ -606,38 +635,7 @@ void TMainForm::ScopeButtonClick() {
 }
 
 void TMainForm::LongTermButtonClick() {
-    const bool resuming = state_ == MeasurementState::Paused;
-    services_.Analysis.ResetFilter();
-    trace_.ClearPlot();
-    if (resuming) {
-        ContinuePausedTest();
-    } else {
-        FillRecord();
-        ShowParameters(static_cast<std::int32_t>(report::RoundHalfEven(beatsPerSecond_ * 3600)));
-        ShowResults(false, 0.0, 0.0, 0.0);
-        layout_.SignalLabel->clear();
-    }
-    longTermActive_ = true;
-    awaitingFirstChartPoint_ = true;
-    if (resuming) {
-        services_.LongTerm.StartLongTerm(this);
-        services_.Analysis.ResetTickDetector();
-        state_ = MeasurementState::Testing;
-        longTermSamples_ = 0;
-        firstPointSecondsShown_ = 0;
-    } else {
-        StartCalibration();
-        state_ = MeasurementState::Calibrating;
-    }
-    if (!audio_->StartCapture()) {
-        state_ = MeasurementState::Idle;
-        services_.LongTerm.StopLongTerm();
-        longTermActive_ = false;
-    }
-    if (state_ == MeasurementState::Testing)
-        ShowFirstPointWait();
-    UpdateControls();
-    RefreshPlot();
+    StartTest(true);
 }
 
 void TMainForm::ManualBeginTesting() {
@@ -717,6 +715,28 @@ void TMainForm::ShowParameters(std::int32_t bph) {
                                                     settingsRecord_.Angle, settingsRecord_.Period));
 }
 
+bool TMainForm::PageShown() const {
+    const bool still = state_ == MeasurementState::Idle || state_ == MeasurementState::Paused;
+    return still && !scopeShownLast_ && pageIndex_ >= 1 &&
+           pageIndex_ <= services_.Pages.PageCount();
+}
+
+// The label names the parameters of what the window shows: a page's own over a page, the
+// settings' (with a running test's detected rate) on the live screen. Showing a page leaves
+// the settings record alone.
+void TMainForm::ShowShownParameters() {
+    if (PageShown()) {
+        const pages::TPageInfo page = services_.Pages.GetPage(pageIndex_);
+        display_->ShowParameters(report::ParametersText(
+            static_cast<std::int32_t>(report::RoundHalfEven(page.BeatsPerSecond * 3600)), 0,
+            page.LiftAngle, page.AveragingPeriod));
+        return;
+    }
+    ShowParameters(state_ == MeasurementState::Idle
+                       ? 0
+                       : static_cast<std::int32_t>(report::RoundHalfEven(beatsPerSecond_ * 3600)));
+}
+
 void TMainForm::DimResults() {
     display_->DimResults();
 }
@@ -745,6 +765,9 @@ void TMainForm::DrawPageCaption(const pages::TPageInfo& page) {
 
 void TMainForm::ClearPages() {
     services_.Pages.ResetPages();
+    sequencePages_ = 0;
+    signalOfNewest_ = false;
+    display_->ClearSignal();
     pageIndex_ = 0;
     trace_.ClearPlot();
     scopeShownLast_ = false;

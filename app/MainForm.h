@@ -2,12 +2,13 @@
 
 #include "app/MainLayout.h"
 #include "app/MeasurementState.h"
-#include "app/PositionSequence.h"
 #include "app/ResultDisplay.h"
 #include "app/SettingsAccess.h"
 #include "app/Toolbar.h"
 #include "app/plot/LongTermChart.h"
 #include "app/plot/TracePlot.h"
+#include "app/sequence/PositionSequence.h"
+#include "app/sequence/SequencePrompt.h"
 #include "audio/TAudio.h"
 #include "dsp/DSP.h"
 #include "longterm/LongTerm.h"
@@ -92,6 +93,9 @@ public:
     void ShowAmplitude(bool complete, double amplitude);
     void ShowBeatError(bool complete, double beatError);
     void ShowParameters(std::int32_t bph);
+    void ShowShownParameters();
+    // A stored page fills the plot (not the live screen or a scope view).
+    bool PageShown() const;
     void DimResults();
     void ShowGain(double gain);
     void HideGain();
@@ -142,6 +146,9 @@ public:
     const PositionSequence& Sequence() const { return sequence_; }
     // The prompt shown over the plot between the positions of a sequence; empty when hidden.
     std::string SequencePrompt() const;
+    // How many of the latest pages the last sequence measured, for the report to weigh only
+    // those; 0 once any other page has followed them (the report then weighs as usual).
+    std::int32_t SequencePages() const { return sequencePages_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -154,16 +161,17 @@ private:
     static void DeliverCaptureFailure(void* owner);
     void CaptureFailed();
     void CloseStartupPicture();
+    void StartTest(bool longTerm);
     void ContinuePausedTest();
     void CalibrationBuffer(const std::int16_t* samples, int count);
     void TestingBuffer(const std::int16_t* samples, int count);
     void ScopeBuffer(const std::int16_t* samples, int count);
+    void SweepScope(const std::int16_t* samples, int count, MeasurementState during);
     void AudioOverrun();
     void PlotRawRow(bool flag, double value);
     void CommitTraceScreen();
     plot::TraceInputs TraceInputs() const;
     void ShowResults(bool complete, double rate, double amplitude, double beatError);
-    void ShowSignal(const dsp::TickResult& result);
     void DrawShapes();
     void FillRecord();
     void OpenDevice();
@@ -175,12 +183,8 @@ private:
     void ShowFirstPointWait();
     void LoadState();
     void SaveState();
-    void BuildSequencePrompt();
     void StartOrGoOn();
     void SequenceGoOn();
-    void ShowSequencePrompt();
-    void ShowPromptText();
-    void SequenceCountdownTick();
     void FinishSequencePosition();
     void EndSequence();
 
@@ -208,14 +212,8 @@ private:
     std::int64_t longTermSamples_ = 0; // tested since the long-term test began testing
     int firstPointSecondsShown_ = 0;   // the countdown on the plot
     bool scopeShownLast_ = false;
-    std::int32_t pageIndex_ = 0; // 1-based; PageCount + 1 is the live screen
-    TSettingsRecord settingsRecord_;
-    // The running test's values, kept at Pause for Resume.
-    struct PausedTest {
-        double BeatsPerSecond = 0.0;
-        std::int32_t Angle = 0;
-        std::int32_t Period = 0;
-    } pausedTest_;
+    std::int32_t pageIndex_ = 0;     // 1-based; PageCount + 1 is the live screen
+    TSettingsRecord settingsRecord_; // the settings; a page shown never writes into it
     std::string applicationTitle_ = "Tickora";
 
     // Drawing surfaces: the plot area's raster, the gain bar's raster.
@@ -239,11 +237,11 @@ private:
     // plot and the countdown between positions.
     SequencePlan sequencePlan_;
     PositionSequence sequence_;
-    QLabel* sequencePrompt_ = nullptr;
-    QTimer* sequenceCountdown_ = nullptr;
-    int countdownLeft_ = 0;         // s
+    std::unique_ptr<tickora::SequencePrompt> sequencePrompt_;
     double sequenceSeconds_ = 0.0;  // s of testing in the current position
     bool sequenceStopping_ = false; // the sequence itself is ending a measurement
+    std::int32_t sequencePages_ = 0;
+    bool signalOfNewest_ = false; // the signal figure shown is that of the newest page's test
 };
 
 } // namespace tickora

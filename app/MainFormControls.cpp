@@ -167,7 +167,7 @@ void TMainForm::SettingsButtonClick() {
         audio_->CloseDevice();
         OpenDevice();
     }
-    ShowParameters(0);
+    ShowShownParameters();
     UpdateControls();
 }
 
@@ -207,10 +207,6 @@ void TMainForm::ShowPage(std::int32_t index) {
         shapeArea_->hide();
     }
     const pages::TPageInfo page = services_.Pages.GetPage(index);
-    beatsPerSecond_ = page.BeatsPerSecond;
-    settingsRecord_.Angle = page.LiftAngle;
-    settingsRecord_.Period = page.AveragingPeriod;
-    ShowParameters(static_cast<std::int32_t>(report::RoundHalfEven(beatsPerSecond_ * 3600)));
     const platform::Image* image = page.Image.get();
     if (!image || image->Height() < plotImage_.Height() || image->Width() < plotImage_.Width())
         plotImage_.Fill(platform::kWhite);
@@ -222,8 +218,10 @@ void TMainForm::ShowPage(std::int32_t index) {
     display_->ShowAmplitude(page.Complete, page.Amplitude, page.LongTerm, false);
     display_->ShowBeatError(page.Complete, page.BeatError);
     pageIndex_ = index;
+    display_->ShowSignalFigure(signalOfNewest_ && index == services_.Pages.PageCount());
     DrawPageCaption(page);
     scopeShownLast_ = false;
+    ShowShownParameters();
     UpdateControls();
     RefreshPlot();
 }

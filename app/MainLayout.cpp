@@ -108,9 +108,18 @@ TMainLayout BuildMainLayout(QWidget* form, const platform::Image& plot,
     // layout is unchanged.
     l.SignalHeading = MakeLabel(l.TopPanel, "SignalHeading", "SIGNAL", QRect(502, 5, 106, 16),
                                 Arial13(), kSignalGrey, Qt::AlignHCenter | Qt::AlignTop);
-    l.SignalLabel = MakeLabel(l.TopPanel, "SignalLabel", "", QRect(502, 29, 106, 16), Arial13(),
+    // Two lines: the verdict, then its figures.
+    l.SignalLabel = MakeLabel(l.TopPanel, "SignalLabel", "", QRect(502, 22, 106, 32), Arial13(),
                               kSignalGrey, Qt::AlignHCenter | Qt::AlignTop);
-    l.SignalHeading->setToolTip("Share of the beats used, and how widely their timing scatters");
+    l.SignalHeading->setToolTip(
+        "How well the watch is heard:\n"
+        "good: clear, regular beats; the results are final once the averaging period is full.\n"
+        "good so far: the same, the period not yet full.\n"
+        "weak: reposition: too many beats set aside or scattered; move the microphone, press "
+        "it more firmly or try a filter.\n"
+        "no watch heard: no regular beat at all.\n"
+        "Under it: the share of the beats used (good from 75%) and their timing scatter (good "
+        "below 0.25ms).");
     l.SignalLabel->setToolTip(l.SignalHeading->toolTip());
 
     l.VolumeIndicator = new ImageView(gainBar, l.TopPanel);

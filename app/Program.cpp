@@ -50,6 +50,7 @@ TickoraProgram::TickoraProgram() {
     reportHost.showPage = [this](std::int32_t index) { form_->ShowPage(index); };
     reportHost.plotArea = [this] { return &form_->Plot(); };
     reportHost.applicationTitle = [this] { return form_->ApplicationTitle(); };
+    reportHost.weighedLatest = [this] { return form_->SequencePages(); };
     reportForm_ = std::make_unique<TReportForm>(dialogs_, reportHost, form_.get());
     form_->SetReportViewer([this] { reportForm_->ShowReport(); });
     sequenceForm_ = std::make_unique<TSequenceForm>(form_.get());

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/CardClockForm.h"
 #include "app/MainForm.h"
-#include "app/SequenceForm.h"
 #include "app/SettingsFormAccess.h"
 #include "app/StartupPicture.h"
+#include "app/clock/CardClockForm.h"
+#include "app/sequence/SequenceForm.h"
 #include "audio/SystemInputs.h"
 #include "dsp/DSP.h"
 #include "longterm/LongTerm.h"

@@ -3,6 +3,8 @@
 #include "app/GainBar.h"
 #include "report/ValueTexts.h"
 
+#include <algorithm>
+
 namespace tickora {
 
 namespace {
@@ -47,6 +49,53 @@ void TResultDisplay::ShowBeatError(bool complete, double beatError) {
 
 void TResultDisplay::ShowParameters(const std::string& text) {
     layout_.ParametersLabel()->setText(QString::fromStdString(text));
+}
+
+void TResultDisplay::ClearResults() {
+    for (int i = 0; i < 3; ++i)
+        layout_.Results[i]->clear();
+}
+
+void TResultDisplay::ShowSignal(const dsp::TickResult& r, int period) {
+    constexpr double kNoWatchScatter = 5.0; // ms: no rhythm at all, noise timed at random
+    constexpr double kNoWatchUsed = 0.25;   // share of the beats
+    // A window still filling is not trusted for its few beats alone; its figures tell whether
+    // the sound is at fault (the trust rules' own limits: three beats in four, 0.25 ms).
+    constexpr double kGoodUsed = 0.75;
+    constexpr double kGoodScatter = 0.25; // ms
+    const bool filling = r.Span < period - 0.0001;
+    const bool clean = r.Used >= kGoodUsed && r.Scatter <= kGoodScatter;
+    QString verdict;
+    QColor colour;
+    if (dsp::IsSettled(r, period)) {
+        verdict = "good";
+        colour = QColor(0, 128, 0);
+    } else if (filling && (r.Trusted || clean)) {
+        // Green only with the results: until the period is full they are not final.
+        verdict = "good so far";
+        colour = QColor(96, 96, 96);
+    } else if (r.Scatter > kNoWatchScatter || r.Used < kNoWatchUsed) {
+        verdict = "no watch heard";
+        colour = QColor(176, 0, 0);
+    } else {
+        verdict = "weak: reposition";
+        colour = QColor(176, 0, 0);
+    }
+    QLabel* label = layout_.SignalLabel;
+    label->setText(QString("%1\n%2% %3ms")
+                       .arg(verdict)
+                       .arg(static_cast<int>(report::RoundHalfEven(100.0 * r.Used)))
+                       .arg(std::min(r.Scatter, 99.0), 0, 'f', r.Scatter < 0.995 ? 2 : 1));
+    SetTextColour(label, colour);
+}
+
+void TResultDisplay::ShowSignalFigure(bool shown) {
+    layout_.SignalHeading->setVisible(shown);
+    layout_.SignalLabel->setVisible(shown);
+}
+
+void TResultDisplay::ClearSignal() {
+    layout_.SignalLabel->clear();
 }
 
 void TResultDisplay::DimResults() {
@@ -121,6 +170,11 @@ std::vector<ExportLabel> TResultDisplay::LabelsForExport() const {
         add(result);
     if (layout_.VolumeLabel->parentWidget() == layout_.TopPanel)
         add(layout_.VolumeLabel);
+    // The signal verdict of the test shown, when there is one.
+    if (!layout_.SignalLabel->text().isEmpty()) {
+        add(layout_.SignalHeading);
+        add(layout_.SignalLabel);
+    }
     return labels;
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/ExportImage.h"
 #include "app/MainLayout.h"
+#include "dsp/TickRecord.h"
 #include "platform/Canvas.h"
 #include "platform/Image.h"
 
@@ -23,6 +24,15 @@ public:
     void ShowAmplitude(bool complete, double amplitude, bool longTerm, bool awaiting);
     void ShowBeatError(bool complete, double beatError);
     void ShowParameters(const std::string& text);
+    // Empties the three result labels: nothing is measured yet.
+    void ClearResults();
+    // Under SIGNAL: the verdict a watchmaker acts on, from the window's trust rules (the
+    // result's and whether it is settled over `period`, s), over its figures: the share of the
+    // window's beats used and their timing scatter.
+    void ShowSignal(const dsp::TickResult& result, int period);
+    void ClearSignal();
+    // The signal belongs to the live test and to the page it made, not to other pages.
+    void ShowSignalFigure(bool shown);
     // Pale result labels while a scope view is shown.
     void DimResults();
 

@@ -30,7 +30,8 @@ public:
     ToolbarImage* Live(ToolbarButton button) { return live_[Index(button)]; }
     ToolbarImage* Twin(ToolbarButton button) { return twin_[Index(button)]; }
 
-    static constexpr const char* kNoDeviceHint = "No audio input device has been selected.";
+    static constexpr const char* kNoDeviceHint =
+        "The chosen audio input device could not be opened.";
 
 private:
     static int Index(ToolbarButton b) { return static_cast<int>(b); }

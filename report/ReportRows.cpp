@@ -23,7 +23,7 @@ auto LatestRowOf(Rows& rows, std::int32_t position, Predicate accept) -> decltyp
 } // namespace
 
 std::vector<TReportRow> BuildReportRows(const std::vector<pages::TPageInfo>& pages,
-                                        const PositionWeights& stored) {
+                                        const PositionWeights& stored, std::int32_t weighedLatest) {
     const std::size_t count = std::min<std::size_t>(pages.size(), kMaxReportRows);
     std::vector<TReportRow> rows(count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -38,6 +38,10 @@ std::vector<TReportRow> BuildReportRows(const std::vector<pages::TPageInfo>& pag
         TReportRow* row = LatestRowOf(rows, position, [](const TReportRow&) { return true; });
         if (row)
             row->Weight = stored[static_cast<std::size_t>(position - 1)];
+    }
+    if (weighedLatest > 0 && static_cast<std::size_t>(weighedLatest) < count) {
+        for (std::size_t i = 0; i < count - static_cast<std::size_t>(weighedLatest); ++i)
+            rows[i].Weight = 0;
     }
     return rows;
 }

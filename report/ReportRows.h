@@ -27,9 +27,12 @@ struct TReportRow {
 
 // Rows for the pages, oldest first (at most kMaxReportRows), ordered 1, 2, 3... A complete
 // page with a free-text position weighs 1, any other page 0; then the latest page of each
-// standard position takes that position's stored weight, whatever its completeness.
+// standard position takes that position's stored weight, whatever its completeness. With
+// weighedLatest above 0 (the pages of a position sequence just measured) only that many of
+// the latest pages weigh; the older ones weigh 0 until the user weighs them in.
 std::vector<TReportRow> BuildReportRows(const std::vector<pages::TPageInfo>& pages,
-                                        const PositionWeights& stored);
+                                        const PositionWeights& stored,
+                                        std::int32_t weighedLatest = 0);
 
 // Takes the text typed into a cell: POSITION becomes the trimmed text; ORDER and WEIGHT the
 // typed number (ParseCellNumber). Other columns and rows out of range change nothing. True

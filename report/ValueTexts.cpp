@@ -78,6 +78,12 @@ std::string ParametersText(std::int32_t bph, std::int32_t settingsRate, std::int
     return text + " " + std::to_string(angle) + kDegree + " " + std::to_string(period) + "s";
 }
 
+std::string CalibrationFailureText(std::int32_t rate) {
+    if (rate != 0)
+        return "Unable to detect a consistent tick at " + std::to_string(rate) + "bph.";
+    return "Unable to detect a consistent tick.";
+}
+
 std::string GainText(double gain) {
     return Format("+%1.0fdB", std::log(gain) * 8.6562);
 }

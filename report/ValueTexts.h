@@ -30,6 +30,9 @@ std::string ParametersText(std::int32_t bph, std::int32_t settingsRate, std::int
 // Signal gain (1 to 256) in decibels: "+0dB" .. "+48dB".
 std::string GainText(double gain);
 
+// The message of a calibration that found no watch: at the rate set, or (rate 0) at any.
+std::string CalibrationFailureText(std::int32_t rate);
+
 // A time stamp (days since 1899-12-30 00:00, time of day as the fraction) plus 30 seconds,
 // as "yyyy-mm-dd hh:nn", so the minute shown is the nearest one.
 std::string PageTimeText(double timestamp);

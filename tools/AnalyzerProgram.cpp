@@ -1,6 +1,7 @@
 #include "tools/AnalyzerProgram.h"
 
 #include "dsp/synth/WatchParameters.h"
+#include "report/ValueTexts.h"
 #include "tools/AnalyzerOptions.h"
 #include "tools/AnalyzerReport.h"
 #include "tools/RecordingAnalysis.h"
@@ -84,7 +85,7 @@ int RunAnalyzer(const std::vector<std::string>& arguments, std::ostream& out, st
         err << kName << options.file << ": " << summary.error << '\n';
         return 2;
     case AnalysisEnd::CalibrationFailed:
-        err << CalibrationFailureMessage(settings.rate) << '\n';
+        err << report::CalibrationFailureText(settings.rate) << '\n';
         return 1;
     case AnalysisEnd::TooShort:
         err << kName << (options.demo ? std::string("demo") : options.file)

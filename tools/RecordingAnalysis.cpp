@@ -24,13 +24,6 @@ int ReadBuffer(SampleSource& source, std::int16_t* buffer) {
 
 } // namespace
 
-std::string CalibrationFailureMessage(int rate) {
-    if (rate != 0) {
-        return "Unable to detect a consistent tick at " + std::to_string(rate) + "bph.";
-    }
-    return "Unable to detect a consistent tick.";
-}
-
 AnalysisSummary AnalyzeSound(dsp::SignalAnalysis& analysis, SampleSource& source,
                              const AnalyzerSettings& settings, const ResultHandler& onResult) {
     AnalysisSummary summary;

@@ -44,7 +44,4 @@ using ResultHandler = std::function<void(const dsp::TickResult& result, bool com
 AnalysisSummary AnalyzeSound(dsp::SignalAnalysis& analysis, SampleSource& source,
                              const AnalyzerSettings& settings, const ResultHandler& onResult = {});
 
-// The program's message for a failed calibration.
-std::string CalibrationFailureMessage(int rate);
-
 } // namespace tools

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <numbers>
 #include <string>
 
@@ -40,7 +41,51 @@ double AxisStep(double spanMs) {
     return 10.0 * power;
 }
 
+constexpr std::int64_t kIrregularBeats = 64; // beats heard with no shape yet: noise, not a wait
+constexpr int kTextGap = 6;                  // pixels between two texts of an axis
+
+// The divisions of a panel's axis: every step from the panel's own first sound, from ... to.
+template <typename Each> void ForEachDivision(double from, double to, double origin, Each each) {
+    const double step = AxisStep((to - from) * 1e3) * 1e-3;
+    const long first = std::lround(std::ceil((from - origin) / step - 1e-9));
+    for (long k = first; origin + k * step <= to + 1e-12; ++k)
+        each(origin + k * step, k * step * 1e3);
+}
+
+bool Irregular(const dsp::SignalAnalysis& analysis) {
+    return analysis.WriteIndex() - analysis.FirstIndex() >= kIrregularBeats;
+}
+
 } // namespace
+
+std::vector<AxisText> ShapeAxisTexts(const platform::Canvas& canvas, double from, double to,
+                                     double origin, int right,
+                                     const std::function<int(double)>& column) {
+    std::vector<AxisText> texts;
+    const std::string unit = "ms";
+    const int unitWidth = canvas.TextWidth(unit);
+    const int unitLeft = right - unitWidth;
+    int lastRight = std::numeric_limits<int>::min() / 2;
+    ForEachDivision(from, to, origin, [&](double t, double ms) {
+        const std::string label = std::fabs(ms - std::round(ms)) < 1e-6
+                                      ? std::to_string(std::lround(ms))
+                                      : Format("%.1f", ms);
+        const int width = canvas.TextWidth(label);
+        const int left = column(t) - width / 2;
+        if (left < lastRight + kTextGap || left + width + kTextGap > unitLeft)
+            return;
+        texts.push_back({left, width, label});
+        lastRight = left + width;
+    });
+    texts.push_back({unitLeft, unitWidth, unit});
+    return texts;
+}
+
+std::string ShapeMissingText(const dsp::SignalAnalysis& analysis) {
+    if (Irregular(analysis))
+        return "The beats are too irregular to average: move the microphone or try a filter.";
+    return "The beat shapes show once a few beats have been measured.";
+}
 
 BeatShapeMarks ShapeMarksOf(const dsp::SignalAnalysis& analysis, int parity, int liftAngle) {
     BeatShapeMarks marks;
@@ -74,10 +119,10 @@ void DrawBeatShapes(platform::Canvas& canvas, const dsp::SignalAnalysis& analysi
     const BeatShapeMarks marks[2] = {ShapeMarksOf(analysis, 0, liftAngle),
                                      ShapeMarksOf(analysis, 1, liftAngle)};
     canvas.TextOut(kLeft, 6,
-                   "Beat shapes: the averaged sound of the recent beats, from the first "
-                   "sound to the drop and after");
+                   "Beat shapes: the averaged sound of the recent beats. The amplitude of an "
+                   "average differs a little from AMPLITUDE, the median of single beats.");
     if (!marks[0].Known && !marks[1].Known) {
-        const std::string wait = "The beat shapes show once a few beats have been measured.";
+        const std::string wait = ShapeMissingText(analysis);
         canvas.TextOut((width - canvas.TextWidth(wait)) / 2, height / 2, wait);
         return;
     }
@@ -94,7 +139,6 @@ void DrawBeatShapes(platform::Canvas& canvas, const dsp::SignalAnalysis& analysi
     }
     from = std::max(from, 0.0);
     to = std::min(to, dsp::kShapePoints * point);
-    const double origin = marks[0].Known ? marks[0].FirstSound : marks[1].FirstSound;
     const int plotWidth = width - kLeft - kRightMargin;
     auto column = [&](double t) {
         return kLeft + static_cast<int>(std::lround((t - from) / (to - from) * (plotWidth - 1)));
@@ -107,22 +151,22 @@ void DrawBeatShapes(platform::Canvas& canvas, const dsp::SignalAnalysis& analysi
         const int bottom = top + panelHeight;
         canvas.TextOut(4, top, parity == 0 ? "Ticks" : "Tocks");
         if (!m.Known) {
-            canvas.TextOut(kLeft, top + panelHeight / 2, "Not heard clearly enough yet.");
+            canvas.TextOut(kLeft, top + panelHeight / 2,
+                           Irregular(analysis) ? "Too irregular to average."
+                                               : "Not heard clearly enough yet.");
             continue;
         }
         canvas.TextOut(4, top + 16, std::to_string(std::min(m.Beats, 16)) + " beats");
 
-        // Divisions every step ms from the tick's first sound, labelled along the bottom.
-        const double step = AxisStep((to - from) * 1e3) * 1e-3;
-        for (double t = origin + std::ceil((from - origin) / step) * step; t <= to; t += step) {
-            const int x = column(t);
-            canvas.SetPen(kGrid);
-            canvas.MoveTo(x, top);
-            canvas.LineTo(x, bottom);
-            const std::string label = Format("%.0f", (t - origin) * 1e3);
-            canvas.TextOut(x - canvas.TextWidth(label) / 2, bottom + 2, label);
-        }
-        canvas.TextOut(width - kRightMargin - canvas.TextWidth("ms"), bottom + 2, "ms");
+        // Divisions from the panel's own first sound, so that its mark stands at 0.
+        canvas.SetPen(kGrid);
+        ForEachDivision(from, to, m.FirstSound, [&](double t, double) {
+            canvas.MoveTo(column(t), top);
+            canvas.LineTo(column(t), bottom);
+        });
+        for (const AxisText& text :
+             ShapeAxisTexts(canvas, from, to, m.FirstSound, width - kRightMargin, column))
+            canvas.TextOut(text.left, bottom + 2, text.text);
         canvas.SetPen(kAxis);
         canvas.MoveTo(kLeft, bottom);
         canvas.LineTo(kLeft + plotWidth, bottom);
@@ -169,8 +213,8 @@ void DrawBeatShapes(platform::Canvas& canvas, const dsp::SignalAnalysis& analysi
         canvas.SetFont(marked);
         canvas.TextOut(x2 + 4, top + 20, "loudest");
         canvas.SetFont(font);
-        const std::string lift = "lift " + Format("%.2f ms", m.Lift * 1e3) + ", " +
-                                 Format("%.0f\u00b0", m.Amplitude) + " at " +
+        const std::string lift = "lift " + Format("%.2f ms", m.Lift * 1e3) + ": " +
+                                 Format("%.0f\u00b0", m.Amplitude) + " for this average at " +
                                  std::to_string(liftAngle) + "\u00b0 lift angle";
         canvas.TextOut(std::min(x2 + 4, width - kRightMargin - canvas.TextWidth(lift)), y - 6,
                        lift);

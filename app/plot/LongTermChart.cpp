@@ -29,6 +29,7 @@ constexpr std::array<PanelStyle, longterm::kSeriesCount> kPanels = {{
 }};
 
 constexpr int kValueDivisions = 5;
+constexpr const char* kTimeCaption = "TIME (h:mm)";
 // Font size in points = this / pixels per inch: 8 points on a 96 ppi screen.
 constexpr int kFontSizeDividend = 816;
 
@@ -221,6 +222,10 @@ void LongTermChart::DrawTimeAxis(bool labels) {
     const int labelHeight = canvas_.TextHeight("0");
     const std::array<int, 2> separators = {RoundToInt(h / 3.0), RoundToInt(2 * h / 3.0)};
     const int ticks = TimeTickCount(time_);
+    // The time axis's caption, top right as the panels' are top left: its labels are elapsed
+    // hours and minutes, which read as minutes and seconds otherwise.
+    if (labels)
+        canvas_.TextOut(w - 4 - canvas_.TextWidth(kTimeCaption), 0, kTimeCaption);
     for (int i = 1; i <= ticks; ++i) {
         const double x = x0_ + i * columnsPerStep;
         if (!labels) {

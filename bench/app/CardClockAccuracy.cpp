@@ -4,7 +4,7 @@
 // figures include the real delivery of buffers to a window; it runs in real time.
 //     CardClockAccuracy computer|quartz [CARD_ERROR_SPD] [MINUTES...]
 // Run with QT_QPA_PLATFORM=offscreen.
-#include "app/CardClockForm.h"
+#include "app/clock/CardClockForm.h"
 #include "audio/SimulatedWatchInput.h"
 #include "platform/testing/FakeDialogs.h"
 

@@ -137,7 +137,8 @@ void TReportForm::FormShow() {
     TSettingsRecord record;
     if (host_.fillRecord)
         host_.fillRecord(record);
-    rows_ = report::BuildReportRows(Pages(), record.Weights);
+    rows_ = report::BuildReportRows(Pages(), record.Weights,
+                                    host_.weighedLatest ? host_.weighedLatest() : 0);
     LayoutRows();
     for (int r = 0; r < reportGrid_->RowCount(); ++r)
         for (int c = 0; c < report::kReportColumnCount; ++c)

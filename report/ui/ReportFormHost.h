@@ -21,6 +21,8 @@ struct TReportFormHost {
     std::function<void(std::int32_t index)> showPage; // the main window shows the page
     std::function<const platform::Image*()> plotArea; // the main window's plot as drawn
     std::function<std::string()> applicationTitle;
+    // How many of the latest pages alone are weighed (a sequence's own); 0 or missing: all.
+    std::function<std::int32_t()> weighedLatest;
 };
 
 } // namespace tickora

@@ -2,12 +2,15 @@
 // its methods, and a watch reading its true rate once the correction is in place.
 #include "MainFormFixture.h"
 
-#include "app/CardClockForm.h"
+#include "app/clock/CardClockForm.h"
+
+#include <gmock/gmock.h>
 
 #include <QCoreApplication>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QtTest/QTest>
 
 #include <array>
 #include <functional>
@@ -87,7 +90,10 @@ TEST_F(CardClockTest, AgainstTheComputersClockTheCardsErrorComesBack) {
                 afterOneMinute = assistant.Estimate();
         }
         EXPECT_TRUE(assistant.OKButton()->isEnabled());
-        assistant.OKButton()->click();
+        // Enter takes the result while measuring, also with Start/Stop in the focus (the
+        // key reaches the focused button first).
+        ASSERT_TRUE(assistant.Running());
+        QTest::keyClick(assistant.StartButton(), Qt::Key_Return);
     });
     ASSERT_TRUE(result.has_value());
     EXPECT_NEAR(*result, kCardError, 0.2);
@@ -124,6 +130,20 @@ TEST_F(CardClockTest, AgainstAQuartzWatchTheCorrectionMakesAWatchReadItsTrueRate
     ASSERT_TRUE(result.has_value());
     EXPECT_NEAR(*result, kCardError, 0.2);
 
+    // A mechanical watch is no quartz watch, and the assistant says what it needs.
+    const auto refused = RunAssistant([&](TCardClockForm& assistant) {
+        assistant.QuartzRadioButton()->click();
+        assistant.StartButton()->click();
+        for (int i = 0; i < 100 && assistant.Running(); ++i)
+            FeedWatch();
+        EXPECT_FALSE(assistant.Running());
+        EXPECT_THAT(assistant.StatusLabel()->text().toStdString(),
+                    ::testing::HasSubstr("needs a quartz watch whose seconds hand steps once a "
+                                         "second"));
+        assistant.CancelButton()->click();
+    });
+    EXPECT_FALSE(refused.has_value());
+
     // The 28800 bph watch (-3.0 s/d) on the same card reads 4.3 s/d slow without the
     // correction, and its true rate with it.
     settings_.record.Period = 20; // s: a rate good to a tenth of a second a day
@@ -136,6 +156,22 @@ TEST_F(CardClockTest, AgainstAQuartzWatchTheCorrectionMakesAWatchReadItsTrueRate
         ASSERT_TRUE(page.Complete);
         EXPECT_NEAR(page.DailyRate, -3.0 - kCardError + correction, 0.2) << correction;
     }
+}
+
+// A direction is told only when the error shown exceeds the uncertainty shown.
+TEST(CardClockStatus, TellsWhichWayOnlyBeyondTheUncertainty) {
+    ClockFit::Result estimate;
+    estimate.valid = true;
+    estimate.span = 75.0;
+    estimate.error = 0.014;
+    estimate.uncertainty = 0.006; // +0.01 s/d ± 0.01 s/d as shown
+    EXPECT_EQ(CardClockStatus(estimate).toStdString(),
+              "Measured for 1 min 15 s. A Rate Correction of +0.01 s/d cancels it.");
+    estimate.error = -4.3;
+    estimate.uncertainty = 0.2;
+    EXPECT_EQ(CardClockStatus(estimate).toStdString(),
+              "Measured for 1 min 15 s. The card runs slow, so every watch reads fast. A Rate "
+              "Correction of -4.30 s/d cancels it.");
 }
 
 } // namespace

@@ -13,6 +13,8 @@ TEST_F(MainFormTest, ExportOfATestPageHoldsStripAndPagePicture) {
     Open();
     StartAndCalibrate();
     FeedWatchFor(4);
+    // A clean watch, its period (2 s) full: the verdict first, then its figures.
+    EXPECT_EQ(LabelText(Form().Layout().SignalLabel).substr(0, 5), "good\n");
     Key(vk::Escape);
     const std::string file = dataDir_->path().toStdString() + "/trace.png";
     dialogs_.QueueSaveAnswer(file);
@@ -37,6 +39,12 @@ TEST_F(MainFormTest, ExportOfATestPageHoldsStripAndPagePicture) {
         for (int x = 1; x < 961; ++x)
             inked += saved.Pixel(x, y) != platform::kWhite;
     EXPECT_GT(inked, 300);
+    // The signal verdict of the test, between the beat error and the parameters.
+    int verdict = 0;
+    for (int y = 23; y < 55; ++y)
+        for (int x = 503; x < 609; ++x)
+            verdict += saved.Pixel(x, y) != platform::kWhite;
+    EXPECT_GT(verdict, 40);
 }
 
 // A test stopped during calibration makes no page: the window shows the cleared plot, and

@@ -2,6 +2,8 @@
 // a sequence ended half way.
 #include "MainFormFixture.h"
 
+#include "report/ReportRows.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
@@ -24,6 +26,7 @@ protected:
         Form().SetReportViewer([this] {
             ++reports_;
             reportPages_ = pages_->PageCount();
+            reportWeighed_ = Form().SequencePages();
         });
     }
 
@@ -40,6 +43,7 @@ protected:
     int editorShown_ = 0;
     int reports_ = 0;
     int reportPages_ = 0;
+    int reportWeighed_ = 0;
 };
 
 TEST_F(MainFormSequenceTest, SixPositionsEndInSixAnnotatedSettledPagesAndTheReport) {
@@ -126,6 +130,8 @@ TEST_F(MainFormSequenceTest, ACountdownGoesOnAndEscEndsTheSequenceKeepingItsPage
     EXPECT_EQ(pages_->GetPage(2).Annotation, "");
     QCoreApplication::processEvents();
     EXPECT_EQ(reports_, 0);
+    // R now weighs this sequence's two pages, not older ones of the same positions.
+    EXPECT_EQ(Form().SequencePages(), 2);
     EXPECT_TRUE(Form().Toolbar().Enabled(ToolbarButton::Settings));
 
     // Esc at a prompt ends the sequence without a page.
@@ -136,6 +142,44 @@ TEST_F(MainFormSequenceTest, ACountdownGoesOnAndEscEndsTheSequenceKeepingItsPage
     EXPECT_FALSE(Form().Sequence().Active());
     EXPECT_EQ(pages_->PageCount(), 2);
     EXPECT_TRUE(Form().Toolbar().Enabled(ToolbarButton::Start));
+}
+
+TEST_F(MainFormSequenceTest, OnePagePerPositionOverAFreshStripAndItsReportWeighsOnlyItsOwn) {
+    // A 60 s period: the trace fills its screen (480 beats at 28800 bph) before the reading
+    // has settled.
+    settings_.record = TSettingsRecord{};
+    settings_.record.Period = 60;
+    SequencePlan plan;
+    plan.positions = {true, false, false, false, false, false}; // Dial Up
+    OpenWithSequence(plan);
+    // An earlier test, crown up: its results on the screen and its page.
+    StartAndCalibrate();
+    FeedWatchFor(4);
+    Key(vk::Escape);
+    pages_->SetPageAnnotation(1, "Crown Up");
+    ASSERT_NE(LabelText(Form().Layout().RateErrorLabel()), "");
+
+    Key(vk::Q);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(LabelText(Form().Layout().Results[i]), "") << i;
+    Key(vk::Space);
+    MeasurePosition();
+    ASSERT_EQ(pages_->PageCount(), 2) << "one page for the position, none for a full screen";
+    EXPECT_EQ(pages_->GetPage(2).Annotation, "Dial Up");
+    EXPECT_TRUE(pages_->GetPage(2).Complete);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(reports_, 1);
+    // The report weighs the sequence's page alone; the older crown-up page weighs 0.
+    EXPECT_EQ(reportWeighed_, 1);
+    std::vector<pages::TPageInfo> all = {pages_->GetPage(1), pages_->GetPage(2)};
+    const auto rows = report::BuildReportRows(all, {1, 1, 1, 1, 1, 1}, reportWeighed_);
+    EXPECT_EQ(rows[0].Weight, 0);
+    EXPECT_EQ(rows[1].Weight, 1);
+    // A plain test afterwards: the report weighs as usual again.
+    StartAndCalibrate();
+    FeedWatchFor(3);
+    Key(vk::Escape);
+    EXPECT_EQ(Form().SequencePages(), 0);
 }
 
 } // namespace

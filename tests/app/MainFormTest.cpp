@@ -31,6 +31,8 @@ TEST_F(MainFormTest, StartUpShowsTitleParametersAndToolbar) {
     EXPECT_EQ(Form().windowTitle().toStdString(), "Tickora 1.4");
     EXPECT_EQ(settings_.startupLoads, 1);
     EXPECT_EQ(LabelText(Form().Layout().ParametersLabel()), "AUTO 52\u00b0 20s");
+    // No watch measured, no figures (not the layout's design texts).
+    EXPECT_EQ(LabelText(Form().Layout().AmplitudeLabel()), "");
     EXPECT_TRUE(Form().Toolbar().Enabled(ToolbarButton::Start));
     EXPECT_FALSE(Form().Toolbar().Enabled(ToolbarButton::Stop));
     EXPECT_TRUE(Form().Layout().VolumeIndicator->isHidden());
@@ -70,8 +72,10 @@ TEST_F(MainFormTest, WholeTestFromSpaceThroughCalibrationToResults) {
     ASSERT_EQ(State(), S::Calibrating);
     EXPECT_FALSE(Form().Layout().CalibrationProgressPanel->isHidden());
     EXPECT_EQ(LabelText(Form().Layout().CalibrationLabel), "Adjusting Levels and Detecting Rate");
-    EXPECT_EQ(LabelText(Form().Layout().RateErrorLabel()), "-0.0s/d");
-    EXPECT_EQ(Colour(Form().Layout().RateErrorLabel()), QColor(204, 0, 0));
+    // Nothing is measured yet: no results, and the parameters as set.
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(LabelText(Form().Layout().Results[i]), "") << i;
+    EXPECT_EQ(LabelText(Form().Layout().ParametersLabel()), "AUTO 52\u00b0 2s");
     EXPECT_TRUE(Form().Toolbar().Twin(ToolbarButton::Pause)->isVisibleTo(&Form()));
 
     FeedWatchFor(2.5);
@@ -97,6 +101,20 @@ TEST_F(MainFormTest, WholeTestFromSpaceThroughCalibrationToResults) {
     EXPECT_EQ(Colour(Form().Layout().RateErrorLabel()), QColor(0, 119, 0));
     EXPECT_GT(PlotPixels(platform::kBlack), 40); // trace dots
     EXPECT_EQ(pages_->PageCount(), 0);
+
+    // Esc keeps the test as page 1 and shows it as a page: its caption over its picture.
+    const platform::Image live = Form().Plot();
+    Key(vk::Escape);
+    ASSERT_EQ(pages_->PageCount(), 1);
+    ASSERT_TRUE(pages_->GetPage(1).Image);
+    EXPECT_TRUE(*pages_->GetPage(1).Image == live);
+    EXPECT_FALSE(Form().Plot() == live);
+
+    // The next test knows nothing yet either, not even the rate the last one found.
+    Key(vk::Space);
+    ASSERT_EQ(State(), S::Calibrating);
+    EXPECT_EQ(LabelText(Form().Layout().ParametersLabel()), "AUTO 52\u00b0 2s");
+    EXPECT_EQ(LabelText(Form().Layout().AmplitudeLabel()), "");
 }
 
 TEST_F(MainFormTest, PauseCommitsAndResumeContinuesWithoutCalibration) {
@@ -393,6 +411,7 @@ TEST_F(MainFormTest, LongTermTestChartsAndCommitsALongTermPage) {
     // The chart replaces the trace: no trace dots, the rate curve in its colour.
     const int rateCurve = PlotPixels(platform::RgbOf(153, 0, 102));
     EXPECT_GT(rateCurve, 0);
+    const platform::Image chart = Form().Plot();
     Key(vk::Escape);
     EXPECT_EQ(State(), S::Idle);
     EXPECT_FALSE(Form().LongTermActive());
@@ -400,7 +419,7 @@ TEST_F(MainFormTest, LongTermTestChartsAndCommitsALongTermPage) {
     const pages::TPageInfo page = pages_->GetPage(1);
     EXPECT_TRUE(page.LongTerm);
     ASSERT_TRUE(page.Image);
-    EXPECT_TRUE(*page.Image == Form().Plot());
+    EXPECT_TRUE(*page.Image == chart);
     EXPECT_EQ(Form().PageIndex(), 1);
     // Shown again, the long-term page keeps its long-term colours.
     Form().ShowPage(1);
@@ -454,7 +473,7 @@ TEST_F(MainFormTest, MissingDeviceLeavesStartGreyed) {
     EXPECT_EQ(State(), S::Idle);
     ToolbarImage* twin = Form().Toolbar().Twin(ToolbarButton::Start);
     EXPECT_TRUE(twin->isVisibleTo(&Form()));
-    EXPECT_EQ(twin->toolTip().toStdString(), "No audio input device has been selected.");
+    EXPECT_EQ(twin->toolTip().toStdString(), "The chosen audio input device could not be opened.");
     // The settings choose a device that opens.
     inputs_.SetFailures({});
     settings_.onShow = [](TSettingsRecord& record) { record.InputDevice = 0; };

@@ -115,3 +115,29 @@ TEST_F(ResultDisplayTest, ExportLabelsFollowThePanelAndLeaveOutHiddenOnes) {
     ASSERT_EQ(labels.size(), 9u);
     EXPECT_EQ(labels[8].text, "+12dB");
 }
+
+// The signal verdict says what a watchmaker can act on, whatever the share of beats used:
+// pure scatter with most beats "used" is no watch, a trusted reading is green only when the
+// results are.
+TEST_F(ResultDisplayTest, SignalVerdictComesFromTheTrustRulesNotTheShareUsed) {
+    const auto shown = [this](double used, double scatter, bool trusted, double span) {
+        dsp::TickResult r;
+        r.Valid = true;
+        r.Used = used;
+        r.Scatter = scatter;
+        r.Trusted = trusted;
+        r.Span = span;
+        display_->ShowSignal(r, 20);
+        return layout_.SignalLabel->text().toStdString();
+    };
+    EXPECT_EQ(shown(0.97, 72.9, false, 20.0), "no watch heard\n97% 72.9ms");
+    EXPECT_EQ(Colour(layout_.SignalLabel), QColor(176, 0, 0));
+    EXPECT_EQ(shown(0.93, 0.40, false, 20.0), "weak: reposition\n93% 0.40ms");
+    EXPECT_EQ(shown(0.98, 0.03, true, 12.0), "good so far\n98% 0.03ms");
+    // A few beats into a test the rate is not yet known well enough to trust: the sound is
+    // not to blame.
+    EXPECT_EQ(shown(1.0, 0.01, false, 2.0), "good so far\n100% 0.01ms");
+    EXPECT_NE(Colour(layout_.SignalLabel), QColor(0, 128, 0));
+    EXPECT_EQ(shown(0.98, 0.03, true, 20.0), "good\n98% 0.03ms");
+    EXPECT_EQ(Colour(layout_.SignalLabel), QColor(0, 128, 0));
+}

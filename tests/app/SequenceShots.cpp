@@ -6,9 +6,9 @@
 //     sequence_shots OUTPUT_FOLDER
 // It uses a scratch data folder of its own (XDG_DATA_HOME) and needs a display or
 // QT_QPA_PLATFORM=offscreen. About a minute and a half.
-#include "app/CardClockForm.h"
 #include "app/KeyCodes.h"
 #include "app/Program.h"
+#include "app/clock/CardClockForm.h"
 #include "tests/app/ShotTools.h"
 
 #include <QApplication>

@@ -47,14 +47,14 @@ xdotool mousemove $((x + 500)) $((y + 300)) click 1
 sleep 0.5
 stacked_above "$settings" || fail "the main window came above the settings dialog"
 
-step "settings dialog OK: the label shows the settings' rate, AUTO"
+step "settings dialog OK over the test's page: the label keeps the page's parameters"
 keys "$settings" Return
 wait_gone "Settings" 5
 sleep 0.5 # the main window is active again
-within 5 label_is settings-label "$auto_label" ||
-    fail "the parameters label does not read as at start (AUTO 52° 20s): $WORK/settings-label.png"
+within 5 label_is settings-label "$tested_label" ||
+    fail "the parameters label does not read the page's 28800bph 52° 20s: $WORK/settings-label.png"
 sleep 1
-label_is settings-label-later "$auto_label" ||
+label_is settings-label-later "$tested_label" ||
     fail "the parameters label changed again: $WORK/settings-label-later.png"
 
 step "export as PNG: a bare name gets .png"

@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <random>
 #include <vector>
 
 namespace {
@@ -82,6 +85,58 @@ TEST(BeatShapeView, MarksTheFirstSoundAndTheDropWhereTheyAre) {
     ASSERT_GE(green, 0);
     EXPECT_NEAR(red, highest, 2);
     EXPECT_LT(green, red);
+
+    // The tocks' panel counts from its own first sound: its green mark stands over its "0"
+    // (whose middle column crosses the glyph's top and bottom), not beside the ticks' zero.
+    const int tockGreen = columnOf(kGreen, 320, 470);
+    ASSERT_GE(tockGreen, 0);
+    int zero = 0;
+    for (int y = 486; y < 502; ++y)
+        zero += image.Pixel(tockGreen, y) != platform::kWhite;
+    EXPECT_GE(zero, 2);
+
+    // An axis that ends just past 16 ms: its texts never run into each other or into "ms".
+    const plot::BeatShapeMarks tick = plot::ShapeMarksOf(*analysis, 0, 52);
+    const double from = tick.FirstSound - 1.5e-3;
+    const double to = tick.FirstSound + 16.3e-3;
+    const auto column = [&](double t) {
+        return 60 + static_cast<int>(std::lround((t - from) / (to - from) * 879));
+    };
+    const auto texts = plot::ShapeAxisTexts(canvas, from, to, tick.FirstSound, 940, column);
+    ASSERT_GE(texts.size(), 3u);
+    EXPECT_EQ(texts.back().text, "ms");
+    for (std::size_t i = 1; i < texts.size(); ++i)
+        EXPECT_GT(texts[i].left, texts[i - 1].left + texts[i - 1].width) << texts[i].text;
+}
+
+// A watch drowned in noise: many onsets heard but no shape to average, and the view says
+// why instead of asking to wait.
+TEST(BeatShapeView, UnderNoiseSaysTheBeatsAreTooIrregular) {
+    platform::testing::EnsureTestApplication();
+    synth::WatchParameters p;
+    p.beatsPerHour = 28800;
+    p.noiseDb = -10.0; // the drop barely above the noise: onsets, but no steady shape
+    synth::WatchSynthesiser s(p);
+    std::vector<std::int16_t> watch(6 * 44100);
+    s.Generate(watch);
+    auto analysis = std::make_unique<dsp::SignalAnalysis>();
+    analysis->ResetFilter();
+    analysis->BeginCalibration(5, dsp::kFilterNone, 0.0);
+    for (std::size_t at = 0; !analysis->AddCalibrationSamples(watch.data() + at, 4096);
+         at += 4096) {
+    }
+    int bph = 0;
+    double peak = 0.0, rate = 0.0;
+    ASSERT_TRUE(analysis->FinishCalibration(0, 52, bph, peak, rate));
+    // 40 s of it.
+    std::vector<std::int16_t> buffer(4096);
+    for (int i = 0; i < 40 * 44100 / 4096; ++i) {
+        s.Generate(buffer);
+        analysis->ProcessTickSamples(buffer.data(), 4096, 20, dsp::PlotRawCallback{}, 1, false, 52);
+    }
+    EXPECT_FALSE(plot::ShapeMarksOf(*analysis, 0, 52).Known);
+    EXPECT_EQ(plot::ShapeMissingText(*analysis),
+              "The beats are too irregular to average: move the microphone or try a filter.");
 }
 
 } // namespace

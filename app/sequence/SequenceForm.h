@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PositionSequence.h"
+#include "app/sequence/PositionSequence.h"
 
 #include <QDialog>
 

@@ -1,4 +1,4 @@
-#include "app/PositionSequence.h"
+#include "app/sequence/PositionSequence.h"
 
 namespace tickora {
 

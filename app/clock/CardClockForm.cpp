@@ -1,8 +1,9 @@
-#include "app/CardClockForm.h"
+#include "app/clock/CardClockForm.h"
 
 #include "audio/TAudio.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtFont.h"
+#include "report/ValueTexts.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -56,6 +57,20 @@ QString CardClockText(const ClockFit::Result& estimate) {
         .arg(estimate.uncertainty, 0, 'f', 2);
 }
 
+QString CardClockStatus(const ClockFit::Result& estimate) {
+    // Which way the card runs is said only once the measurement tells it apart from zero,
+    // compared as shown: "+0.01 s/d ± 0.01 s/d" tells no direction.
+    QString direction;
+    if (std::fabs(Signed(estimate.error, 2).toDouble()) >
+        QString::number(estimate.uncertainty, 'f', 2).toDouble())
+        direction = estimate.error > 0 ? " The card runs fast, so every watch reads slow."
+                                       : " The card runs slow, so every watch reads fast.";
+    return QString("Measured for %1.%2 A Rate Correction of %3 s/d cancels it.")
+        .arg(Duration(estimate.span))
+        .arg(direction)
+        .arg(Signed(estimate.error, 2));
+}
+
 TCardClockForm::TCardClockForm(platform::Dialogs& dialogs, InputCatalog& inputs,
                                dsp::SignalAnalysis& analysis, QWidget* parent)
     : QDialog(parent), dialogs_(dialogs), inputs_(inputs), analysis_(analysis),
@@ -92,8 +107,11 @@ TCardClockForm::TCardClockForm(platform::Dialogs& dialogs, InputCatalog& inputs,
         button->setFont(platform::ArialFont(kButtonPixels));
         button->setFixedWidth(75);
     }
+    // Enter presses the default button only, never the focused one: Start at rest, OK once
+    // there is a result to take (also while measuring, which it stops).
+    for (QPushButton* button : {startButton_, okButton_, cancelButton_})
+        button->setAutoDefault(false);
     startButton_->setDefault(true);
-    okButton_->setAutoDefault(false);
     okButton_->setEnabled(false);
     QObject::connect(startButton_, &QPushButton::clicked, this, &TCardClockForm::StartStopClick);
     QObject::connect(okButton_, &QPushButton::clicked, this, [this] {
@@ -205,7 +223,7 @@ void TCardClockForm::StartMeasuring() {
         return;
     running_ = true;
     startButton_->setText("S&top");
-    startButton_->setDefault(true);
+    okButton_->setDefault(true);
     computerRadio_->setEnabled(false);
     quartzRadio_->setEnabled(false);
 }
@@ -216,10 +234,11 @@ void TCardClockForm::StopMeasuring() {
     running_ = false;
     audio_->StopCapture(false);
     startButton_->setText("&Start");
-    // Once stopped with a result, Enter takes it.
+    // Once stopped with a result, Enter takes it; without one, Enter starts again.
     if (estimate_.valid) {
-        okButton_->setDefault(true);
         okButton_->setFocus();
+    } else {
+        startButton_->setDefault(true);
     }
     computerRadio_->setEnabled(true);
     quartzRadio_->setEnabled(true);
@@ -265,7 +284,9 @@ void TCardClockForm::QuartzBuffer(const std::int16_t* samples, int count) {
         double rate = 0.0;
         if (!analysis_.FinishCalibration(kQuartzBph, kQuartzLiftAngle, bph, peak, rate)) {
             StopMeasuring();
-            ShowStatus("Unable to detect a consistent tick at 3600bph.");
+            ShowStatus(QString::fromStdString(report::CalibrationFailureText(kQuartzBph)) +
+                       " This method needs a quartz watch whose seconds hand steps once a "
+                       "second, held to the microphone.");
             return;
         }
         quartzCalibrated_ = true;
@@ -303,15 +324,7 @@ void TCardClockForm::ShowEstimate() {
     okButton_->setEnabled(estimate_.valid);
     if (!estimate_.valid)
         return;
-    // Which way the card runs is said only once the measurement tells it apart from zero.
-    QString direction;
-    if (std::fabs(estimate_.error) > estimate_.uncertainty)
-        direction = estimate_.error > 0 ? " The card runs fast, so every watch reads slow."
-                                        : " The card runs slow, so every watch reads fast.";
-    ShowStatus(QString("Measured for %1.%2 A Rate Correction of %3 s/d cancels it.")
-                   .arg(Duration(estimate_.span))
-                   .arg(direction)
-                   .arg(Signed(estimate_.error, 2)));
+    ShowStatus(CardClockStatus(estimate_));
 }
 
 void TCardClockForm::ShowStatus(const QString& text) {

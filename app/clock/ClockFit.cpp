@@ -1,4 +1,4 @@
-#include "app/ClockFit.h"
+#include "app/clock/ClockFit.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "app/SequenceForm.h"
+#include "app/sequence/SequenceForm.h"
 
 #include "platform/QtDialogs.h"
 #include "platform/QtFont.h"
