@@ -1,6 +1,7 @@
 #include "app/ResultDisplay.h"
 
 #include "app/GainBar.h"
+#include "dsp/Limits.h"
 #include "report/ValueTexts.h"
 
 #include <algorithm>
@@ -60,9 +61,9 @@ void TResultDisplay::ShowSignal(const dsp::TickResult& r, int period) {
     constexpr double kNoWatchScatter = 5.0; // ms: no rhythm at all, noise timed at random
     constexpr double kNoWatchUsed = 0.25;   // share of the beats
     // A window still filling is not trusted for its few beats alone; its figures tell whether
-    // the sound is at fault (the trust rules' own limits: three beats in four, 0.25 ms).
-    constexpr double kGoodUsed = 0.75;
-    constexpr double kGoodScatter = 0.25; // ms
+    // the sound is at fault, by the trust rules' own limits.
+    constexpr double kGoodUsed = dsp::limits::kMinUsedShare;
+    constexpr double kGoodScatter = dsp::limits::kMaxScatter * 1000.0; // ms
     const bool filling = r.Span < period - 0.0001;
     const bool clean = r.Used >= kGoodUsed && r.Scatter <= kGoodScatter;
     QString verdict;

@@ -1,5 +1,10 @@
 #pragma once
 
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
 namespace dsp {
 
 inline constexpr double kSecondsPerDay = 86400.0;
@@ -53,6 +58,77 @@ struct PlainWindow {
 // times: the count (>= 4) onset times (s) of the window's records in order; beatFrequency:
 // beats/s; work: room for count doubles. A pure function of its inputs.
 PlainWindow FitPlainWindow(const double* times, int count, double beatFrequency, double* work);
+
+// Parallel lines, one per group, by least squares through a common slope taken from the
+// pooled departures about each group's means: a watch's ticks and tocks, or a sound card's
+// clock over the stretches between gaps in its sound.
+struct ParallelLines {
+    double slope = 0.0;
+    double slopeError = 0.0;        // standard error of the slope
+    std::vector<double> intercepts; // one per group
+    double span = 0.0;              // x covered by the points, summed over the groups
+    int n = 0;                      // points fitted
+    bool valid = false;             // enough points, and x spread
+    double At(int group, double x) const {
+        return intercepts[static_cast<std::size_t>(group)] + slope * x;
+    }
+};
+
+// visit(f) calls f(group, x, y) for every point to fit, groups numbered 0 ... groups - 1.
+// Allocates: for the clock assistant and tools, not for the per-beat path.
+template <class Visit> ParallelLines FitParallelLines(int groups, Visit visit) {
+    ParallelLines lines;
+    const auto count = static_cast<std::size_t>(groups);
+    std::vector<double> sx(count), sy(count), xMin(count), xMax(count);
+    std::vector<int> n(count);
+    visit([&](int group, double x, double y) {
+        const auto g = static_cast<std::size_t>(group);
+        if (n[g] == 0) {
+            xMin[g] = xMax[g] = x;
+        }
+        xMin[g] = std::min(xMin[g], x);
+        xMax[g] = std::max(xMax[g], x);
+        sx[g] += x;
+        sy[g] += y;
+        ++n[g];
+        ++lines.n;
+    });
+    int used = 0; // groups with points
+    for (std::size_t g = 0; g < count; ++g) {
+        if (n[g] == 0) {
+            continue;
+        }
+        ++used;
+        lines.span += xMax[g] - xMin[g];
+        sx[g] /= n[g];
+        sy[g] /= n[g];
+    }
+    if (lines.n < used + 2) {
+        return lines;
+    }
+    double sxx = 0.0, sxy = 0.0;
+    visit([&](int group, double x, double y) {
+        const auto g = static_cast<std::size_t>(group);
+        sxx += (x - sx[g]) * (x - sx[g]);
+        sxy += (x - sx[g]) * (y - sy[g]);
+    });
+    if (!(sxx > 0.0)) {
+        return lines;
+    }
+    lines.slope = sxy / sxx;
+    lines.intercepts.resize(count);
+    for (std::size_t g = 0; g < count; ++g) {
+        lines.intercepts[g] = sy[g] - lines.slope * sx[g];
+    }
+    double ssr = 0.0;
+    visit([&](int group, double x, double y) {
+        const double r = y - lines.At(group, x);
+        ssr += r * r;
+    });
+    lines.slopeError = std::sqrt(ssr / (lines.n - used - 1) / sxx);
+    lines.valid = true;
+    return lines;
+}
 
 // The median of count values, reordering them; 0 for none.
 double MedianInPlace(double* values, int count);

@@ -1,5 +1,7 @@
 #include "app/clock/ClockFit.h"
 
+#include "dsp/WindowFit.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -16,74 +18,15 @@ constexpr double kResidualFloor = 1e-6; // s, below which scatter is taken as no
 
 using Point = ClockFit::Point;
 
-// Parallel lines, one per segment, by least squares: the common slope from the pooled
-// deviations about each segment's means.
-struct Lines {
-    double slope = 0.0;
-    double slopeError = 0.0; // standard error of the slope
-    std::vector<double> intercepts;
-    double span = 0.0; // s of x covered by the points used, summed over the segments
-    int n = 0;
-    bool valid = false;
-
-    double At(const Point& p) const {
-        return intercepts[static_cast<std::size_t>(p.segment)] + slope * p.x;
-    }
-};
-
-template <typename Keep> Lines FitLines(const std::vector<Point>& points, int segments, Keep keep) {
-    Lines lines;
-    const auto count = static_cast<std::size_t>(segments);
-    std::vector<double> sx(count), sy(count), xMin(count), xMax(count);
-    std::vector<int> n(count);
-    for (const Point& p : points) {
-        if (!keep(p))
-            continue;
-        const auto s = static_cast<std::size_t>(p.segment);
-        if (n[s] == 0)
-            xMin[s] = xMax[s] = p.x;
-        xMin[s] = std::min(xMin[s], p.x);
-        xMax[s] = std::max(xMax[s], p.x);
-        sx[s] += p.x;
-        sy[s] += p.y;
-        ++n[s];
-        ++lines.n;
-    }
-    int used = 0; // segments with points
-    for (std::size_t s = 0; s < count; ++s) {
-        if (n[s] == 0)
-            continue;
-        ++used;
-        lines.span += xMax[s] - xMin[s];
-        sx[s] /= n[s];
-        sy[s] /= n[s];
-    }
-    if (lines.n < used + 2)
-        return lines;
-    double sxx = 0.0, sxy = 0.0;
-    for (const Point& p : points) {
-        if (!keep(p))
-            continue;
-        const auto s = static_cast<std::size_t>(p.segment);
-        sxx += (p.x - sx[s]) * (p.x - sx[s]);
-        sxy += (p.x - sx[s]) * (p.y - sy[s]);
-    }
-    if (!(sxx > 0.0))
-        return lines;
-    lines.slope = sxy / sxx;
-    lines.intercepts.resize(count);
-    for (std::size_t s = 0; s < count; ++s)
-        lines.intercepts[s] = sy[s] - lines.slope * sx[s];
-    double ssr = 0.0;
-    for (const Point& p : points) {
-        if (!keep(p))
-            continue;
-        const double r = p.y - lines.At(p);
-        ssr += r * r;
-    }
-    lines.slopeError = std::sqrt(ssr / (lines.n - used - 1) / sxx);
-    lines.valid = true;
-    return lines;
+// The lines through the points that `keep` keeps, one per segment, parallel.
+template <typename Keep>
+dsp::ParallelLines FitLines(const std::vector<Point>& points, int segments, Keep keep) {
+    return dsp::FitParallelLines(segments, [&](auto&& add) {
+        for (const Point& p : points) {
+            if (keep(p))
+                add(p.segment, p.x, p.y);
+        }
+    });
 }
 
 } // namespace
@@ -123,7 +66,7 @@ ClockFit::Result ClockFit::Fit() const {
     if (static_cast<int>(points.size()) < kMinimumPoints)
         return result;
     const int segments = points.back().segment + 1;
-    const Lines first = FitLines(points, segments, [](const Point&) { return true; });
+    const dsp::ParallelLines first = FitLines(points, segments, [](const Point&) { return true; });
     if (!first.valid)
         return result;
     // The scatter about the first lines, judged by its median so that the outliers themselves
@@ -131,11 +74,11 @@ ClockFit::Result ClockFit::Fit() const {
     std::vector<double> residuals;
     residuals.reserve(points.size());
     for (const Point& p : points)
-        residuals.push_back(std::fabs(p.y - first.At(p)));
+        residuals.push_back(std::fabs(p.y - first.At(p.segment, p.x)));
     std::nth_element(residuals.begin(), residuals.begin() + residuals.size() / 2, residuals.end());
     const double sigma = std::max(kMadToSigma * residuals[residuals.size() / 2], kResidualFloor);
-    const Lines lines = FitLines(points, segments, [&](const Point& p) {
-        return std::fabs(p.y - first.At(p)) <= kOutlierFactor * sigma;
+    const dsp::ParallelLines lines = FitLines(points, segments, [&](const Point& p) {
+        return std::fabs(p.y - first.At(p.segment, p.x)) <= kOutlierFactor * sigma;
     });
     if (!lines.valid || lines.span < kMinimumSpan)
         return result;
