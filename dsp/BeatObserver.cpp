@@ -281,6 +281,27 @@ void BeatObserver::MeasureLiftBias(std::int64_t w, std::int64_t now) {
             break;
         }
     }
+    // A band that misses the unlocking's pitch puts the filtered onset on a later sound of
+    // the beat. On clean sound the unfiltered unlocking then stands out of silence up to a
+    // lift before: the earliest crossing there with quiet before it.
+    bool far = false;
+    const std::int64_t back = minLiftSamples_ + minLiftSamples_ / 2;
+    if (onset - back - reach >= oldest) {
+        for (std::int64_t i = onset - back; i < rawOnset - reach; ++i) {
+            if (at(i) < threshold) {
+                continue;
+            }
+            bool quiet = true;
+            for (std::int64_t j = i - reach; j < i && quiet; ++j) {
+                quiet = at(j) < kQuietShare * threshold;
+            }
+            if (quiet) {
+                rawOnset = i;
+                far = true;
+            }
+            break;
+        }
+    }
     std::int64_t rawPeak = peak;
     int loudest = -1;
     for (std::int64_t i = peak - reach; i <= peak; ++i) {
@@ -289,15 +310,33 @@ void BeatObserver::MeasureLiftBias(std::int64_t w, std::int64_t now) {
             rawPeak = i;
         }
     }
+    // A band that favours an earlier sound of the beat over its drop (a drop too short for
+    // the band's rise time, say) puts the filtered loudest point on that sound; the
+    // unfiltered sound then has a point far louder later in the peak window: the drop.
+    const std::int64_t last =
+        std::min(onset + std::max<std::int64_t>(peakSamples_, minLiftSamples_ + 1) - 1, now);
+    for (std::int64_t i = peak + 1; i <= last; ++i) {
+        if (at(i) >= kFarPeakRatio * loudest) {
+            loudest = at(i);
+            rawPeak = i;
+            far = true;
+        }
+    }
     liftBiases_[liftBiasNext_] =
         static_cast<double>((peak - onset) - (rawPeak - rawOnset)) * samplePeriod_;
+    farPeaks_[liftBiasNext_] = far;
     liftBiasNext_ = (liftBiasNext_ + 1) % kLiftBiases;
     liftBiasCount_ = std::min(liftBiasCount_ + 1, kLiftBiases);
     if (liftBiasCount_ >= kLiftBiases / 4) {
         double values[kLiftBiases];
         std::copy_n(liftBiases_.begin(), liftBiasCount_, values);
         std::nth_element(values, values + liftBiasCount_ / 2, values + liftBiasCount_);
-        record.LiftBias = std::clamp(values[liftBiasCount_ / 2], 0.0, kMaxLiftBias);
+        // A lift shortened by the band only when most recent beats show the drop elsewhere;
+        // otherwise an earlier crossing of noise would lengthen it.
+        const int farCount = static_cast<int>(
+            std::count(farPeaks_.begin(), farPeaks_.begin() + liftBiasCount_, true));
+        const double lowest = 2 * farCount > liftBiasCount_ ? -1.0 : 0.0; // s
+        record.LiftBias = std::clamp(values[liftBiasCount_ / 2], lowest, kMaxLiftBias);
     }
 }
 
