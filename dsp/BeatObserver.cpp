@@ -256,10 +256,11 @@ bool BeatObserver::FoldShape(std::int64_t w, std::int64_t now, BeatShape& shape)
     return true;
 }
 
-// A band-pass lengthens the lift: its rise time delays the loudest sample more than the
-// threshold crossing. Each beat's own lengthening is its lift less the same measurement on
-// the unfiltered sound (the unfiltered burst crosses the threshold at its start and is
-// loudest there); the median of the recent beats' is taken off every lift.
+// A band-pass changes the lift: its rise time delays the loudest sample more than the
+// threshold crossing, and a band that favours another sound of the beat over a short drop
+// puts the loudest point on that sound. Each beat's own change is its lift less the same
+// measurement on the unfiltered sound; the median of the recent beats' is taken off every
+// lift.
 void BeatObserver::MeasureLiftBias(std::int64_t w, std::int64_t now) {
     TickRecord& record = ring_[Slot(w)];
     const std::int64_t onset = record.OnsetSample;
@@ -281,27 +282,7 @@ void BeatObserver::MeasureLiftBias(std::int64_t w, std::int64_t now) {
             break;
         }
     }
-    // A band that misses the unlocking's pitch puts the filtered onset on a later sound of
-    // the beat. On clean sound the unfiltered unlocking then stands out of silence up to a
-    // lift before: the earliest crossing there with quiet before it.
     bool far = false;
-    const std::int64_t back = minLiftSamples_ + minLiftSamples_ / 2;
-    if (onset - back - reach >= oldest) {
-        for (std::int64_t i = onset - back; i < rawOnset - reach; ++i) {
-            if (at(i) < threshold) {
-                continue;
-            }
-            bool quiet = true;
-            for (std::int64_t j = i - reach; j < i && quiet; ++j) {
-                quiet = at(j) < kQuietShare * threshold;
-            }
-            if (quiet) {
-                rawOnset = i;
-                far = true;
-            }
-            break;
-        }
-    }
     std::int64_t rawPeak = peak;
     int loudest = -1;
     for (std::int64_t i = peak - reach; i <= peak; ++i) {

@@ -31,7 +31,6 @@ inline constexpr std::int64_t kPredictBeats = 8;      // beats: a beat predicted
 inline constexpr double kBiasReach = 1.0e-3;          // s searched before a filtered onset, peak
 inline constexpr double kMaxLiftBias = 1.0e-3;        // s, the most a band-pass lengthens a lift
 inline constexpr double kFarPeakRatio = 1.15;         // louder unfiltered: the drop lies elsewhere
-inline constexpr double kQuietShare = 0.5;            // of the threshold: silence before a sound
 inline constexpr int kLiftBiases = 64;                // beats whose lift bias is the median's
 inline constexpr double kTrackReach = 1e-3;           // s searched either way of a prediction
 inline constexpr double kAlignTolerance = 1e-4;       // s: a departure within leaves the onset
