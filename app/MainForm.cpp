@@ -149,6 +149,8 @@ void TMainForm::FormActivate() {
         gainStep_ = GainStepFor(display_->PlaceGain());
         HideGain();
         ShowParameters(0);
+        // No watch measured yet: no design-time figures in the result labels.
+        display_->ClearResults();
         UpdateControls();
         // A box that needs an answer must not open under the start-up picture.
         qApp->installEventFilter(this);

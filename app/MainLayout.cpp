@@ -112,12 +112,14 @@ TMainLayout BuildMainLayout(QWidget* form, const platform::Image& plot,
     l.SignalLabel = MakeLabel(l.TopPanel, "SignalLabel", "", QRect(502, 22, 106, 32), Arial13(),
                               kSignalGrey, Qt::AlignHCenter | Qt::AlignTop);
     l.SignalHeading->setToolTip(
-        "How well the watch is heard. good: the beats are clear and regular, the results "
-        "can be trusted once the averaging period is full. good so far: the same, the period "
-        "not yet full. weak: too many beats set aside or scattered; move the microphone, press "
-        "it more firmly or try a filter. no watch heard: no regular beat at all.\n"
-        "Then the share of the beats used (good from 75%) and how widely their timing "
-        "scatters (good below 0.25ms).");
+        "How well the watch is heard:\n"
+        "good: clear, regular beats; the results are final once the averaging period is full.\n"
+        "good so far: the same, the period not yet full.\n"
+        "weak: reposition: too many beats set aside or scattered; move the microphone, press "
+        "it more firmly or try a filter.\n"
+        "no watch heard: no regular beat at all.\n"
+        "Under it: the share of the beats used (good from 75%) and their timing scatter (good "
+        "below 0.25ms).");
     l.SignalLabel->setToolTip(l.SignalHeading->toolTip());
 
     l.VolumeIndicator = new ImageView(gainBar, l.TopPanel);

@@ -57,6 +57,20 @@ QString CardClockText(const ClockFit::Result& estimate) {
         .arg(estimate.uncertainty, 0, 'f', 2);
 }
 
+QString CardClockStatus(const ClockFit::Result& estimate) {
+    // Which way the card runs is said only once the measurement tells it apart from zero,
+    // compared as shown: "+0.01 s/d ± 0.01 s/d" tells no direction.
+    QString direction;
+    if (std::fabs(Signed(estimate.error, 2).toDouble()) >
+        QString::number(estimate.uncertainty, 'f', 2).toDouble())
+        direction = estimate.error > 0 ? " The card runs fast, so every watch reads slow."
+                                       : " The card runs slow, so every watch reads fast.";
+    return QString("Measured for %1.%2 A Rate Correction of %3 s/d cancels it.")
+        .arg(Duration(estimate.span))
+        .arg(direction)
+        .arg(Signed(estimate.error, 2));
+}
+
 TCardClockForm::TCardClockForm(platform::Dialogs& dialogs, InputCatalog& inputs,
                                dsp::SignalAnalysis& analysis, QWidget* parent)
     : QDialog(parent), dialogs_(dialogs), inputs_(inputs), analysis_(analysis),
@@ -310,17 +324,7 @@ void TCardClockForm::ShowEstimate() {
     okButton_->setEnabled(estimate_.valid);
     if (!estimate_.valid)
         return;
-    // Which way the card runs is said only once the measurement tells it apart from zero.
-    // Compared as shown: "+0.01 s/d ± 0.01 s/d" tells no direction.
-    QString direction;
-    if (std::fabs(Signed(estimate_.error, 2).toDouble()) >
-        QString::number(estimate_.uncertainty, 'f', 2).toDouble())
-        direction = estimate_.error > 0 ? " The card runs fast, so every watch reads slow."
-                                        : " The card runs slow, so every watch reads fast.";
-    ShowStatus(QString("Measured for %1.%2 A Rate Correction of %3 s/d cancels it.")
-                   .arg(Duration(estimate_.span))
-                   .arg(direction)
-                   .arg(Signed(estimate_.error, 2)));
+    ShowStatus(CardClockStatus(estimate_));
 }
 
 void TCardClockForm::ShowStatus(const QString& text) {

@@ -99,7 +99,9 @@ private:
     QPushButton* cancelButton_ = nullptr;
 };
 
-// The texts of an estimate, as the assistant shows them.
+// The texts of an estimate, as the assistant shows them: the card's error, and the status
+// line under it of a valid estimate.
 QString CardClockText(const ClockFit::Result& estimate);
+QString CardClockStatus(const ClockFit::Result& estimate);
 
 } // namespace tickora

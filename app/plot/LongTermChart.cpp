@@ -29,7 +29,7 @@ constexpr std::array<PanelStyle, longterm::kSeriesCount> kPanels = {{
 }};
 
 constexpr int kValueDivisions = 5;
-constexpr const char* kTimeUnit = "h:mm"; // the time axis's labels
+constexpr const char* kTimeCaption = "TIME (h:mm)";
 // Font size in points = this / pixels per inch: 8 points on a 96 ppi screen.
 constexpr int kFontSizeDividend = 816;
 
@@ -222,15 +222,10 @@ void LongTermChart::DrawTimeAxis(bool labels) {
     const int labelHeight = canvas_.TextHeight("0");
     const std::array<int, 2> separators = {RoundToInt(h / 3.0), RoundToInt(2 * h / 3.0)};
     const int ticks = TimeTickCount(time_);
-    // The axis says its unit at its start, where no tick is: elapsed hours and minutes, which
-    // read as minutes and seconds otherwise.
-    int unitEnd = x0_;
-    if (labels) {
-        const int unitWidth = canvas_.TextWidth(kTimeUnit);
-        for (int separator : separators)
-            canvas_.TextOut(x0_ + 3, RoundToInt(separator - labelHeight / 2.0), kTimeUnit);
-        unitEnd = x0_ + 3 + unitWidth + 4;
-    }
+    // The time axis's caption, top right as the panels' are top left: its labels are elapsed
+    // hours and minutes, which read as minutes and seconds otherwise.
+    if (labels)
+        canvas_.TextOut(w - 4 - canvas_.TextWidth(kTimeCaption), 0, kTimeCaption);
     for (int i = 1; i <= ticks; ++i) {
         const double x = x0_ + i * columnsPerStep;
         if (!labels) {
@@ -249,8 +244,6 @@ void LongTermChart::DrawTimeAxis(bool labels) {
         } else if (left + labelWidth - 1 > w - 1) {
             left = w - 1 - labelWidth;
         }
-        if (left < unitEnd)
-            continue;
         for (int separator : separators) {
             canvas_.TextOut(left, RoundToInt(separator - labelHeight / 2.0), label);
         }

@@ -158,6 +158,22 @@ TEST_F(CardClockTest, AgainstAQuartzWatchTheCorrectionMakesAWatchReadItsTrueRate
     }
 }
 
+// A direction is told only when the error shown exceeds the uncertainty shown.
+TEST(CardClockStatus, TellsWhichWayOnlyBeyondTheUncertainty) {
+    ClockFit::Result estimate;
+    estimate.valid = true;
+    estimate.span = 75.0;
+    estimate.error = 0.014;
+    estimate.uncertainty = 0.006; // +0.01 s/d ± 0.01 s/d as shown
+    EXPECT_EQ(CardClockStatus(estimate).toStdString(),
+              "Measured for 1 min 15 s. A Rate Correction of +0.01 s/d cancels it.");
+    estimate.error = -4.3;
+    estimate.uncertainty = 0.2;
+    EXPECT_EQ(CardClockStatus(estimate).toStdString(),
+              "Measured for 1 min 15 s. The card runs slow, so every watch reads fast. A Rate "
+              "Correction of -4.30 s/d cancels it.");
+}
+
 } // namespace
 
 } // namespace tickora::testing

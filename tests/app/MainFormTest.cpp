@@ -31,6 +31,8 @@ TEST_F(MainFormTest, StartUpShowsTitleParametersAndToolbar) {
     EXPECT_EQ(Form().windowTitle().toStdString(), "Tickora 1.4");
     EXPECT_EQ(settings_.startupLoads, 1);
     EXPECT_EQ(LabelText(Form().Layout().ParametersLabel()), "AUTO 52\u00b0 20s");
+    // No watch measured, no figures (not the layout's design texts).
+    EXPECT_EQ(LabelText(Form().Layout().AmplitudeLabel()), "");
     EXPECT_TRUE(Form().Toolbar().Enabled(ToolbarButton::Start));
     EXPECT_FALSE(Form().Toolbar().Enabled(ToolbarButton::Stop));
     EXPECT_TRUE(Form().Layout().VolumeIndicator->isHidden());

@@ -136,6 +136,13 @@ TEST_F(LongTermChartTest, OnePointShowsMeanPlusMinusPadAndHalfAnHour) {
         expected.push_back(static_cast<int>(std::lround(x0 + i * (kW - 1 - x0) / 6.0)));
     }
     EXPECT_EQ(gridColumns, expected);
+    // The time axis names its unit (h:mm) top right, as the panels name theirs top left:
+    // "0:30" alone reads as seconds.
+    int caption = 0;
+    for (int y = 0; y < 12; ++y)
+        for (int x = kW - 80; x < kW; ++x)
+            caption += image.Pixel(x, y) != kWhite && image.Pixel(x, y) != kChartGrid;
+    EXPECT_GT(caption, 20);
     // No band anywhere.
     for (int y = 0; y < kH; ++y) {
         ASSERT_NE(image.Pixel(kW - 3, y), BandTint(kRateColour));
