@@ -208,6 +208,7 @@ void TMainForm::FormClose() {
     if (toolbar_->Enabled(ToolbarButton::Stop))
         StopButtonClick();
     audio_->CloseDevice();
+    FinishPageSounds();
     if (services_.Pages.PagesChanged())
         SaveState();
 }

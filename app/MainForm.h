@@ -201,6 +201,8 @@ private:
     void StartRecording();
     void RecordSound(const std::int16_t* samples, int count);
     void RecordingFailed();
+    // Waits for the pages' sounds still being written, before one is read or saved.
+    void FinishPageSounds();
     bool SaveSound(const std::string& source, const std::string& name);
 
     // pages::PlotSnapshot

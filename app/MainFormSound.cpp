@@ -62,6 +62,20 @@ void TMainForm::RecordingFailed() {
     QTimer::singleShot(0, this, [this, text] { ShowError(text); });
 }
 
+void TMainForm::FinishPageSounds() {
+    bool done = true;
+    {
+        platform::WaitCursor hourglass(services_.Dialogs);
+        done = recorder_.WaitForCopies();
+    }
+    // No test runs here, so the message may show at once.
+    if (!done && !recordingFailureTold_) {
+        recordingFailureTold_ = true;
+        ShowError("The sound of a page could not be written in " + DataFolder() + " (" +
+                  recorder_.Error() + "); that page keeps no sound.");
+    }
+}
+
 std::string TMainForm::TakePageSound() {
     if (!recorder_.Recording())
         return {};
@@ -86,6 +100,7 @@ bool TMainForm::PageSoundShown() const {
 }
 
 void TMainForm::AnalyseAgainButtonClick() {
+    FinishPageSounds();
     const std::int32_t index = pageIndex_;
     const pages::TPageInfo page = services_.Pages.GetPage(index);
     if (page.Sound.empty() || page.LongTerm)
@@ -212,6 +227,7 @@ void TMainForm::AnalyseAgainButtonClick() {
 
 // The page's sound as FLAC (the file itself) or as 16-bit WAV, by the name's ending.
 bool TMainForm::SaveSound(const std::string& source, const std::string& name) {
+    FinishPageSounds();
     std::error_code error;
     if (LowerEnding(name) == ".flac") {
         std::filesystem::copy_file(source, name, std::filesystem::copy_options::overwrite_existing,

@@ -29,10 +29,58 @@ std::string NewFileName(const std::filesystem::path& folder, const char* name, s
     return path;
 }
 
+// Decodes the opened segments, the first skip samples left out, and encodes them into target;
+// the copying thread's whole work. Returns the error, empty when all went well.
+std::string CopySegments(std::vector<SNDFILE*> inputs, std::int64_t skip,
+                         const std::string& target) {
+    std::string error;
+    SoundFileWriter out;
+    if (!out.Open(target, SoundRecorder::kSampleRate, 1, SoundFileFormat::Flac)) {
+        error = out.Error();
+    }
+    std::vector<std::int16_t> buffer(8192);
+    for (SNDFILE* in : inputs) {
+        if (skip > 0) {
+            sf_seek(in, skip, SEEK_SET);
+            skip = 0;
+        }
+        sf_count_t read = 0;
+        while (error.empty() &&
+               (read = sf_readf_short(in, buffer.data(), static_cast<sf_count_t>(buffer.size()))) >
+                   0) {
+            if (!out.Write(buffer.data(), static_cast<std::size_t>(read))) {
+                error = out.Error();
+            }
+        }
+        sf_close(in);
+    }
+    if (!out.Close() && error.empty()) {
+        error = out.Error();
+    }
+    if (!error.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove(target, ignored);
+    }
+    return error;
+}
+
 } // namespace
 
 SoundRecorder::~SoundRecorder() {
     Stop();
+    WaitForCopies();
+}
+
+bool SoundRecorder::WaitForCopies() {
+    bool done = true;
+    for (std::future<std::string>& copy : copies_) {
+        if (const std::string error = copy.get(); !error.empty()) {
+            error_ = error;
+            done = false;
+        }
+    }
+    copies_.clear();
+    return done;
 }
 
 bool SoundRecorder::Start(const std::filesystem::path& folder) {
@@ -86,6 +134,7 @@ bool SoundRecorder::Append(const std::int16_t* samples, std::size_t count) {
         segment.frames += static_cast<std::int64_t>(now);
         samples += now;
         count -= now;
+        DropOldSegments();
         if (segment.frames == kSegmentFrames && !CloseSegment()) {
             return false;
         }
@@ -93,6 +142,8 @@ bool SoundRecorder::Append(const std::int16_t* samples, std::size_t count) {
     return recording_;
 }
 
+// Checked with every buffer, so that the segments never hold more than 30 minutes and the
+// oldest segment: 35 minutes at most.
 void SoundRecorder::DropOldSegments() {
     std::int64_t total = KeptFrames();
     while (segments_.size() > 1 && total - segments_.front().frames >= kKeptSeconds * kSampleRate) {
@@ -125,7 +176,7 @@ bool SoundRecorder::CopyLastSound(const std::string& target) {
     if (writing_ && !CloseSegment()) {
         return false;
     }
-    const std::int64_t skip = std::max<std::int64_t>(0, total - kKeptSeconds * kSampleRate);
+    std::int64_t skip = std::max<std::int64_t>(0, total - kKeptSeconds * kSampleRate);
     std::error_code error;
     if (segments_.size() == 1 && skip == 0) {
         std::filesystem::remove(target, error);
@@ -134,22 +185,9 @@ bool SoundRecorder::CopyLastSound(const std::string& target) {
             return true;
         }
     }
-    if (!CopySegments(target, skip)) {
-        std::filesystem::remove(target, error);
-        return false;
-    }
-    return true;
-}
-
-bool SoundRecorder::CopySegments(const std::string& target, std::int64_t skip) {
-    SoundFileWriter out;
-    if (!out.Open(target, kSampleRate, 1, SoundFileFormat::Flac)) {
-        error_ = out.Error();
-        return false;
-    }
-    std::array<std::int16_t, 8192> buffer{};
+    std::vector<SNDFILE*> inputs;
     for (const Segment& segment : segments_) {
-        if (skip >= segment.frames) {
+        if (inputs.empty() && skip >= segment.frames) {
             skip -= segment.frames;
             continue;
         }
@@ -157,26 +195,15 @@ bool SoundRecorder::CopySegments(const std::string& target, std::int64_t skip) {
         SNDFILE* in = sf_open(segment.path.c_str(), SFM_READ, &info);
         if (in == nullptr) {
             error_ = sf_strerror(nullptr);
+            for (SNDFILE* opened : inputs) {
+                sf_close(opened);
+            }
             return false;
         }
-        if (skip > 0) {
-            sf_seek(in, skip, SEEK_SET);
-            skip = 0;
-        }
-        sf_count_t read = 0;
-        while ((read = sf_readf_short(in, buffer.data(), buffer.size())) > 0) {
-            if (!out.Write(buffer.data(), static_cast<std::size_t>(read))) {
-                error_ = out.Error();
-                sf_close(in);
-                return false;
-            }
-        }
-        sf_close(in);
+        inputs.push_back(in);
     }
-    if (!out.Close()) {
-        error_ = out.Error();
-        return false;
-    }
+    copies_.push_back(
+        std::async(std::launch::async, CopySegments, std::move(inputs), skip, target));
     return true;
 }
 

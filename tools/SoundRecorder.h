@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <future>
 #include <string>
+#include <vector>
 
 namespace tools {
 
@@ -18,11 +20,15 @@ namespace tools {
 // ones hold the last 30 minutes, so a test of hours never takes more than 35 minutes of disk.
 // CopyLastSound makes a page's own file from them: a hard link when one segment holds it all
 // (a test shorter than five minutes costs no copy), else the last 30 minutes decoded and
-// encoded again into one file.
+// encoded again into one file. That takes seconds for half an hour, and the test must not
+// miss its buffers meanwhile, so it runs on a thread of its own: the segments it needs are
+// opened first (so that the ring may drop them meanwhile), and the thread touches nothing but
+// them and its file. WaitForCopies waits for every copy begun, before a page's sound is read
+// or saved.
 //
 // The first failure (a full or read-only disk) ends the recording: the segments are
 // removed, Error() says why, and nothing more is written until the next Start.
-// Runs on the caller's thread (the GUI thread); nothing is allocated per buffer.
+// Every call runs on the caller's thread (the GUI thread); nothing is allocated per buffer.
 class SoundRecorder {
 public:
     static constexpr int kSampleRate = 44100;                      // samples/s
@@ -42,9 +48,13 @@ public:
     // Appends samples; false once the recording has failed (the first false is the failure).
     bool Append(const std::int16_t* samples, std::size_t count);
     // Writes the last 30 minutes recorded so far to target (a new, empty file in the same
-    // folder, which is replaced); false, with Error() set, when there is nothing recorded or
-    // the disk refuses. The recording goes on either way, unless it had failed already.
+    // folder, which is replaced), at once or on the copying thread; false, with Error() set,
+    // when there is nothing recorded or the disk refuses. The recording goes on either way,
+    // unless it had failed already.
     bool CopyLastSound(const std::string& target);
+    // Waits for the copies begun; false, with Error() set, when one of them failed (its file
+    // is then removed).
+    bool WaitForCopies();
     // Ends the recording and removes its segments.
     void Stop();
 
@@ -65,8 +75,8 @@ private:
     bool CloseSegment();
     void Fail(const std::string& error);
     void DropOldSegments();
-    bool CopySegments(const std::string& target, std::int64_t skip);
 
+    std::vector<std::future<std::string>> copies_; // each gives its error, empty when done
     std::filesystem::path folder_;
     std::deque<Segment> segments_; // oldest first; the last one is open while writing_
     SoundFileWriter writer_;
