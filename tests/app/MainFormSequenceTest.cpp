@@ -130,6 +130,8 @@ TEST_F(MainFormSequenceTest, ACountdownGoesOnAndEscEndsTheSequenceKeepingItsPage
     EXPECT_EQ(pages_->GetPage(2).Annotation, "");
     QCoreApplication::processEvents();
     EXPECT_EQ(reports_, 0);
+    // R now weighs this sequence's two pages, not older ones of the same positions.
+    EXPECT_EQ(Form().SequencePages(), 2);
     EXPECT_TRUE(Form().Toolbar().Enabled(ToolbarButton::Settings));
 
     // Esc at a prompt ends the sequence without a page.
