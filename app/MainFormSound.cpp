@@ -172,10 +172,10 @@ void TMainForm::AnalyseAgainButtonClick() {
                                         dsp::PlotRawCallback::Bind<&TMainForm::PlotRawRow>(this),
                                         kPlotHeight, settings.PlotRaw, settings.Angle);
         if (completed) {
+            // As in the test, the page takes every result handed out. The sound ends where
+            // the page was made (a pause, a full screen, Stop), so it is read to its end.
             dsp::TickResult r;
-            bool paused = false;
-            while (!paused && analysis.NextTickResult(r)) {
-                // As in the test, the page takes every result handed out.
+            while (analysis.NextTickResult(r)) {
                 complete = dsp::IsSettled(r, settings.Period);
                 last = r;
                 haveResult = true;
@@ -183,10 +183,7 @@ void TMainForm::AnalyseAgainButtonClick() {
                     lastValid = r;
                 if (!settings.PlotRaw)
                     trace_.PlotTick(TraceInputs(), complete, r.Span, r.Time);
-                paused = complete && settings.Pause;
             }
-            if (paused)
-                break; // the test paused here, and its page was made
         } else if (analysis.SecondsSinceOnset() > kSilenceStop) {
             break;
         }
