@@ -30,6 +30,8 @@ std::uint16_t VirtualKeyOf(int qtKey, bool keypad) {
         return vk::A;
     case Qt::Key_F:
         return vk::F;
+    case Qt::Key_G:
+        return vk::G;
     case Qt::Key_L:
         return vk::L;
     case Qt::Key_P:

@@ -17,6 +17,7 @@ constexpr std::uint16_t Right = 39;
 constexpr std::uint16_t Down = 40;
 constexpr std::uint16_t A = 65;
 constexpr std::uint16_t F = 70;
+constexpr std::uint16_t G = 71;
 constexpr std::uint16_t L = 76;
 constexpr std::uint16_t P = 80;
 constexpr std::uint16_t Q = 81;

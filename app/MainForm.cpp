@@ -56,6 +56,7 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent)
     toolbar_->SetHandler(ToolbarButton::Next, [this] { NextButtonClick(); });
     toolbar_->SetHandler(ToolbarButton::Sequence, [this] { SequenceButtonClick(); });
     toolbar_->SetHandler(ToolbarButton::Shapes, [this] { ShapesButtonClick(); });
+    toolbar_->SetHandler(ToolbarButton::AnalyseAgain, [this] { AnalyseAgainButtonClick(); });
     shapeArea_ = new ImageView(shapeImage_, layout_.RightPanel);
     shapeArea_->setObjectName("ShapeArea");
     shapeArea_->setGeometry(layout_.PlotArea->geometry());
@@ -67,6 +68,7 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent)
     sequencePrompt_ = std::make_unique<tickora::SequencePrompt>(layout_.PlotArea, sequence_,
                                                                 [this] { SequenceGoOn(); });
     services_.Pages.SetPlotSnapshot(this);
+    services_.Pages.SetSoundSource(this);
 
     // FormCreate.
     firstActivation_ = true;
@@ -84,6 +86,7 @@ TMainForm::~TMainForm() {
     // FormDestroy: the device goes before the window it delivers to.
     audio_.reset();
     services_.Pages.SetPlotSnapshot(nullptr);
+    services_.Pages.SetSoundSource(nullptr);
 }
 
 void TMainForm::SetStartupPicture(TStartupPicture* picture, std::uint64_t shownAt) {
@@ -205,6 +208,7 @@ void TMainForm::FormClose() {
     if (toolbar_->Enabled(ToolbarButton::Stop))
         StopButtonClick();
     audio_->CloseDevice();
+    FinishPageSounds();
     if (services_.Pages.PagesChanged())
         SaveState();
 }
@@ -252,7 +256,8 @@ void TMainForm::PlotRawRow(bool flag, double value) {
 void TMainForm::CommitTraceScreen() {
     // A sequence measures each position into exactly one page, at the position's end, however
     // many screens its trace fills.
-    if (sequence_.Active())
+    // Analysing a page's sound again makes no page either.
+    if (sequence_.Active() || analysingAgain_)
         return;
     if (services_.Pages.CommitPage(settingsRecord_.Angle, settingsRecord_.Period, beatsPerSecond_))
         sequencePages_ = 0;
@@ -275,6 +280,9 @@ void TMainForm::LoadState() {
     {
         platform::WaitCursor hourglass(services_.Dialogs);
         outcome = pages::LoadState(services_.Pages, DataFolder());
+        // What a run that ended without saving left: its recording and pages' sounds.
+        tools::SoundRecorder::RemoveLeftovers(DataFolder());
+        pages::RemoveUnsavedSounds(DataFolder());
     }
     if (!outcome.ErrorMessage.empty())
         ShowError(outcome.ErrorMessage);
@@ -325,6 +333,7 @@ void TMainForm::ProcessAudioBuffer(const CaptureBuffer& buffer) {
 
 void TMainForm::CalibrationBuffer(const std::int16_t* samples, int count) {
     dsp::SignalAnalysis& analysis = services_.Analysis;
+    RecordSound(samples, count);
     if (analysis.AddCalibrationSamples(samples, count)) {
         state_ = MeasurementState::Detecting;
         int bph = 0;
@@ -352,6 +361,7 @@ void TMainForm::CalibrationBuffer(const std::int16_t* samples, int count) {
             if (sequence_.Active())
                 EndSequence();
             audio_->StopCapture(true);
+            recorder_.Stop();
             ShowError(report::CalibrationFailureText(settingsRecord_.Rate));
         }
         UpdateControls();
@@ -364,6 +374,7 @@ void TMainForm::TestingBuffer(const std::int16_t* samples, int count) {
     dsp::SignalAnalysis& analysis = services_.Analysis;
     state_ = MeasurementState::Busy;
     busyFrom_ = MeasurementState::Testing;
+    RecordSound(samples, count);
     if (longTermActive_ && awaitingFirstChartPoint_)
         longTermSamples_ += count;
     if (sequence_.CurrentStep() == PositionSequence::Step::Measuring)
@@ -506,6 +517,7 @@ void TMainForm::StartTest(bool longTerm) {
         ContinuePausedTest();
     } else {
         FillRecord();
+        StartRecording();
         // Nothing is known of the new test yet: the settings' parameters, no results.
         ShowParameters(0);
         display_->ClearResults();
@@ -535,6 +547,7 @@ void TMainForm::StartTest(bool longTerm) {
     }
     if (!audio_->StartCapture()) {
         state_ = MeasurementState::Idle;
+        recorder_.Stop();
         if (longTerm) {
             services_.LongTerm.StopLongTerm();
             longTermActive_ = false;
@@ -611,6 +624,7 @@ void TMainForm::StopButtonClick() {
         sequencePages_ = ofSequence ? sequencePages_ + 1 : 0;
         signalOfNewest_ = true;
     }
+    recorder_.Stop(); // the pages made keep their own sound
     if (settings_)
         settings_->StoreBack(settingsRecord_);
     // The test's page shows as the page keys show it, caption and all, so that it is plain
@@ -624,6 +638,7 @@ void TMainForm::StopButtonClick() {
 }
 
 void TMainForm::ScopeButtonClick() {
+    recorder_.Stop(); // a paused test ends here
     services_.Analysis.ResetFilter();
     PrepareScopeView(-1.0, settingsRecord_.SweepRate); // level -1 keeps the gain
     pageIndex_ = services_.Pages.PageCount() + 1;

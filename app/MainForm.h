@@ -17,6 +17,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Image.h"
 #include "settings/SettingsRecord.h"
+#include "tools/SoundRecorder.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -31,6 +32,9 @@
 namespace tickora {
 
 class TStartupPicture;
+
+// A file name ending in .flac or .wav (any case): the export saves a page's sound under it.
+bool IsSoundFileName(const std::string& name);
 
 // The process-wide services the main window works with; main() creates them, tests make
 // fresh ones.
@@ -47,6 +51,7 @@ struct TMainFormServices {
 // thread; buffers arrive as queued calls from TAudio, so no two handlers run at once.
 class TMainForm : public QWidget,
                   private pages::PlotSnapshot,
+                  private pages::PageSoundSource,
                   private longterm::LongTermChartTarget {
 public:
     static constexpr const char* kVersion = "1.4";
@@ -116,6 +121,11 @@ public:
     void ReportButtonClick();
     void ExportButtonClick();
     void SequenceButtonClick();
+    // G: the shown page's sound analysed again with the settings as they are now; the page's
+    // results, parameters and picture are replaced, its name, time and sound stay.
+    void AnalyseAgainButtonClick();
+    // The page shown keeps a sound that can be analysed again.
+    bool PageSoundShown() const;
     void ShowPage(std::int32_t index);
     void RenderExportImage(platform::Image& bitmap);
 
@@ -187,9 +197,18 @@ private:
     void SequenceGoOn();
     void FinishSequencePosition();
     void EndSequence();
+    // The test's sound (MainFormSound.cpp).
+    void StartRecording();
+    void RecordSound(const std::int16_t* samples, int count);
+    void RecordingFailed();
+    // Waits for the pages' sounds still being written, before one is read or saved.
+    void FinishPageSounds();
+    bool SaveSound(const std::string& source, const std::string& name);
 
     // pages::PlotSnapshot
     void SnapshotPlot(std::shared_ptr<platform::Image>& slot, bool copy) override;
+    // pages::PageSoundSource
+    std::string TakePageSound() override;
     // longterm::LongTermChartTarget
     void RedrawChart(const longterm::LongTermAccumulation& accumulation) override;
 
@@ -242,6 +261,11 @@ private:
     bool sequenceStopping_ = false; // the sequence itself is ending a measurement
     std::int32_t sequencePages_ = 0;
     bool signalOfNewest_ = false; // the signal figure shown is that of the newest page's test
+
+    // The running test's sound, from which each of its pages takes its own.
+    tools::SoundRecorder recorder_;
+    bool analysingAgain_ = false;       // a page's sound is being analysed again: no page is made
+    bool recordingFailureTold_ = false; // told once a run; later tests still try to record
 };
 
 } // namespace tickora

@@ -19,6 +19,7 @@ void TMainForm::UpdateControls() {
     in.pageCount = services_.Pages.PageCount();
     in.pageIndex = pageIndex_;
     in.sequenceActive = sequence_.Active();
+    in.pageSound = PageSoundShown();
     toolbar_->Apply(ComputeToolbar(in));
     if (shapesShown_ && !toolbar_->Enabled(ToolbarButton::Shapes)) {
         // The shapes belong to a running or paused test; the trace comes back with its end.
@@ -101,6 +102,9 @@ void TMainForm::FormKeyDown(std::uint16_t key, bool shift) {
         break;
     case vk::F:
         click(ToolbarButton::Export, &TMainForm::ExportButtonClick, this);
+        break;
+    case vk::G:
+        click(ToolbarButton::AnalyseAgain, &TMainForm::AnalyseAgainButtonClick, this);
         break;
     case vk::L:
         click(ToolbarButton::LongTerm, &TMainForm::LongTermButtonClick, this);
@@ -261,10 +265,24 @@ void TMainForm::RenderExportImage(platform::Image& bitmap) {
 }
 
 void TMainForm::ExportButtonClick() {
-    const auto name = services_.Dialogs.AskSaveFileName(
-        "Save Image", "png", "PNG Image File (*.png);;JPEG Image file (*.jpg, *.jpeg)");
+    // A page that keeps its sound offers it too, to be listened to or analysed elsewhere.
+    const std::string sound = PageShown() ? services_.Pages.GetPage(pageIndex_).Sound : "";
+    std::string filter = "PNG Image File (*.png);;JPEG Image file (*.jpg, *.jpeg)";
+    if (!sound.empty())
+        filter += ";;FLAC Sound File (*.flac);;WAV Sound File (*.wav)";
+    const auto name = services_.Dialogs.AskSaveFileName("Save Image", "png", filter);
     if (!name)
         return;
+    if (!sound.empty() && IsSoundFileName(*name)) {
+        bool saved = false;
+        {
+            platform::WaitCursor hourglass(services_.Dialogs);
+            saved = SaveSound(sound, *name);
+        }
+        if (!saved)
+            ShowError("Unable to save the sound to " + *name + ".");
+        return;
+    }
     platform::Image bitmap;
     RenderExportImage(bitmap);
     if (!SaveExportImage(bitmap, *name))

@@ -16,8 +16,9 @@ struct ButtonDesign {
     const char* hint;
 };
 
-// Designed places: the pause and resume images right of the start image, every twin right
-// of its live image; PlaceInSlots stacks them at start-up.
+// Designed places: the pause and resume images right of the start image, the analyse-again
+// image right of the shapes image, every twin right of its live image; PlaceInSlots stacks
+// them at start-up.
 constexpr ButtonDesign kDesign[kToolbarButtonCount] = {
     {ToolbarButton::Start, "StartButton", 8, 8, "Start [Space]"},
     {ToolbarButton::Pause, "PauseButton", 88, 8, "Pause"},
@@ -26,6 +27,7 @@ constexpr ButtonDesign kDesign[kToolbarButtonCount] = {
     {ToolbarButton::LongTerm, "LongTermButton", 8, 102, "Long Term [L]"},
     {ToolbarButton::Scope, "ScopeButton", 8, 146, "Scope Mode [S]"},
     {ToolbarButton::Shapes, "ShapesButton", 8, 190, "Beat Shapes [W]"},
+    {ToolbarButton::AnalyseAgain, "AnalyseAgainButton", 88, 190, "Analyse Sound Again [G]"},
     {ToolbarButton::Sequence, "SequenceButton", 8, 234, "Position Sequence [Q]"},
     {ToolbarButton::Annotate, "AnnotateButton", 8, 284, "Annotate [A]"},
     {ToolbarButton::Report, "ReportButton", 8, 328, "Generate Report [R]"},
@@ -53,8 +55,7 @@ TToolbar::TToolbar(QWidget* leftPanel) : panel_(leftPanel) {
         live_[i]->setToolTip(d.hint);
         if (d.button == ToolbarButton::Resume)
             continue;
-        const int twinLeft = d.button == ToolbarButton::Pause ? 128 : 48;
-        twin_[i] = MakeImage(panel_, QString(d.name) + "Disabled", twinLeft, d.top,
+        twin_[i] = MakeImage(panel_, QString(d.name) + "Disabled", d.left + 40, d.top,
                              ToolbarPicture(d.button, true));
     }
 }

@@ -132,6 +132,20 @@ void Glyph(QPainter& p, ToolbarButton button) {
         p.drawLine(QPointF(23, 7), QPointF(23, 31));
         break;
     }
+    case ToolbarButton::AnalyseAgain: {
+        // The page's sound under a turning arrow: read it once more.
+        p.setPen(QPen(kAccent, 1.5));
+        p.drawPolyline(
+            QPolygonF({QPointF(9, 22), QPointF(13, 22), QPointF(15, 15), QPointF(17, 28),
+                       QPointF(19, 18), QPointF(21, 24), QPointF(23, 22), QPointF(31, 22)}));
+        p.setPen(QPen(kBlue, 1.8));
+        p.setBrush(Qt::NoBrush);
+        p.drawArc(QRectF(6, 6, 28, 28), 30 * 16, 240 * 16);
+        p.setPen(Qt::NoPen);
+        p.setBrush(kBlue);
+        p.drawPolygon(QPolygonF({QPointF(32.5, 8.5), QPointF(33.5, 16.5), QPointF(26, 13)}));
+        break;
+    }
     case ToolbarButton::Report:
         p.setPen(QPen(kInk, 1.2));
         p.setBrush(Qt::white);

@@ -39,6 +39,14 @@ ToolbarVisibility ComputeToolbar(const ToolbarInputs& in) {
     v.live[resume] = s == S::Paused;
     v.twin[resume] = false;
 
+    // Idle, the shapes' slot analyses the page's sound again; the shapes belong to a test.
+    const int shapes = static_cast<int>(ToolbarButton::Shapes);
+    const int again = static_cast<int>(ToolbarButton::AnalyseAgain);
+    v.live[again] = s == S::Idle && onPage && in.pageSound && !in.sequenceActive;
+    v.twin[again] = s == S::Idle && !v.live[again];
+    if (s == S::Idle)
+        v.twin[shapes] = false;
+
     if (in.sequenceActive) {
         // The sequence owns the measurements: Start goes on to the next position, Stop ends
         // the sequence, and nothing else may move the pages or the settings under it.

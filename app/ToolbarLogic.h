@@ -23,8 +23,9 @@ enum class ToolbarButton : std::uint8_t {
     Next,
     Sequence,
     Shapes,
+    AnalyseAgain, // shares the shapes' slot: shapes during a test, analysing a page's sound idle
 };
-constexpr int kToolbarButtonCount = 14;
+constexpr int kToolbarButtonCount = 15;
 
 // Which image of each pair shows. A live image is enabled exactly when it shows.
 struct ToolbarVisibility {
@@ -45,6 +46,8 @@ struct ToolbarInputs {
     // A position sequence runs: between its measurements only Start (to go on) and Stop (to
     // end it) act.
     bool sequenceActive = false;
+    // The page shown keeps its sound and can be analysed again (no long-term page).
+    bool pageSound = false;
 };
 
 ToolbarVisibility ComputeToolbar(const ToolbarInputs& in);

@@ -38,14 +38,16 @@ constexpr SimulatedWatch kSimulatedWatches[] = {{""}};
 constexpr int kSimulatedWatchCount = 0;
 #endif
 
-bool IsWavName(const std::string& name) {
-    if (name.size() < 5) {
-        return false;
-    }
-    std::string ending = name.substr(name.size() - 4);
-    std::transform(ending.begin(), ending.end(), ending.begin(),
+// WAV recordings, and FLAC: a page's own sound copied into the folder plays as an input.
+bool IsSoundFileName(const std::string& name) {
+    std::string lower = name;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ending == ".wav";
+    const auto endsWith = [&lower](const std::string& ending) {
+        return lower.size() > ending.size() &&
+               lower.compare(lower.size() - ending.size(), ending.size(), ending) == 0;
+    };
+    return endsWith(".wav") || endsWith(".flac");
 }
 
 } // namespace
@@ -66,7 +68,7 @@ std::vector<std::string> SystemInputs::RecordingFiles(const std::string& folder)
     for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
         const std::string name = entries->path().filename().string();
         std::error_code statusError;
-        if (IsWavName(name) && entries->is_regular_file(statusError)) {
+        if (IsSoundFileName(name) && entries->is_regular_file(statusError)) {
             files.push_back(name);
         }
     }

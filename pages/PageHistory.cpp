@@ -63,6 +63,7 @@ void PageHistory::Commit(bool longTerm, std::int32_t liftAngle, std::int32_t ave
     pending_.AveragingPeriod = averagingPeriod;
     pending_.BeatsPerSecond = beatsPerSecond;
     pending_.Timestamp = clock_();
+    pending_.Sound = sound_ != nullptr ? sound_->TakePageSound() : std::string();
     pages_[slot] = pending_;
     pending_.Image.reset();
     pending_.Annotation.clear();
@@ -89,6 +90,28 @@ void PageHistory::SetPageAnnotation(std::int32_t index, const std::string& text)
     } else if (index == 0 && pageCount_ > 0) {
         pages_[static_cast<std::size_t>(pageCount_ - 1)].Annotation = text;
     }
+    changed_ = true;
+}
+
+void PageHistory::ReplaceAnalysis(std::int32_t index, const TPageInfo& analysis) {
+    if (index == 0) {
+        index = pageCount_;
+    }
+    if (index < 1 || index > pageCount_) {
+        return;
+    }
+    TPageInfo& page = pages_[static_cast<std::size_t>(index - 1)];
+    page.DailyRate = analysis.DailyRate;
+    page.Amplitude = analysis.Amplitude;
+    page.BeatError = analysis.BeatError;
+    page.Valid = analysis.Valid;
+    page.Complete = analysis.Complete;
+    page.BeatsPerSecond = analysis.BeatsPerSecond;
+    page.LiftAngle = analysis.LiftAngle;
+    page.AveragingPeriod = analysis.AveragingPeriod;
+    // A picture the page shares with a copy handed out earlier is not drawn over.
+    page.Image.reset();
+    Snapshot(page.Image, true);
     changed_ = true;
 }
 

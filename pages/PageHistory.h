@@ -34,6 +34,8 @@ public:
     // The plot that commits take their pictures from; set once by the main window. Without
     // one, pictures are blank images of the default plot size.
     void SetPlotSnapshot(PlotSnapshot* plot) { plot_ = plot; }
+    // Where commits take the page's sound from; without one, pages have no sound.
+    void SetSoundSource(PageSoundSource* sound) { sound_ = sound; }
 
     // Overwrites the pending result and marks it valid.
     void RecordResult(bool complete, double dailyRate, double amplitude, double beatError);
@@ -52,6 +54,10 @@ public:
     // Annotates page index (index 0: the newest page); an index out of range changes no page.
     // The history counts as changed in every case.
     void SetPageAnnotation(std::int32_t index, const std::string& text);
+    // Puts a new analysis of page index's sound (index 0: the newest page) in place of its
+    // results and parameters, and a picture of the plot in place of its picture; the
+    // annotation, the time and the sound stay.
+    void ReplaceAnalysis(std::int32_t index, const TPageInfo& analysis);
     // Empties the history and releases every picture.
     void ResetPages();
     // The history differs from what was last saved or loaded.
@@ -73,6 +79,7 @@ private:
 
     Clock clock_;
     PlotSnapshot* plot_ = nullptr;
+    PageSoundSource* sound_ = nullptr;
     TPageInfo pending_;
     std::array<TPageInfo, kMaxPages> pages_;
     std::int32_t pageCount_ = 0;

@@ -28,6 +28,10 @@ struct TPageInfo {
     std::int32_t LiftAngle = 0;       // degrees
     std::int32_t AveragingPeriod = 0; // s
     double Timestamp = 0; // local time: days since 1899-12-30 00:00, time of day as fraction
+    // The sound the page was measured from: a FLAC file's full path, empty when the page has
+    // none. Not in the state file: a saved page's sound is the file "%d.flac" beside its
+    // picture.
+    std::string Sound;
 };
 
 } // namespace pages

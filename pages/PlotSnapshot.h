@@ -3,6 +3,7 @@
 #include "platform/Image.h"
 
 #include <memory>
+#include <string>
 
 namespace pages {
 
@@ -15,6 +16,15 @@ public:
     // absent or of another size; one of the right size is kept) and, with copy set, copies
     // the whole plot into it.
     virtual void SnapshotPlot(std::shared_ptr<platform::Image>& slot, bool copy) = 0;
+};
+
+// The sound of the test that a page is being made from; the main window implements it over
+// its recording. Called once per page made.
+class PageSoundSource {
+public:
+    virtual ~PageSoundSource() = default;
+    // A new file holding the sound so far (a full path), or empty when there is none.
+    virtual std::string TakePageSound() = 0;
 };
 
 // The sizing half of SnapshotPlot: keeps an image of width x height, otherwise puts a new

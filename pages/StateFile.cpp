@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <system_error>
+#include <vector>
 
 namespace pages {
 
@@ -28,12 +29,38 @@ void RemoveNewFiles(const std::filesystem::path& folder, std::int32_t pages,
     std::filesystem::remove(folder / (std::string(kStateFileName) + ending), ignored);
     for (int number = 1; number <= pages; ++number) {
         std::filesystem::remove(folder / (PageImageName(number) + ending), ignored);
+        std::filesystem::remove(folder / (PageSoundName(number) + ending), ignored);
+    }
+}
+
+// Puts each page's sound beside its new picture: a hard link, so that hours of sound are not
+// copied, or a copy where the folder takes no links. A sound that cannot be placed leaves its
+// page without one.
+void WriteNewSounds(PageHistory& history, const std::filesystem::path& folder,
+                    const std::string& ending) {
+    for (int number = 1; number <= history.PageCount(); ++number) {
+        TPageInfo& page = history.PageSlot(number);
+        if (page.Sound.empty()) {
+            continue;
+        }
+        const std::filesystem::path target = folder / (PageSoundName(number) + ending);
+        std::error_code error;
+        std::filesystem::create_hard_link(page.Sound, target, error);
+        if (error) {
+            error.clear();
+            std::filesystem::copy_file(page.Sound, target,
+                                       std::filesystem::copy_options::overwrite_existing, error);
+        }
+        if (error) {
+            std::filesystem::remove(target, error);
+            page.Sound.clear();
+        }
     }
 }
 
 // Puts the written pictures, then the state file, in place of the old ones.
-bool PutNewFilesInPlace(const std::filesystem::path& folder, std::int32_t pages,
-                        const std::string& ending) {
+bool PutNewFilesInPlace(PageHistory& history, const std::filesystem::path& folder,
+                        std::int32_t pages, const std::string& ending) {
     std::error_code error;
     for (int number = 1; number <= pages; ++number) {
         const std::string name = PageImageName(number);
@@ -41,6 +68,23 @@ bool PutNewFilesInPlace(const std::filesystem::path& folder, std::int32_t pages,
         if (error) {
             return false;
         }
+        // A page without a sound must not find an older page's at its number.
+        const std::string sound = PageSoundName(number);
+        if (history.PageSlot(number).Sound.empty()) {
+            std::filesystem::remove(folder / sound, error);
+        } else {
+            std::filesystem::rename(folder / (sound + ending), folder / sound, error);
+            // Where the page's sound already was its number's file, both names are links to
+            // one file, and such a rename leaves the new name in place.
+            std::error_code ignored;
+            std::filesystem::remove(folder / (sound + ending), ignored);
+        }
+        if (error) {
+            return false;
+        }
+    }
+    for (int number = pages + 1; number <= PageHistory::kMaxPages; ++number) {
+        std::filesystem::remove(folder / PageSoundName(number), error);
     }
     std::filesystem::rename(folder / (std::string(kStateFileName) + ending),
                             folder / kStateFileName, error);
@@ -56,6 +100,38 @@ bool PutNewFilesInPlace(const std::filesystem::path& folder, std::int32_t pages,
 }
 
 } // namespace
+
+void RemoveUnsavedSounds(const std::filesystem::path& folder) {
+    const std::string prefix = std::string(kPageSoundName) + kUnsavedSoundSuffix;
+    std::error_code error;
+    std::vector<std::filesystem::path> unsaved;
+    std::filesystem::directory_iterator entries(folder, error);
+    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        if (entries->path().filename().string().rfind(prefix, 0) == 0) {
+            unsaved.push_back(entries->path());
+        }
+    }
+    for (const std::filesystem::path& path : unsaved) {
+        std::filesystem::remove(path, error);
+    }
+}
+
+std::string PageSoundName(int number) {
+    return std::to_string(number) + ".flac";
+}
+
+std::string NewPageSoundFile(const std::filesystem::path& dataFolder) {
+    std::error_code ignored;
+    std::filesystem::create_directories(dataFolder, ignored);
+    std::string path;
+    const int fd = platform::CreateTemporaryBeside((dataFolder / kPageSoundName).string(),
+                                                   kUnsavedSoundSuffix, path);
+    if (fd < 0) {
+        return {};
+    }
+    ::close(fd);
+    return path;
+}
 
 StateFileOutcome LoadState(PageHistory& history, const std::filesystem::path& dataFolder) {
     StateFileOutcome outcome;
@@ -73,6 +149,12 @@ StateFileOutcome LoadState(PageHistory& history, const std::filesystem::path& da
         outcome.Done = true;
     } else {
         outcome.ErrorMessage = "Error while loading saved state from " + Quoted(path) + ".";
+    }
+    for (int number = 1; number <= history.PageCount(); ++number) {
+        const std::filesystem::path sound = dataFolder / PageSoundName(number);
+        std::error_code error;
+        history.PageSlot(number).Sound =
+            std::filesystem::is_regular_file(sound, error) ? sound.string() : std::string();
     }
     return outcome;
 }
@@ -105,13 +187,23 @@ StateFileOutcome SaveState(PageHistory& history, const std::filesystem::path& da
     bool ok = WriteBlock(file, version.data(), version.size()) &&
               TransferPages(&WriteBlock, file, history, PageImageFiles{dataFolder, ending});
     ok = file.Close() && ok;
-    ok = ok && PutNewFilesInPlace(dataFolder, pages, ending);
+    if (ok) {
+        WriteNewSounds(history, dataFolder, ending);
+    }
+    ok = ok && PutNewFilesInPlace(history, dataFolder, pages, ending);
     if (!ok) {
         RemoveNewFiles(dataFolder, pages, ending);
         history.SetChanged(true);
         outcome.ErrorMessage = "Error while saving state to " + Quoted(path) + ".";
         return outcome;
     }
+    for (int number = 1; number <= pages; ++number) {
+        std::string& sound = history.PageSlot(number).Sound;
+        if (!sound.empty()) {
+            sound = (dataFolder / PageSoundName(number)).string();
+        }
+    }
+    RemoveUnsavedSounds(dataFolder);
     outcome.Done = true;
     return outcome;
 }

@@ -30,9 +30,10 @@ long long RoundHalfEven(double value) {
 } // namespace
 
 std::string AnalyzerUsage() {
-    return "Usage: tickora-analyze [options] FILE.wav\n"
+    return "Usage: tickora-analyze [options] FILE...\n"
            "       tickora-analyze [options] --demo\n"
-           "Runs Tickora's timing analysis on a recording of a watch.\n"
+           "Runs Tickora's timing analysis on recordings of a watch (WAV, FLAC...): with several\n"
+           "files, one line (or one JSON object) per file.\n"
            "  --rate BPH          beat rate, 300 to 43200, or 0 / AUTO to detect (default AUTO)\n"
            "  --lift DEG          lift angle, 30 to 70 degrees (52)\n"
            "  --period S          averaging period, 2 to 600 s (20)\n"
@@ -41,12 +42,12 @@ std::string AnalyzerUsage() {
            "  --correction SPD    rate correction of the sound card, -1500 to +1500 s/d (0)\n"
            "  --demo              analyse the built-in demo watch instead of a file\n"
            "  --seconds S         length of the demo sound (settling + period + 5)\n"
-           "  --json              print one JSON object with the last result\n"
-           "  --beats             print every result as a CSV line\n"
+           "  --json              print one JSON object with the last result (per file)\n"
+           "  --beats             print every result as a CSV line (one file only)\n"
            "  --help              show this text\n"
            "  --version           show the version\n"
            "Exit status: 0 results found, 1 no result (calibration failed, sound too short),\n"
-           "2 bad option or unreadable file.\n";
+           "2 bad option or unreadable file; with several files the worst of them.\n";
 }
 
 bool ParseAnalyzerOptions(const std::vector<std::string>& arguments, AnalyzerOptions& options,
@@ -153,22 +154,23 @@ bool ParseAnalyzerOptions(const std::vector<std::string>& arguments, AnalyzerOpt
         } else if (name.size() > 1 && name[0] == '-') {
             error = "unknown option " + name + " (see --help)";
             return false;
-        } else if (!options.file.empty()) {
-            error = "one recording at a time, please: " + options.file + " and " + name;
-            return false;
         } else {
-            options.file = name;
+            options.files.push_back(name);
         }
     }
     if (options.help || options.version) {
         return true;
     }
-    if (options.demo && !options.file.empty()) {
+    if (options.demo && !options.files.empty()) {
         error = "give either a recording or --demo, not both";
         return false;
     }
-    if (!options.demo && options.file.empty()) {
+    if (!options.demo && options.files.empty()) {
         error = "no recording given (see --help)";
+        return false;
+    }
+    if (options.output == AnalyzerOutput::Beats && options.files.size() > 1) {
+        error = "--beats lists one recording's results; give one file";
         return false;
     }
     if (options.demoSeconds > 0.0 && !options.demo) {

@@ -12,9 +12,9 @@ enum class AnalyzerOutput { Summary, Json, Beats };
 struct AnalyzerOptions {
     AnalyzerSettings settings;
     AnalyzerOutput output = AnalyzerOutput::Summary;
-    std::string file;         // the recording, unless demo
-    bool demo = false;        // analyse the built-in demo watch
-    double demoSeconds = 0.0; // s of demo sound; 0 = settling + period + 5
+    std::vector<std::string> files; // the recordings, unless demo
+    bool demo = false;              // analyse the built-in demo watch
+    double demoSeconds = 0.0;       // s of demo sound; 0 = settling + period + 5
     bool help = false;
     bool version = false;              // print the program's name and version
     std::vector<std::string> warnings; // accepted with a warning, as the settings dialog does

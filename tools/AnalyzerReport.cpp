@@ -24,6 +24,23 @@ std::string JsonNumber(double value) {
     return status == std::errc() ? std::string(text, end) : "null";
 }
 
+std::string JsonString(const std::string& text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(c));
+            quoted += escape;
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + '"';
+}
+
 std::string Format(const char* format, double value) {
     char text[64];
     std::snprintf(text, sizeof text, format, value);
@@ -65,6 +82,26 @@ std::string JsonSummary(const AnalysisSummary& s) {
            ", \"used\": " + (has ? JsonNumber(s.shown.Used) : "null") +
            ", \"scatter\": " + (has ? JsonNumber(s.shown.Scatter) : "null") +
            ", \"results\": " + std::to_string(s.validResults) + "}";
+}
+
+std::string JsonSummary(const AnalysisSummary& summary, const std::string& file) {
+    return "{\"file\": " + JsonString(file) + ", " + JsonSummary(summary).substr(1);
+}
+
+std::string JsonFailure(const std::string& file, const std::string& message) {
+    return "{\"file\": " + JsonString(file) + ", \"error\": " + JsonString(message) + "}";
+}
+
+std::string LineSummary(const AnalysisSummary& s, const AnalyzerSettings& settings) {
+    std::string line = std::to_string(s.beatsPerHour) + " bph";
+    if (!s.hasResult) {
+        return line + ", no result: fewer than five beats were found after the calibration";
+    }
+    line += Format(", %+.1f s/d", s.shown.Rate) + Format(", %.0f degrees", s.shown.Amplitude) +
+            " (lift angle " + std::to_string(settings.liftAngle) + ")" +
+            Format(", beat error %.1f ms", s.shown.BeatError) +
+            (s.shownComplete ? ", complete" : ", not complete");
+    return line;
 }
 
 std::string TextSummary(const AnalysisSummary& s, const AnalyzerSettings& settings) {

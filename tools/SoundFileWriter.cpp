@@ -8,13 +8,15 @@ SoundFileWriter::~SoundFileWriter() {
     Close();
 }
 
-bool SoundFileWriter::Open(const std::string& path, int sampleRate, int channels) {
+bool SoundFileWriter::Open(const std::string& path, int sampleRate, int channels,
+                           SoundFileFormat format) {
     Close();
     error_.clear();
     SF_INFO info{};
     info.samplerate = sampleRate;
     info.channels = channels;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    info.format =
+        (format == SoundFileFormat::Flac ? SF_FORMAT_FLAC : SF_FORMAT_WAV) | SF_FORMAT_PCM_16;
     file_ = sf_open(path.c_str(), SFM_WRITE, &info);
     if (file_ == nullptr) {
         error_ = sf_strerror(nullptr);

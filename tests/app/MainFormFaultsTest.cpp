@@ -5,6 +5,7 @@
 
 #include "audio/RecordingInput.h"
 #include "tests/support/FullDisk.h"
+#include "tools/SoundFileReader.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -141,7 +142,8 @@ TEST_F(MainFormFaultsTest, ADataFolderThatCannotBeMadeLosesNothingButTheSaveAndS
     EXPECT_EQ(pages_->PageCount(), 2);
     EXPECT_TRUE(pages_->PagesChanged());
     EXPECT_EQ(LastMessage(), "Unable to save state to \"" + blocked + "/Tickora/State.tkr\".");
-    EXPECT_EQ(Messages(), 1);
+    // Before it, once for both tests: their sound could not be recorded.
+    EXPECT_EQ(Messages(), 2);
     EXPECT_EQ(dialogs_.WaitCursorDepth(), 0);
 }
 
@@ -297,4 +299,49 @@ TEST_F(MainFormFaultsTest, ARecordingThatEndsMidTestStopsAfterTenSilentSecondsWi
     EXPECT_NEAR(page.DailyRate, watch_.rate, 10.0); // s/d, over two seconds of ticks
 }
 
+} // namespace tickora::testing
+
+namespace tickora::testing {
+namespace {
+
+// The page keeps the sound the analysis had, every buffer of it. Then a disk that fills up
+// during a test stops the recording with one message, told after the buffer so that the test
+// runs on; its page is made without a sound and the recording leaves nothing behind.
+TEST_F(MainFormFaultsTest, APageKeepsItsSoundAndAFullDiskOnlyStopsTheRecording) {
+    Open();
+    MeasureOnePage();
+    const std::string sound = pages_->GetPage(1).Sound;
+    ASSERT_NE(sound, "");
+    tools::SoundFileReader reader;
+    ASSERT_TRUE(reader.Open(sound)) << reader.Error();
+    EXPECT_EQ(reader.SourceFrames() % 4096, 0);
+    EXPECT_GE(reader.SourceFrames(), 8 * 44100 - 4096); // 5 s of calibration, 3 s of test
+
+    StartAndCalibrate();
+    {
+        const FullDisk full(64 * 1024); // bytes: the recording outgrows them at once
+        FeedWatchFor(3);
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(State(), S::Testing);
+    ASSERT_EQ(Messages(), 1);
+    EXPECT_EQ(LastMessage().rfind(
+                  "The sound of this test cannot be recorded in " + DataFolderPath() + " (", 0),
+              0u)
+        << LastMessage();
+    FeedWatchFor(2);
+    Key(vk::Escape);
+    ASSERT_EQ(pages_->PageCount(), 2);
+    EXPECT_EQ(pages_->GetPage(2).Sound, "");
+    EXPECT_EQ(Messages(), 1);
+    for (const auto& entry : fs::directory_iterator(DataFolderPath()))
+        EXPECT_EQ(entry.path().filename().string().rfind("Recording", 0), std::string::npos)
+            << entry.path();
+    Form().close();
+    EXPECT_EQ(Messages(), 1);
+    EXPECT_TRUE(fs::exists(DataFolderPath() + "/1.flac"));
+    EXPECT_FALSE(fs::exists(DataFolderPath() + "/2.flac"));
+}
+
+} // namespace
 } // namespace tickora::testing

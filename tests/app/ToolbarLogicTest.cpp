@@ -96,3 +96,29 @@ TEST(ToolbarLogic, TwinShowsExactlyWhenLiveImageDoesNot) {
             EXPECT_NE(v.Live(b), v.Twin(b));
     }
 }
+
+// The shapes' slot shows exactly one image in every state but Busy: the shapes during a test,
+// analysing the page's sound again when idle, live only over a page that keeps a sound.
+TEST(ToolbarLogic, ShapesSlotAnalysesAPagesSoundWhenIdle) {
+    auto slotImages = [](const ToolbarVisibility& v) {
+        return v.Live(B::Shapes) + v.Twin(B::Shapes) + v.Live(B::AnalyseAgain) +
+               v.Twin(B::AnalyseAgain);
+    };
+    for (S s :
+         {S::Idle, S::Calibrating, S::Detecting, S::ManualLevel, S::Testing, S::Paused, S::Scope}) {
+        for (bool sound : {true, false}) {
+            ToolbarInputs in{s, true, false, 5, 3};
+            in.pageSound = sound;
+            const ToolbarVisibility v = ComputeToolbar(in);
+            EXPECT_EQ(slotImages(v), 1) << "state " << int(s) << " sound " << sound;
+            EXPECT_EQ(v.Live(B::AnalyseAgain), s == S::Idle && sound) << "state " << int(s);
+        }
+    }
+    ToolbarInputs live{S::Idle, true, false, 5, 6}; // the live screen is no page
+    live.pageSound = true;
+    EXPECT_FALSE(ComputeToolbar(live).Live(B::AnalyseAgain));
+    ToolbarInputs sequence{S::Idle, true, false, 5, 3, true};
+    sequence.pageSound = true;
+    EXPECT_FALSE(ComputeToolbar(sequence).Live(B::AnalyseAgain));
+    EXPECT_TRUE(ComputeToolbar(sequence).Twin(B::AnalyseAgain));
+}

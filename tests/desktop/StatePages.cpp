@@ -1,14 +1,19 @@
 // Prints the pages of a data folder's state file, one line each, for the desktop tests:
 //   PAGE bph lift period complete long-term annotation
+// or with --results after the folder:
+//   PAGE rate amplitude beat-error sound-file (rate s/d, amplitude degrees, beat error ms,
+//   the page's sound or "-")
 // Exit status 2 when the file reports an error.
 #include "pages/StateFile.h"
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 int main(int argc, char* argv[]) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s DATA-FOLDER\n", argv[0]);
+    const bool results = argc == 3 && std::string(argv[2]) == "--results";
+    if (argc != 2 && !results) {
+        std::fprintf(stderr, "usage: %s DATA-FOLDER [--results]\n", argv[0]);
         return 2;
     }
     pages::PageHistory history;
@@ -19,6 +24,11 @@ int main(int argc, char* argv[]) {
     }
     for (std::int32_t i = 1; i <= history.PageCount(); ++i) {
         const pages::TPageInfo page = history.GetPage(i);
+        if (results) {
+            std::printf("%d %.4f %.4f %.4f %s\n", i, page.DailyRate, page.Amplitude, page.BeatError,
+                        page.Sound.empty() ? "-" : page.Sound.c_str());
+            continue;
+        }
         std::printf("%d %ld %d %d %d %d %s\n", i, std::lround(page.BeatsPerSecond * 3600),
                     page.LiftAngle, page.AveragingPeriod, page.Complete ? 1 : 0,
                     page.LongTerm ? 1 : 0, page.Annotation.c_str());

@@ -352,3 +352,73 @@ TEST(StateFileFixture, FileOfThisVersionStillLoads) {
     EXPECT_EQ(third.BeatsPerSecond, 6.0);
     EXPECT_EQ(third.Image->Pixel(47, 23), platform::RgbOf(51, 51, 204));
 }
+
+namespace {
+
+// Each page's sound is a small file holding its commit number, made where the program makes
+// one; every third page has none, as after a recording that failed.
+class NumberedSounds : public pages::PageSoundSource {
+public:
+    explicit NumberedSounds(fs::path folder) : folder_(std::move(folder)) {}
+    std::string TakePageSound() override {
+        ++made_;
+        if (made_ % 3 == 0)
+            return {};
+        const std::string path = pages::NewPageSoundFile(folder_);
+        WriteBytes(path, {static_cast<std::uint8_t>(made_)});
+        return path;
+    }
+
+private:
+    fs::path folder_;
+    int made_ = 0;
+};
+
+} // namespace
+
+// The sounds move with the pages exactly as the pictures do: twelve commits keep the last ten,
+// page i's sound is i.flac, a page without one leaves no older page's file at its number,
+// nothing unsaved stays behind, and a reload finds each page's sound again.
+TEST_F(StateFileTest, PageSoundsMoveWithTheirPages) {
+    NumberedSounds sounds(folder.Path());
+    history.SetSoundSource(&sounds);
+    for (int n = 1; n <= 2; ++n)
+        Commit(n, "");
+    ASSERT_TRUE(SaveState(history, folder.Path()).Done); // 1.flac and 2.flac of commits 1, 2
+    for (int n = 3; n <= 12; ++n)
+        Commit(n, "");
+    ASSERT_TRUE(SaveState(history, folder.Path()).Done);
+    for (int page = 1; page <= 10; ++page) {
+        const int made = page + 2;
+        const fs::path sound = folder.Path() / (std::to_string(page) + ".flac");
+        if (made % 3 == 0) {
+            EXPECT_FALSE(fs::exists(sound)) << page;
+            EXPECT_EQ(history.GetPage(page).Sound, "") << page;
+        } else {
+            EXPECT_EQ(ReadBytes(sound),
+                      (std::vector<std::uint8_t>{static_cast<std::uint8_t>(made)}))
+                << page;
+            EXPECT_EQ(history.GetPage(page).Sound, sound.string());
+        }
+    }
+    for (const auto& entry : fs::directory_iterator(folder.Path())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_EQ(name.find("Sound.flac"), std::string::npos) << name;
+        EXPECT_EQ(name.find(".new-"), std::string::npos) << name;
+    }
+
+    PageHistory fresh;
+    FakePlot freshPlot(32, 16);
+    ASSERT_TRUE(Reload(fresh, freshPlot).Done);
+    for (int page = 1; page <= 10; ++page)
+        EXPECT_EQ(fresh.GetPage(page).Sound, history.GetPage(page).Sound) << page;
+
+    // Fewer pages: the sounds above them go with them.
+    history.ResetPages();
+    Commit(13, "");
+    ASSERT_TRUE(SaveState(history, folder.Path()).Done);
+    EXPECT_TRUE(fs::exists(folder.Path() / "1.flac"));
+    for (int page = 2; page <= 10; ++page)
+        EXPECT_FALSE(fs::exists(folder.Path() / (std::to_string(page) + ".flac"))) << page;
+    history.SetSoundSource(nullptr);
+}

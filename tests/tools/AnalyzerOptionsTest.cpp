@@ -32,7 +32,7 @@ const std::string kCorrection = "Invalid time correction. Please enter a correct
 TEST(AnalyzerOptions, DefaultsAreTheProgramsSettings) {
     AnalyzerOptions o;
     EXPECT_EQ(Refusal({"watch.wav"}, &o), "");
-    EXPECT_EQ(o.file, "watch.wav");
+    EXPECT_EQ(o.files, std::vector<std::string>{"watch.wav"});
     EXPECT_EQ(o.settings.rate, 0);
     EXPECT_EQ(o.settings.liftAngle, 52);
     EXPECT_EQ(o.settings.period, 20);
@@ -115,7 +115,7 @@ TEST(AnalyzerOptions, MalformedCommandLinesAreRefused) {
     EXPECT_NE(Refusal({"--frobnicate", "x.wav"}), "");
     EXPECT_NE(Refusal({"x.wav", "--rate"}), "");
     EXPECT_NE(Refusal({"--json", "--beats", "x.wav"}), "");
-    EXPECT_NE(Refusal({"a.wav", "b.wav"}), "");
+    EXPECT_NE(Refusal({"--beats", "a.wav", "b.wav"}), ""); // one CSV per run
     EXPECT_NE(Refusal({"--demo", "a.wav"}), "");
     EXPECT_NE(Refusal({}), "");
     EXPECT_NE(Refusal({"--json=yes", "a.wav"}), "");

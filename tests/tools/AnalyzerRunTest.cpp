@@ -44,7 +44,10 @@ void WriteWatch(const std::string& path, const synth::WatchParameters& p, double
         }
     }
     tools::SoundFileWriter writer;
-    ASSERT_TRUE(writer.Open(path, rate, channels)) << writer.Error();
+    const bool flac = path.size() > 5 && path.substr(path.size() - 5) == ".flac";
+    ASSERT_TRUE(writer.Open(path, rate, channels,
+                            flac ? tools::SoundFileFormat::Flac : tools::SoundFileFormat::Wav))
+        << writer.Error();
     ASSERT_TRUE(writer.Write(frames.data(), frames.size() / static_cast<std::size_t>(channels)));
     ASSERT_TRUE(writer.Close());
 }
@@ -235,6 +238,38 @@ TEST(Analyzer, BadFilesAreRefusedWithOneLine) {
         EXPECT_EQ(run.err.find("tickora-analyze: " + file + ": "), 0u) << run.err;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
     }
+}
+
+// A folder of recordings in one run: a FLAC reads as its WAV does, and a bad file still gets
+// its own line, so that lines and files pair up; the status is the worst one's.
+TEST(Analyzer, SeveralFilesGiveOneLineEach) {
+    TempFolder folder;
+    const std::string wav = folder.File("watch.wav");
+    const std::string flac = folder.File("watch.flac");
+    const std::string junk = folder.Write("junk \"1\".wav", "not a sound");
+    WriteWatch(wav, TestWatch(), 18.0);
+    WriteWatch(flac, TestWatch(), 18.0);
+    const Outcome alone = Analyze({"--period", "10", "--json", wav});
+    const Outcome run = Analyze({"--period", "10", "--json", wav, flac, junk});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 3) << run.out;
+    const std::string sameResult = alone.out.substr(1);
+    EXPECT_EQ(run.out.find("{\"file\": \"" + wav + "\", " + sameResult), 0u) << run.out;
+    EXPECT_NE(run.out.find("{\"file\": \"" + flac + "\", " + sameResult), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("\"error\": \"tickora-analyze: "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("junk \\\"1\\\".wav"), std::string::npos) << run.out;
+
+    const Outcome lines = Analyze({"--period", "10", wav, flac});
+    EXPECT_EQ(lines.status, 0) << lines.err;
+    const std::regex line(R"(\S+watch\.(wav|flac): 21600 bph, \+8\.\d s/d, 2[56]\d degrees \(lift )"
+                          R"(angle 52\), beat error 0\.\d ms, complete\n)");
+    std::istringstream text(lines.out);
+    int count = 0;
+    for (std::string one; std::getline(text, one); ++count) {
+        EXPECT_TRUE(std::regex_match(one + "\n", line)) << one;
+    }
+    EXPECT_EQ(count, 2);
 }
 
 TEST(Analyzer, TooShortASoundEndsWithoutAResult) {
