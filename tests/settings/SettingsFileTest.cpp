@@ -18,7 +18,7 @@ SettingsValues WithDevices() {
 
 TEST(SettingsFileTest, InitialValuesGiveTheNineteenLines) {
     EXPECT_EQ(FormatSettingsFile(SettingsValues{}),
-              "AUTO\r\n52\r\n20\r\n10\r\n0\r\n1\r\nFALSE\r\n5\r\nFALSE\r\nFALSE\r\n\r\n"
+              "AUTO\r\n52\r\n20\r\n10\r\n0\r\n1\r\nFALSE\r\n5\r\nFALSE\r\nFALSE\r\nNone\r\n"
               "Microsoft Sound Mapper - Input\r\n 1.00000000000000E+0000\r\n"
               "1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n");
 }
@@ -219,7 +219,7 @@ TEST(SettingsFileTest, HostileBytesNeverCrash) {
         }
         SettingsValues values = WithDevices();
         ParseSettingsFile(bytes, values);
-        EXPECT_GE(values.Filtering, -1); // -1: the line was missing, no entry selected
+        EXPECT_GE(values.Filtering, 0); // a missing line leaves None
         EXPECT_LT(values.Filtering, 4);
         EXPECT_GE(values.InputDevice, 0);
         EXPECT_LT(values.InputDevice, 3);
