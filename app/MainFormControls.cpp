@@ -164,7 +164,8 @@ void TMainForm::SettingsButtonClick() {
     if (settings_)
         settings_->ShowSettings();
     FillRecord();
-    if (settingsRecord_.InputDevice != device) {
+    // A device given up as failed is tried again too: its sound server may be back.
+    if (settingsRecord_.InputDevice != device || audio_->GivenUp()) {
         // A measurement cannot go on without its input: it ends as Stop ends it.
         if (state_ != MeasurementState::Idle)
             StopButtonClick();

@@ -11,6 +11,11 @@ namespace tickora {
 // The error an input gives when its device has not let go of a read within a second of a
 // stop: the device no longer answers and is given up.
 inline constexpr int kInputNotAnswering = -20000;
+// The error an input gives when it is recording but no sound has arrived for a few seconds
+// (a sound server killed under it, a source with nothing feeding it).
+inline constexpr int kNoSoundArrived = -20001;
+// The error an input gives when its device or sound server ended the recording by itself.
+inline constexpr int kInputWentAway = -20002;
 
 // Where a backend hands its filled buffers. Called on the backend's own thread (or, for the
 // scripted test input, on the thread that pushes); the receiver must only queue the buffer

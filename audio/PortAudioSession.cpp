@@ -1,5 +1,7 @@
 #include "audio/PortAudioSession.h"
 
+#include <atomic>
+
 #ifdef TICKORA_HAVE_ALSA
 #include <alsa/asoundlib.h>
 #endif
@@ -10,8 +12,6 @@
 namespace tickora {
 
 namespace {
-
-constexpr std::size_t kDeviceNameBytes = 31; // the longest name the device list shows
 
 #ifdef TICKORA_HAVE_ALSA
 void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
@@ -47,6 +47,8 @@ public:
     QuietSoundSystems& operator=(const QuietSoundSystems&) = delete;
 };
 
+std::atomic<int> abandonedStreams{0};
+
 bool HasInput(PaDeviceIndex index) {
     const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
     return info != nullptr && info->maxInputChannels > 0;
@@ -59,8 +61,16 @@ PortAudioSession::PortAudioSession() {
     error_ = Pa_Initialize();
 }
 
+void NoteAbandonedStream() {
+    abandonedStreams.fetch_add(1, std::memory_order_relaxed);
+}
+
+bool StreamsAbandoned() {
+    return abandonedStreams.load(std::memory_order_relaxed) > 0;
+}
+
 PortAudioSession::~PortAudioSession() {
-    if (error_ == paNoError) {
+    if (error_ == paNoError && !StreamsAbandoned()) {
         QuietSoundSystems quiet;
         Pa_Terminate();
     }
@@ -98,20 +108,26 @@ PaDeviceIndex PortAudioSession::InputDeviceIndex(int number) const {
 std::string PortAudioSession::InputDeviceName(int number) const {
     const PaDeviceIndex index = InputDeviceIndex(number);
     const PaDeviceInfo* info = index == paNoDevice ? nullptr : Pa_GetDeviceInfo(index);
-    return info == nullptr || info->name == nullptr ? std::string()
-                                                    : CutName(info->name, kDeviceNameBytes);
+    if (info == nullptr || info->name == nullptr) {
+        return std::string();
+    }
+    return ListedDeviceName(info->name, SoundSystemName(Pa_GetHostApiInfo(info->hostApi)));
 }
 
-std::string CutName(const std::string& name, std::size_t maxBytes) {
-    if (name.size() <= maxBytes) {
-        return name;
+std::string SoundSystemName(const PaHostApiInfo* hostApi) {
+    if (hostApi == nullptr) {
+        return std::string();
     }
-    std::size_t end = maxBytes;
-    // Step back over continuation bytes (10xxxxxx) to the start of the cut character.
-    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) {
-        --end;
+    switch (hostApi->type) {
+    case paALSA:
+        return "ALSA";
+    case paJACK:
+        return "JACK"; // PortAudio says "JACK Audio Connection Kit"
+    case paOSS:
+        return "OSS";
+    default:
+        return hostApi->name != nullptr ? hostApi->name : std::string();
     }
-    return name.substr(0, end);
 }
 
 } // namespace tickora

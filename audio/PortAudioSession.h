@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/DeviceNames.h"
+
 #include <portaudio.h>
 
 #include <string>
@@ -26,14 +28,21 @@ public:
     // paNoDevice when there is no such device.
     PaDeviceIndex InputDeviceIndex(int number) const;
 
-    // The device's name, cut to 31 bytes (at a character boundary) for the device list.
+    // The device's whole name and its sound system, as the device list shows it:
+    // "system (JACK)", "USB Audio Device: USB Audio (hw:1,0) (ALSA)".
     std::string InputDeviceName(int number) const;
 
 private:
     PaError error_ = paNotInitialized;
 };
 
-// Cuts a UTF-8 name to at most maxBytes without splitting a character.
-std::string CutName(const std::string& name, std::size_t maxBytes);
+// Any thread: a stream has been left to PortAudio for good (a JACK stream whose server
+// died). PortAudio is then not terminated at the end: it would wait for that stream.
+void NoteAbandonedStream();
+// Any thread: whether a stream has been abandoned so far.
+bool StreamsAbandoned();
+
+// The name a Linux user knows a PortAudio host API by: "ALSA", "JACK", "OSS".
+std::string SoundSystemName(const PaHostApiInfo* hostApi);
 
 } // namespace tickora

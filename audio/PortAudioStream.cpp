@@ -1,6 +1,35 @@
 #include "audio/PortAudioStream.h"
 
+#include "audio/AudioInput.h"
+#include "audio/PortAudioSession.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+#include <thread>
+#include <vector>
+
 namespace tickora {
+
+namespace {
+
+constexpr double kRingSeconds = 2.0; // s of sound the ring holds
+constexpr std::chrono::milliseconds kPoll{2};
+
+// The sound system's reasons that mean the other end has gone: a sound server stopped or
+// restarted, a card unplugged.
+bool MeansGone(std::string_view hostText) {
+    constexpr std::array<std::string_view, 7> kGone{"Input/output error",
+                                                    "Connection refused",
+                                                    "No such device",
+                                                    "Broken pipe",
+                                                    "File descriptor in bad state",
+                                                    "Connection reset by peer",
+                                                    "No such file or directory"};
+    return std::find(kGone.begin(), kGone.end(), hostText) != kGone.end();
+}
+
+} // namespace
 
 PortAudioStream::PortAudioStream(PaDeviceIndex index, bool defaultInput)
     : index_(index), defaultInput_(defaultInput) {}
@@ -42,37 +71,161 @@ int PortAudioStream::MaxChannels() const {
     return info != nullptr ? info->maxInputChannels : 0;
 }
 
-int PortAudioStream::Open(int channels, double rate, int framesPerRead) {
-    const PaStreamParameters parameters = Parameters(channels);
-    const PaError error =
-        Pa_OpenStream(&stream_, &parameters, nullptr, rate,
-                      static_cast<unsigned long>(framesPerRead), paClipOff, nullptr, nullptr);
+int PortAudioStream::Open(int channels, double rate, int /*framesPerRead*/) {
+    Close();
+    channels_ = channels;
+    rate_ = rate;
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(index_);
+    const PaHostApiInfo* host = info != nullptr ? Pa_GetHostApiInfo(info->hostApi) : nullptr;
+    jack_ = host != nullptr && host->type == paJACK;
+    return OpenStream();
+}
+
+int PortAudioStream::OpenStream() {
+    if (!ring_) {
+        ring_ = std::make_unique<Ring>();
+        std::size_t size = 1;
+        while (static_cast<double>(size) < rate_ * kRingSeconds * channels_) {
+            size *= 2;
+        }
+        ring_->samples = std::make_unique<std::int16_t[]>(size);
+        ring_->size = size;
+        ring_->channels = channels_;
+    }
+    const PaStreamParameters parameters = Parameters(channels_);
+    // The host picks its own period: JACK's is fixed by the server.
+    PaError error = Pa_OpenStream(&stream_, &parameters, nullptr, rate_,
+                                  paFramesPerBufferUnspecified, paClipOff, &Callback, ring_.get());
     if (error != paNoError) {
         stream_ = nullptr;
+        // PortAudio names the dead server's refusal "Insufficient memory".
+        return jack_ && StreamsAbandoned() ? kJackServerLost : Checked(error);
+    }
+    error = Pa_SetStreamFinishedCallback(stream_, &Finished);
+    if (error != paNoError) {
+        Close();
     }
     return Checked(error);
 }
 
 int PortAudioStream::Start() {
+    if (rate_ <= 0.0) {
+        return paBadStreamPtr; // never opened
+    }
+    Close();
+    if (const int error = OpenStream(); error != 0) {
+        return error;
+    }
+    ring_->written.store(0, std::memory_order_relaxed);
+    ring_->read.store(0, std::memory_order_relaxed);
+    ring_->finished.store(false, std::memory_order_relaxed);
+    interrupted_.store(false, std::memory_order_relaxed);
+    silent_.store(false, std::memory_order_relaxed);
     return Checked(Pa_StartStream(stream_));
 }
 
 int PortAudioStream::Stop() {
-    return Checked(Pa_StopStream(stream_));
+    if (stream_ == nullptr) {
+        return 0;
+    }
+    if (jack_ && silent_.load(std::memory_order_acquire)) {
+        Abandon(); // its server is gone: it would never stop
+        return 0;
+    }
+    if (Pa_IsStreamStopped(stream_) == 1) {
+        return 0;
+    }
+    // Abort rather than drain: a host that has stopped answering never drains.
+    return Checked(Pa_AbortStream(stream_));
 }
 
 void PortAudioStream::Close() {
-    if (stream_ != nullptr) {
-        Pa_CloseStream(stream_);
-        stream_ = nullptr;
+    if (stream_ == nullptr) {
+        return;
     }
+    if (jack_ && silent_.load(std::memory_order_acquire)) {
+        Abandon();
+        return;
+    }
+    Pa_CloseStream(stream_);
+    stream_ = nullptr;
 }
 
-// Backend thread.
+// Leaves the stream to PortAudio and keeps its ring for good (reachable, so the leak
+// checker does not count it): the callback may still hold it.
+void PortAudioStream::Abandon() {
+    static auto* const kept = new std::vector<Ring*>; // never freed, on purpose
+    kept->push_back(ring_.release());
+    stream_ = nullptr;
+    NoteAbandonedStream();
+}
+
+// PortAudio's thread: no lock, no allocation. A full ring drops the period, as a card that
+// overruns does.
+int PortAudioStream::Callback(const void* input, void* /*output*/, unsigned long frames,
+                              const PaStreamCallbackTimeInfo* /*time*/,
+                              PaStreamCallbackFlags /*flags*/, void* ring) {
+    auto* to = static_cast<Ring*>(ring);
+    const std::size_t samples = static_cast<std::size_t>(frames) * to->channels;
+    const std::uint64_t written = to->written.load(std::memory_order_relaxed);
+    const std::uint64_t read = to->read.load(std::memory_order_acquire);
+    if (input == nullptr || written - read + samples > to->size) {
+        return paContinue;
+    }
+    const auto* from = static_cast<const std::int16_t*>(input);
+    const std::size_t mask = to->size - 1;
+    for (std::size_t i = 0; i < samples; ++i) {
+        to->samples[(written + i) & mask] = from[i];
+    }
+    to->written.store(written + samples, std::memory_order_release);
+    return paContinue;
+}
+
+void PortAudioStream::Finished(void* ring) {
+    static_cast<Ring*>(ring)->finished.store(true, std::memory_order_release);
+}
+
+// Backend thread: waits for the frames as long as sound keeps coming.
 int PortAudioStream::Read(std::int16_t* frames, int count) {
-    const PaError error = Pa_ReadStream(stream_, frames, static_cast<unsigned long>(count));
-    // An overflow means the card lost sound before this read; what was read is good.
-    return error == paInputOverflowed ? 0 : Checked(error);
+    Ring& ring = *ring_;
+    const std::size_t samples = static_cast<std::size_t>(count) * channels_;
+    const std::uint64_t read = ring.read.load(std::memory_order_relaxed);
+    const std::size_t mask = ring.size - 1;
+    std::uint64_t seen = read;
+    auto lastSound = std::chrono::steady_clock::now();
+    std::size_t have = 0; // samples to take; the rest of the read stays silent
+    for (;;) {
+        const std::uint64_t written = ring.written.load(std::memory_order_acquire);
+        if (written - read >= samples) {
+            have = samples;
+            break;
+        }
+        if (interrupted_.load(std::memory_order_acquire)) {
+            have = static_cast<std::size_t>(written - read); // stopping: what came counts
+            break;
+        }
+        if (ring.finished.load(std::memory_order_acquire)) {
+            return kInputWentAway;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (written != seen) {
+            seen = written;
+            lastSound = now;
+        } else if (now - lastSound > kSilenceLimit) {
+            silent_.store(true, std::memory_order_release);
+            return kNoSoundArrived;
+        }
+        std::this_thread::sleep_for(kPoll);
+    }
+    for (std::size_t i = 0; i < samples; ++i) {
+        frames[i] = i < have ? ring.samples[(read + i) & mask] : std::int16_t{0};
+    }
+    ring.read.store(read + have, std::memory_order_release);
+    return 0;
+}
+
+void PortAudioStream::Interrupt() {
+    interrupted_.store(true, std::memory_order_release);
 }
 
 int PortAudioStream::Checked(PaError error) {
@@ -85,10 +238,18 @@ int PortAudioStream::Checked(PaError error) {
 }
 
 std::string PortAudioStream::ErrorText(int error) const {
+    if (error == kJackServerLost) {
+        return "The JACK server has stopped: start it again, then restart Tickora";
+    }
     const char* text = Pa_GetErrorText(static_cast<PaError>(error));
     std::string result = text != nullptr ? text : std::string();
     if (error == paUnanticipatedHostError) {
         std::lock_guard lock(hostMutex_);
+        if (MeansGone(hostText_)) {
+            // Said as the user meets it: after a restart of the sound server, the next
+            // start opens the input afresh.
+            return "The sound server or the sound card has gone away (" + hostText_ + ")";
+        }
         if (!hostText_.empty()) {
             // PortAudio's general text, then the sound system's own: "Unanticipated host
             // error (Device or resource busy)".

@@ -73,6 +73,10 @@ int SoundCardInput::StopSource() {
     return stream_->Stop();
 }
 
+void SoundCardInput::StopAsked() {
+    stream_->Interrupt();
+}
+
 void SoundCardInput::CloseSource() {
     stream_->Close();
     converter_.reset();

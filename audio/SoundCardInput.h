@@ -30,6 +30,7 @@ private:
     int OpenSource(const AudioFormat& format) override;
     int StartSource() override;
     int StopSource() override;
+    void StopAsked() override;
     void CloseSource() override;
     int ReadSource(std::int16_t* samples, int count) override;
 

@@ -33,6 +33,10 @@ public:
     // had before this read are not errors: the sound read is good.
     virtual int Read(std::int16_t* frames, int count) = 0;
 
+    // Any thread: a read under way (or the next one) ends early, what it lacks left silent.
+    // Start clears it. Streams whose reads never wait long need not do anything.
+    virtual void Interrupt() {}
+
     // The text for an error code, with the sound system's own reason when it gave one.
     virtual std::string ErrorText(int error) const = 0;
 };

@@ -50,6 +50,7 @@ TAudio::~TAudio() {
 void TAudio::OpenDevice(int device, int sampleRate, DeliveryCallback callback, void* owner) {
     // A second open without a close would leak the first device's buffers.
     CloseDevice();
+    givenUp_ = false;
     format_ = AudioFormat::Pcm16Mono(sampleRate);
     callback_ = callback;
     owner_ = owner;
@@ -117,6 +118,7 @@ void TAudio::StopCapture(bool reportErrors) {
     if (error == kInputNotAnswering) {
         // A device that holds on to a read or a stop is given up as failed, whoever stops.
         CloseDevice();
+        givenUp_ = true;
         ReportAudioError("Error while stopping audio capture.", error);
     } else if (error != 0 && reportErrors) {
         ReportAudioError("Error while stopping audio capture.", error);
@@ -162,7 +164,7 @@ void TAudio::ReportAudioError(const std::string& message, int error) {
             const char last = platformText.back();
             if (last != '.' && last != '!' && last != '?')
                 platformText += '.';
-            text = platformText + " " + message;
+            text = message.empty() ? platformText : platformText + " " + message;
         }
     }
     dialogs_.ShowMessage(text, platform::MessageIcon::Error, platform::MessageButtons::Ok);
@@ -243,7 +245,8 @@ void TAudio::DeliverFailure(int error, std::uint32_t session) {
     // The backend has stopped already; this settles the device so that a later start
     // records again. A failing device may fail this too, which says nothing new.
     device_->Stop();
-    RecordingEnded("Error while recording audio.", error);
+    // Silence is no error of the device: the sentence says all there is to say.
+    RecordingEnded(error == kNoSoundArrived ? "" : "Error while recording audio.", error);
 }
 
 // GUI thread: recording has stopped by itself. The owner ends its measurement first, so

@@ -58,6 +58,8 @@ public:
     void CloseDevice();
 
     bool IsOpen() const { return open_; }
+    // Closed because it stopped answering, not by the owner; the next OpenDevice clears it.
+    bool GivenUp() const { return givenUp_; }
 
     // Set once by the owner; it receives the owner given to OpenDevice.
     void SetFailureCallback(FailureCallback callback) { failureCallback_ = callback; }
@@ -87,6 +89,7 @@ private:
     InputCatalog& inputs_;
 
     bool open_ = false;
+    bool givenUp_ = false;
     AudioFormat format_;
     std::array<CaptureBuffer, kCaptureBufferCount> buffers_{};
     std::array<std::unique_ptr<std::int16_t[]>, kCaptureBufferCount> blocks_;

@@ -121,8 +121,16 @@ int ThreadedInput::Close() {
 }
 
 std::string ThreadedInput::ErrorText(int error) const {
-    return error == kInputNotAnswering ? "The input device does not answer"
-                                       : SourceErrorText(error);
+    switch (error) {
+    case kInputNotAnswering:
+        return "The input device does not answer";
+    case kNoSoundArrived:
+        return "No sound has arrived from the input.";
+    case kInputWentAway:
+        return "The input has gone away: its device was unplugged or its sound server stopped";
+    default:
+        return SourceErrorText(error);
+    }
 }
 
 void ThreadedInput::Shutdown() {
@@ -151,6 +159,7 @@ bool ThreadedInput::ParkThread(int& stopError) {
         command_ = Command::Park;
     }
     changed_.notify_all();
+    StopAsked();
     if (!changed_.wait_for(lock, kStopTimeout, [this] { return parked_; })) {
         return false;
     }

@@ -60,6 +60,9 @@ protected:
     virtual void CloseSource() = 0;
     // Backend thread, at the end of every run of recording (asked for or ended by an error).
     virtual int StopSource() = 0;
+    // GUI thread, backend possibly inside ReadSource: a stop has been asked for. A source
+    // whose read waits for sound ends that wait here.
+    virtual void StopAsked() {}
     // Any thread: the text for an error code of the source.
     virtual std::string SourceErrorText(int error) const = 0;
 

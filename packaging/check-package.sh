@@ -2,7 +2,7 @@
 # Installs a Tickora Debian package into a fresh, empty root with dpkg --root and checks
 # it as a Debian user would meet it: its dependencies resolve with apt, every file is
 # where it belongs, the metadata validates, the man pages render, and the installed
-# programs start. Prints "N passed, M failed" and fails when any check fails.
+# programs start, and Debian's own checker, lintian, finds no error or warning. Prints "N passed, M failed" and fails when any check fails.
 #   bash packaging/check-package.sh build/package/tickora_1.4_amd64.deb
 set -uo pipefail
 deb=$(realpath "$1")
@@ -67,6 +67,15 @@ check "tickora-analyze --version runs" \
     bash -c "[ \"\$('$root/usr/bin/tickora-analyze' --version)\" = 'tickora-analyze $version' ]"
 check "tickora-synth --version runs" \
     bash -c "[ \"\$('$root/usr/bin/tickora-synth' --version)\" = 'tickora-synth $version' ]"
+# Without a display: the program answers these before it needs one.
+check "tickora --version runs without a display" \
+    bash -c "[ \"\$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= '$root/usr/bin/tickora' --version)\" = 'tickora $version' ]"
+check "tickora --help runs without a display" \
+    bash -c "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= '$root/usr/bin/tickora' --help | grep -q -- --version"
+check "the copyright file and the AppStream metadata give the licence" \
+    bash -c "grep -q '^License: GPL-3+' '$root/usr/share/doc/tickora/copyright' && \
+             grep -q '<project_license>GPL-3.0-or-later</project_license>' \
+                 '$root/usr/share/metainfo/org.tickora.Tickora.metainfo.xml'"
 check "tickora-analyze --help runs" \
     bash -c "'$root/usr/bin/tickora-analyze' --help | grep -q -- --version"
 check "tickora-analyze measures the demo watch" \
@@ -75,6 +84,15 @@ check "the program finds all its libraries" \
     bash -c "! ldd '$root/usr/bin/tickora' | grep -q 'not found'"
 check "the programs are stripped" \
     bash -c "! file '$root/usr/bin/tickora' | grep -q 'not stripped'"
+
+# Errors and warnings fail the check; the pedantic and informational tags are shown.
+if command -v lintian >/dev/null; then
+    check "lintian finds no error or warning" lintian --fail-on error,warning "$deb"
+    lintian --pedantic -I --fail-on none "$deb" | sed 's/^/    lintian: /'
+else
+    failed=$((failed + 1))
+    echo "FAILED: lintian is not installed (scripts/deps.sh installs it)"
+fi
 
 echo "package: $(basename "$deb"), $(du -k "$deb" | cut -f1) KiB; Depends: $depends"
 echo "$passed passed, $failed failed"

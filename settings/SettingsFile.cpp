@@ -1,5 +1,6 @@
 #include "settings/SettingsFile.h"
 
+#include "settings/DeviceNames.h"
 #include "settings/SettingsNumbers.h"
 
 #include <algorithm>
@@ -29,6 +30,23 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return LowerAscii(x) == LowerAscii(y);
            });
+}
+
+// The entry a saved device name selects: the one equal to it; else the one device whose name
+// an older version saved it as (cut, without its sound system); else entry 0, the mapper.
+int SelectedDevice(std::string_view line, const std::vector<std::string>& entries) {
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (EqualIgnoringCase(line, entries[i]))
+            return static_cast<int>(i);
+    int found = 0;
+    for (std::size_t i = 1; i < entries.size(); ++i) {
+        if (IsOldDeviceName(line, entries[i])) {
+            if (found != 0)
+                return 0; // two devices fit: neither is known to be meant
+            found = static_cast<int>(i);
+        }
+    }
+    return found;
 }
 
 std::string EntryText(const std::vector<std::string>& entries, int index) {
@@ -153,16 +171,9 @@ void ParseSettingsFile(std::string_view bytes, SettingsValues& values) {
             values.Filtering = selected;
             break;
         }
-        case 12: {
-            int selected = 0;
-            for (std::size_t i = 0; i < values.InputDevices.size(); ++i)
-                if (EqualIgnoringCase(line, values.InputDevices[i])) {
-                    selected = static_cast<int>(i);
-                    break;
-                }
-            values.InputDevice = selected;
+        case 12:
+            values.InputDevice = SelectedDevice(line, values.InputDevices);
             break;
-        }
         case 13:
             if (const auto gain = ParseDecimal(line))
                 values.Gain = std::clamp(*gain, kMinGain, kMaxGain);

@@ -45,7 +45,7 @@ struct SettingsValues {
     std::string Calibration{"0"}; // s/d
     std::vector<std::string> InputDevices{std::string(kInputMapperEntry)}; // mapper first
     int InputDevice = 0; // selected device entry; -1 none
-    int Filtering = -1;  // selected filtering entry; -1 none (acts as None)
+    int Filtering = 0;   // selected filtering entry, None from the first start; -1 none
     double Gain = 1.0;
     std::array<std::int32_t, 6> Weights{1, 1, 1, 1, 1, 1};
 

@@ -139,7 +139,8 @@ TEST_F(CaptureFailureTest, ABufferThatCannotBeQueuedAgainEndsRecordingLikeAFailu
 // card's do once it is pulled out.
 class FailingCard final : public tickora::ThreadedInput {
 public:
-    explicit FailingCard(std::shared_ptr<std::atomic<int>> failAt) : failAt_(std::move(failAt)) {}
+    FailingCard(std::shared_ptr<std::atomic<int>> failAt, int error)
+        : failAt_(std::move(failAt)), error_(error) {}
     ~FailingCard() override { Shutdown(); }
 
 private:
@@ -153,7 +154,7 @@ private:
     int ReadSource(std::int16_t* samples, int count) override {
         const int failAt = failAt_->load();
         if (failAt >= 0 && chunks_ >= failAt)
-            return 9;
+            return error_;
         std::fill(samples, samples + count, std::int16_t{100});
         ++chunks_;
         // Paced a little, so the ring does not spin while the test waits.
@@ -162,18 +163,20 @@ private:
     }
 
     std::shared_ptr<std::atomic<int>> failAt_;
+    int error_;
     int chunks_ = 0; // backend thread
 };
 
 class FailingCards : public tickora::InputCatalog {
 public:
     std::shared_ptr<std::atomic<int>> failAt = std::make_shared<std::atomic<int>>(-1);
+    int error = 9; // what the reads fail with
     int ListInputs(std::vector<std::string>& names) override {
         names.push_back("Failing card");
         return 1;
     }
     std::unique_ptr<tickora::AudioInput> CreateInput(int) override {
-        return std::make_unique<FailingCard>(failAt);
+        return std::make_unique<FailingCard>(failAt, error);
     }
 };
 
@@ -213,6 +216,27 @@ TEST(CaptureFailureOnABackendThread, TheFailureFollowsThePartBufferAndAStartReco
     WaitForEvents(owner, 5);
     ASSERT_EQ(owner.events.size(), 5u);
     EXPECT_EQ(owner.events[4], "buffer 4 (8192)");
+    audio.CloseDevice();
+}
+
+// An input that falls silent ends the measurement like a failure, and the message is the
+// sentence alone: nothing failed that the user could look up.
+TEST(CaptureFailureOnABackendThread, SilenceIsSaidInItsOwnWords) {
+    platform::testing::EnsureTestApplication();
+    platform::testing::FakeDialogs dialogs;
+    FailingCards cards;
+    cards.error = tickora::kNoSoundArrived;
+    TAudio audio(dialogs, cards);
+    Owner owner;
+    owner.dialogs = &dialogs;
+    audio.SetFailureCallback(&Owner::Failed);
+    audio.OpenDevice(0, 44100, &Owner::Deliver, &owner);
+    cards.failAt->store(12);
+    ASSERT_TRUE(audio.StartCapture());
+    WaitForEvents(owner, 3);
+    EXPECT_EQ(owner.events, (std::vector<std::string>{"buffer 1 (8192)", "buffer 2 (1764)",
+                                                      "failed after 0 messages"}));
+    EXPECT_EQ(Texts(dialogs), std::vector<std::string>{"No sound has arrived from the input."});
     audio.CloseDevice();
 }
 

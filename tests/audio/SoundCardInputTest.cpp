@@ -270,11 +270,13 @@ TEST(SoundCardInputTest, AStalledCardDoesNotHoldTheWindow) {
         ASSERT_EQ(dialogs.Messages().size(), 1u);
         EXPECT_EQ(dialogs.Messages()[0].text,
                   "The input device does not answer. Error while stopping audio capture.");
+        EXPECT_TRUE(audio->GivenUp()); // the window tries it again after the settings
 
         // A new open and the end of TAudio do not wait for the held card either.
         const auto reopened = std::chrono::steady_clock::now();
         audio->OpenDevice(0, 44100, &NoDelivery, nullptr);
         EXPECT_NE(catalog.latest, card);
+        EXPECT_FALSE(audio->GivenUp());
         audio.reset();
         EXPECT_LT(std::chrono::steady_clock::now() - reopened, std::chrono::milliseconds(500));
         EXPECT_FALSE(catalog.gone);

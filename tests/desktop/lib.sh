@@ -157,8 +157,15 @@ count_sized() { list_windows | awk -v size="$1" '$2 == size' | grep -c . ; }
 # True when the window is the topmost of the program's visible windows, as the window
 # manager stacks them.
 stacked_above() {
-    local order top="" id
-    order=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*#//; s/,/ /g')
+    local order="" top="" id
+    # Under load the window manager may not have set the list yet: wait for it a little.
+    for _ in $(seq 20); do
+        order=$(xprop -root _NET_CLIENT_LIST_STACKING)
+        [[ "$order" == *"#"* ]] && break
+        sleep 0.1
+    done
+    [[ "$order" == *"#"* ]] || return 1
+    order=$(sed 's/.*#//; s/,/ /g' <<<"$order")
     local mine
     mine=" $(list_windows | awk '{printf "%d ", $1}')"
     for id in $order; do

@@ -1,6 +1,6 @@
 // A whole test of a synthesised watch, from the sound through the signal analysis into the
 // trace and the scope view, as the window drives them. The pictures are written beside the
-// test ("trace-demo.png", "scope-demo.png") to be looked at.
+// test program ("trace-demo.png", "scope-demo.png") to be looked at, wherever it is run from.
 #include "app/plot/TracePlot.h"
 
 #include "dsp/DSP.h"
@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace plot {
@@ -26,6 +28,12 @@ constexpr int kFiltering = 2;      // medium band-pass
 constexpr double kScale = 10;      // dots per ms
 constexpr double kRate = 4.0;      // s/d, gaining
 constexpr double kBeatError = 0.6; // ms
+
+// A picture's path beside the test program, so that running it by hand from the source
+// tree leaves nothing there.
+std::string BesideTheProgram(const char* name) {
+    return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / name).string();
+}
 
 synth::WatchParameters Watch() {
     synth::WatchParameters watch;
@@ -97,7 +105,7 @@ TEST_F(TraceDemoTest, GainingWatchDrawsTwoDriftingLinesOfDots) {
             markers += trace.MarkerColumn() != -1 ? 1 : 0;
         }
     }
-    ASSERT_TRUE(image.SavePng("trace-demo.png"));
+    ASSERT_TRUE(image.SavePng(BesideTheProgram("trace-demo.png")));
     ASSERT_GT(dots, 300);
     ASSERT_LT(dots, 480); // one screen, no page committed
     EXPECT_EQ(commits, 0);
@@ -139,7 +147,7 @@ TEST_F(TraceDemoTest, RawRasterPutsEveryTickOnTheSameRow) {
         analysis->ProcessTickSamples(buffer.data(), kBufferSamples, kPeriod, callback, kH, true,
                                      52);
     }
-    ASSERT_TRUE(image.SavePng("raw-demo.png"));
+    ASSERT_TRUE(image.SavePng(BesideTheProgram("raw-demo.png")));
     ASSERT_GT(trace.TraceColumn(), 150); // one column per beat, 6 beats a second
 
     // The first loud row of each full column, the beat's unlocking, lies on the same row
@@ -176,7 +184,7 @@ TEST_F(TraceDemoTest, ScopeViewShowsTickAndTockStandingStill) {
             trace.PlotScopeSample(gain, point.Time, point.Level);
         }
     }
-    ASSERT_TRUE(image.SavePng("scope-demo.png"));
+    ASSERT_TRUE(image.SavePng(BesideTheProgram("scope-demo.png")));
 
     // Two beats per sweep, half a screen apart; each beat's bursts lie within some
     // 30 ms (45 columns), so tall columns closer than 100 belong to one beat.

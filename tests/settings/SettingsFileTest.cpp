@@ -18,7 +18,7 @@ SettingsValues WithDevices() {
 
 TEST(SettingsFileTest, InitialValuesGiveTheNineteenLines) {
     EXPECT_EQ(FormatSettingsFile(SettingsValues{}),
-              "AUTO\r\n52\r\n20\r\n10\r\n0\r\n1\r\nFALSE\r\n5\r\nFALSE\r\nFALSE\r\n\r\n"
+              "AUTO\r\n52\r\n20\r\n10\r\n0\r\n1\r\nFALSE\r\n5\r\nFALSE\r\nFALSE\r\nNone\r\n"
               "Microsoft Sound Mapper - Input\r\n 1.00000000000000E+0000\r\n"
               "1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n");
 }
@@ -219,7 +219,7 @@ TEST(SettingsFileTest, HostileBytesNeverCrash) {
         }
         SettingsValues values = WithDevices();
         ParseSettingsFile(bytes, values);
-        EXPECT_GE(values.Filtering, -1); // -1: the line was missing, no entry selected
+        EXPECT_GE(values.Filtering, 0); // a missing line leaves None
         EXPECT_LT(values.Filtering, 4);
         EXPECT_GE(values.InputDevice, 0);
         EXPECT_LT(values.InputDevice, 3);
@@ -235,3 +235,39 @@ TEST(SettingsFileTest, HostileBytesNeverCrash) {
 }
 
 } // namespace
+
+// Earlier versions saved a device's name cut to 31 bytes and without its sound system; such
+// a name still opens its device when it fits only that one, and whole names tell apart two
+// devices whose cut names were the same.
+TEST(SettingsFileTest, OldCutDeviceNamesFindTheirDeviceWhenOnlyOneFits) {
+    SettingsValues values;
+    values.InputDevices = {"Microsoft Sound Mapper - Input",
+                           "usb_pnp_sound_device_usb_audio_hw_1_0 (ALSA)",
+                           "usb_pnp_sound_device_usb_audio_hw_2_0 (ALSA)",
+                           "USB Audio Device: USB Audio (hw:1,0) (ALSA)",
+                           "system (JACK)",
+                           "Simulated watch 21600 bph"};
+    // The device line of a file saved with the mapper, replaced by name.
+    const auto selects = [&values](const std::string& name) {
+        SettingsValues written = values;
+        written.InputDevice = 0;
+        std::string bytes = FormatSettingsFile(written);
+        const std::string mapper = "Microsoft Sound Mapper - Input";
+        bytes.replace(bytes.find(mapper), mapper.size(), name);
+        SettingsValues loaded = values;
+        ParseSettingsFile(bytes, loaded);
+        return loaded.InputDevice;
+    };
+    EXPECT_EQ(selects("usb_pnp_sound_device_usb_audio_hw_2_0 (ALSA)"), 2);
+    EXPECT_EQ(selects("USB Audio Device: USB Audio (hw"), 3); // cut at 31 bytes
+    EXPECT_EQ(selects("SYSTEM"), 4);
+    EXPECT_EQ(selects("Simulated watch 21600 bph"), 5);
+    EXPECT_EQ(selects("usb_pnp_sound_device_usb_audio_"), 0); // fits two: neither
+    EXPECT_EQ(selects("USB Audio Device"), 0);                // not how it was ever saved
+
+    // Whole names are written back as they are.
+    values.InputDevice = 2;
+    SettingsValues loaded = values;
+    ParseSettingsFile(FormatSettingsFile(values), loaded);
+    EXPECT_EQ(loaded.InputDevice, 2);
+}

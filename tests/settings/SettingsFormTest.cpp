@@ -158,7 +158,7 @@ TEST_F(SettingsFormTest, ControlsListsAndInitialTexts) {
     EXPECT_EQ(form.SweepComboBox()->currentText(), "1");
     EXPECT_EQ(form.CalibrationEdit()->text(), "0");
     EXPECT_EQ(form.InputDeviceComboBox()->currentIndex(), 0);
-    EXPECT_EQ(form.FilteringComboBox()->currentIndex(), -1);
+    EXPECT_EQ(form.FilteringComboBox()->currentText(), "None"); // as after a restart
     EXPECT_FALSE(form.PauseCheckBox()->isChecked());
     EXPECT_FALSE(form.ManualCheckBox()->isChecked());
     EXPECT_FALSE(form.PlotRawCheckBox()->isChecked());
