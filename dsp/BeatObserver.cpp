@@ -156,7 +156,21 @@ double BeatObserver::FirstSound(const BeatShape& shape) const {
         }
         quiet /= kQuietPoints;
     }
-    const double rise = quiet + kFirstSound * (level[loudest] - quiet);
+    // Under noise the averaged shape is still rough where it should be quiet: a first sound
+    // must stand out of that roughness too.
+    constexpr int kHead = kShapePoints / 5; // the points well before the onset
+    double mean = 0.0;
+    for (int k = 0; k < kHead; ++k) {
+        mean += level[k];
+    }
+    mean /= kHead;
+    double roughness = 0.0;
+    for (int k = 0; k < kHead; ++k) {
+        roughness += std::fabs(level[k] - mean);
+    }
+    roughness /= kHead;
+    const double rise =
+        quiet + std::max(kFirstSound * (level[loudest] - quiet), kQuietRoughness * roughness);
     if (!(level[loudest] > quiet)) {
         return std::numeric_limits<double>::quiet_NaN();
     }
