@@ -23,14 +23,6 @@ using namespace limits;
 
 namespace {
 
-// Samples, rounded halves to even; 0 when the beat frequency is not set yet.
-std::int64_t SampleCount(double samples) {
-    if (!(samples > 0.0) || samples > 1e15) {
-        return 0;
-    }
-    return static_cast<std::int64_t>(std::nearbyint(samples));
-}
-
 constexpr int kChunk = 4096; // the most samples stored at once
 
 } // namespace
@@ -52,7 +44,7 @@ void BeatObserver::SetTiming(const Timing& timing) {
     // Beat shapes: 0.3 beat in kShapePoints points, searched 0.12 beat either way. The level
     // history must reach back over the search from the end of a beat's peak window; at rates
     // too slow for that (below about 1800 bph) no shapes are kept.
-    const std::int64_t beat = SampleCount(sampleRate_ / beatFrequency_);
+    const std::int64_t beat = timing.beat;
     const std::int64_t step = (3 * beat + 10 * kShapePoints - 1) / (10 * kShapePoints);
     if (beat <= 0 || step <= 0) {
         shapeStep_ = 0;

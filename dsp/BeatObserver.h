@@ -43,6 +43,7 @@ public:
     struct Timing {
         double sampleRate = 44100.0; // samples/s
         double beatFrequency = 0.0;  // beats/s
+        std::int64_t beat = 0;       // samples, one beat (0 while the rate is unknown)
         std::int64_t minLift = 0;    // samples, the lift at 360 degrees
         std::int64_t peakEnd = 0;    // samples, the peak window's end after an onset
         double threshold = 0.0;      // the detector's level

@@ -162,6 +162,7 @@ private:
     bool DetectTicks(const double* levels, const double* shapeLevels, int count, int period,
                      PlotRawCallback plot, int rowsPerBeat, bool plotEnabled, int liftAngle);
     std::int64_t WindowStart(std::int64_t w, int period) const;
+    std::int64_t MedianStart(std::int64_t s) const;
     void BeginRecord(double t, std::int64_t clock, int period);
     void CompleteRecord(std::int64_t w, std::int64_t now, int period, int liftAngle);
     void RecordResults(std::int64_t w, int period, int liftAngle);
@@ -188,7 +189,6 @@ private:
 
     // Detector; the sample counts are derived from the sample rate and beat frequency.
     OnsetDetector::Counts detectorCounts_;
-    std::int64_t peakSamples_ = 0; // P2, the peak window's end
     OnsetDetector detector_;
     std::unique_ptr<TickRecord[]> ring_;
     std::int64_t writeIndex_ = 0;

@@ -45,13 +45,22 @@ std::int64_t SignalAnalysis::WindowStart(std::int64_t w, int period) const {
     return s;
 }
 
+// The first record of window s that counts in the medians: the test's first four records
+// have no amplitude of their own, so whole pairs of them are left out.
+std::int64_t SignalAnalysis::MedianStart(std::int64_t s) const {
+    std::int64_t m = s;
+    while (m < firstIndex_ + 4) {
+        m += 2;
+    }
+    return m;
+}
+
 // Runs when record w (w >= FirstIndex + 4) is complete. The plain arithmetic comes first:
 // the beats' own threshold times and lifts, one line per parity, histogram medians. Where
 // that window holds together (no beat missed or departing, a tight scatter, ticks and tocks
 // agreeing and timed on the same sound) its results are the reading, exactly; only where it
 // does not are the candidates of the whole-beat alignment weighed (RepairWindow).
 void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
-    const std::int64_t f = firstIndex_;
     const double b = beatFrequency_;
     TickRecord& record = ring_[Slot(w)];
     TickRecord& previous = ring_[Slot(w - 1)];
@@ -75,10 +84,7 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
         times[i - s] = ring_[Slot(i)].Time;
     }
     const PlainWindow plain = FitPlainWindow(times, count, b, work_.get() + kTickRingSize);
-    std::int64_t m = s;
-    while (m < f + 4) {
-        m += 2;
-    }
+    const std::int64_t m = MedianStart(s);
     const double amplitude =
         m + 1 < w - 1 ? RobustMedian(m + 1, w - 1, MedianField::Amplitude) : previous.Amplitude;
     const double beatError = m < w ? RobustMedian(m, w, MedianField::BeatError) : record.BeatError;
@@ -110,8 +116,10 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     record.Trusted = Trusted(figures);
     record.Valid = true;
     // Every beat of the window agrees with the plain fit: the repair's choice for each is its
-    // own measurement, should a later window need repairing.
-    for (std::int64_t i = s; i <= w; ++i) {
+    // own measurement, should a later window need repairing. After a window that held, only
+    // the newest two beats have changed (the previous one's amplitude and beat error).
+    const bool heldBefore = previous.Valid && previous.Plain;
+    for (std::int64_t i = heldBefore ? w - 1 : s; i <= w; ++i) {
         TickRecord& r = ring_[Slot(i)];
         r.Beat = ring_[Slot(s)].Beat + (i - s);
         r.RepairedTime = r.Time;
@@ -296,10 +304,7 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
     previous.RepairedAmplitude = liftAngle / (2.0 * std::sin(kHalfPi * lift / interval));
     previous.AmplitudeUsed = previous.Used && record.Used;
 
-    std::int64_t m = s;
-    while (m < f + 4) {
-        m += 2;
-    }
+    const std::int64_t m = MedianStart(s);
     record.AmplitudeMedian = m + 1 < w - 1 ? MedianOfUsed(m + 1, w - 1, MedianField::Amplitude)
                                            : previous.RepairedAmplitude;
 

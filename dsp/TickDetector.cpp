@@ -26,10 +26,8 @@ void SignalAnalysis::ComputeSampleCounts() {
     detectorCounts_.hold = SampleCount(0.9 * sampleRate_ / beatFrequency_);
     detectorCounts_.minLift = minLiftSamples_;
     detector_.SetCounts(detectorCounts_);
-    peakSamples_ = detectorCounts_.peakEnd;
-
-    observer_.SetTiming({sampleRate_, beatFrequency_, detectorCounts_.minLift,
-                         detectorCounts_.peakEnd, thresholdLevel_});
+    observer_.SetTiming({sampleRate_, beatFrequency_, SampleCount(sampleRate_ / beatFrequency_),
+                         detectorCounts_.minLift, detectorCounts_.peakEnd, thresholdLevel_});
 }
 
 void SignalAnalysis::ResetTickDetector() {
