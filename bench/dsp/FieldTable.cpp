@@ -4,8 +4,8 @@
 // its final reading: the last settled result, else the last valid one.
 //
 //   good       settled, rate within 0.5 s/d, beat error within 0.1 ms, amplitude within 10 deg
-//   poor       settled, not good, but not wrong (rate within 5 s/d, right beat rate)
-//   WRONG      settled at the wrong beat rate or with the rate off by more than 5 s/d
+//   poor       settled, neither good nor wrong
+//   WRONG      settled at the wrong beat rate, or off by more than 5 s/d, 0.5 ms or 30 deg
 //   unsettled  a reading, but never settled
 //   refused    "Unable to detect a consistent tick."
 #include "bench/dsp/ShapeSets.h"
@@ -98,7 +98,9 @@ int main(int argc, char** argv) {
                         o = kRefused;
                     } else if (!r.hasResult || !r.shownComplete) {
                         o = kUnsettled;
-                    } else if (r.beatsPerHour != w.bph || std::fabs(r.shown.Rate - w.rate) > 5.0) {
+                    } else if (r.beatsPerHour != w.bph || std::fabs(r.shown.Rate - w.rate) > 5.0 ||
+                               std::fabs(r.shown.BeatError - w.beatError) > 0.5 ||
+                               std::fabs(r.shown.Amplitude - w.amplitude) > 30.0) {
                         o = kWrong;
                     } else if (std::fabs(r.shown.Rate - w.rate) <= 0.5 &&
                                std::fabs(r.shown.BeatError - w.beatError) <= 0.1 &&
