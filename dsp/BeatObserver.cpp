@@ -315,15 +315,19 @@ void BeatObserver::MeasureLiftBias(std::int64_t w, std::int64_t now) {
     liftBiasNext_ = (liftBiasNext_ + 1) % kLiftBiases;
     liftBiasCount_ = std::min(liftBiasCount_ + 1, kLiftBiases);
     if (liftBiasCount_ >= kLiftBiases / 4) {
+        const int n = liftBiasCount_;
         double values[kLiftBiases];
-        std::copy_n(liftBiases_.begin(), liftBiasCount_, values);
-        std::nth_element(values, values + liftBiasCount_ / 2, values + liftBiasCount_);
-        // A lift shortened by the band only when most recent beats show the drop elsewhere;
-        // otherwise an earlier crossing of noise would lengthen it.
-        const int farCount = static_cast<int>(
-            std::count(farPeaks_.begin(), farPeaks_.begin() + liftBiasCount_, true));
-        const double lowest = 2 * farCount > liftBiasCount_ ? -1.0 : 0.0; // s
-        record.LiftBias = std::clamp(values[liftBiasCount_ / 2], lowest, kMaxLiftBias);
+        std::copy_n(liftBiases_.begin(), n, values);
+        std::sort(values, values + n);
+        // A lift shortened by the band only when most recent beats show the drop elsewhere,
+        // and by about the same distance: loud noise in the unfiltered sound puts its loudest
+        // point anywhere, and an earlier crossing of noise would lengthen the lift.
+        const int farCount =
+            static_cast<int>(std::count(farPeaks_.begin(), farPeaks_.begin() + n, true));
+        const bool elsewhere =
+            2 * farCount > n && values[3 * n / 4] - values[n / 4] <= kBiasAgreement;
+        const double lowest = elsewhere ? -1.0 : 0.0; // s
+        record.LiftBias = std::clamp(values[n / 2], lowest, kMaxLiftBias);
     }
 }
 

@@ -6,7 +6,7 @@
 // and the stage that reads it. The stages, in the order a beat passes them:
 //   calibration  the peak level, the threshold and the beat rate (Calibration.cpp, Rhythm.cpp)
 //   detector   threshold onsets and the loudest point after each (OnsetDetector.h)
-//   observer   the beats' candidate times from the averaged shapes (BeatAlignment.cpp)
+//   observer   the beats' candidate times from the averaged shapes (BeatObserver.cpp)
 //   fit        the plain least-squares lines of a window (WindowFit.h), limits-free
 //   repair     the choice among candidates for beats that depart from the fit (Results.cpp)
 //   verdict    whether a window's reading is trusted (Results.cpp)
@@ -31,6 +31,7 @@ inline constexpr std::int64_t kPredictBeats = 8;      // beats: a beat predicted
 inline constexpr double kBiasReach = 1.0e-3;          // s searched before a filtered onset, peak
 inline constexpr double kMaxLiftBias = 1.0e-3;        // s, the most a band-pass lengthens a lift
 inline constexpr double kFarPeakRatio = 1.15;         // louder unfiltered: the drop lies elsewhere
+inline constexpr double kBiasAgreement = 0.5e-3;      // s, middle half of the biases of a drop elsewhere
 inline constexpr int kLiftBiases = 64;                // beats whose lift bias is the median's
 inline constexpr double kTrackReach = 1e-3;           // s searched either way of a prediction
 inline constexpr double kAlignTolerance = 1e-4;       // s: a departure within leaves the onset
