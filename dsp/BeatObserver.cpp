@@ -519,8 +519,8 @@ void BeatObserver::AlignBeat(std::int64_t w, std::int64_t now) {
     // This beat's first sound, and where threshold onsets usually sit against first sounds
     // (both parities together, so that tick and tock are measured alike).
     const double offset = static_cast<double>(centre - record.OnsetSample) +
-                          (best + fraction + first - shapeBefore_) * step;          // samples
-    const double tolerance = std::max(kAlignTolerance / samplePeriod_, 2.0 * step); // samples
+                          (best + fraction + first - shapeBefore_) * step; // samples
+    const double tolerance = AlignTolerance();                             // samples
     if (confident && !UpdateUsualOffset(offset, tolerance)) {
         return;
     }

@@ -4,7 +4,9 @@
 #include "dsp/Limits.h"
 #include "dsp/TickRecord.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 
@@ -73,6 +75,12 @@ public:
     int ShapeStep() const { return shapeStep_; }    // samples per point, 0 when not kept
     int ShapeOnset() const { return shapeBefore_; } // point of the onset
     bool ShapeMarks(int parity, double& firstSound, int& loudest) const;
+    // Whether the threshold onsets sit on the beats' first sounds, as far as the shapes
+    // show: false when the recent onsets usually sit away from them (a first sound too quiet
+    // for the threshold, the onsets on an impulse).
+    bool OnsetsOnFirstSounds() const {
+        return !haveUsualOffset_ || std::fabs(usualOffset_) <= AlignTolerance();
+    }
 
 private:
     struct ParityShape {
@@ -92,6 +100,10 @@ private:
     bool UpdateUsualOffset(double offset, double tolerance);
     bool FoldShape(std::int64_t w, std::int64_t now, BeatShape& shape) const;
     double Envelope(std::int64_t from, std::int64_t now) const;
+    // Samples: a first sound this near where the onsets usually sit is where they sit.
+    double AlignTolerance() const {
+        return std::max(limits::kAlignTolerance / samplePeriod_, 2.0 * shapeStep_);
+    }
 
     TickRecord* const ring_;
     std::int64_t firstIndex_ = 0;

@@ -97,6 +97,7 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     std::copy_n(plain.parityError, 2, figures.parityError);
     figures.amplitudesAgree =
         AmplitudesAgree(m + 1, w - 1, amplitude, false, figures.parityAmplitudes);
+    figures.onFirstSounds = observer_.OnsetsOnFirstSounds();
     figures.beatError = beatError;
     figures.amplitude = amplitude;
     figures.liftAngle = liftAngle;

@@ -13,6 +13,7 @@ struct WindowFigures {
     double parityError[2] = {};   // s/d, their standard errors
     bool amplitudesAgree = true;  // the beats' amplitudes do not scatter widely
     bool parityAmplitudes = true; // ticks and tocks give the same amplitude
+    bool onFirstSounds = true;    // the onsets sit on the beats' first sounds
     double beatError = 0.0;       // ms, the window's median
     double amplitude = 0.0;       // degrees, the window's median
     int liftAngle = 52;           // degrees
@@ -20,7 +21,8 @@ struct WindowFigures {
 };
 
 // The plain window holds together: no beat missed or departing from the fit, a tight scatter,
-// ticks and tocks agreeing and timed on the same sound. Its reading is then the plain one.
+// ticks and tocks agreeing and timed on the same sound, the onsets on the first sounds. Its reading
+// is then the plain one.
 bool HoldsTogether(const WindowFigures& figures);
 
 // The window's reading can be trusted: enough beats used, a tight scatter, the rate known to
