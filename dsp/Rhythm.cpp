@@ -103,8 +103,11 @@ bool LevelCalibration::PlaceThresholdFor(double beatFrequency, double& measured)
             return;
         }
         // Numbered by time, any onsets give about the known rate: only regular ones count.
+        // The rungs are tried from the top: of rungs alike regular (a slow watch gives few
+        // onsets to judge by), the lowest wins, so that the quieter of tick and tock is not
+        // left under the threshold.
         if (std::fabs(fm - beatFrequency) / beatFrequency < kRateAgreement &&
-            irregularity < bestIrregularity && (!byTime || irregularity <= kMaxIrregularity)) {
+            irregularity <= bestIrregularity && (!byTime || irregularity <= kMaxIrregularity)) {
             bestIrregularity = irregularity;
             thresholdLevel_ = level;
             measured = fm;
