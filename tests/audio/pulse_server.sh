@@ -53,7 +53,7 @@ synth=$1
 shift
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-"$synth" --preset 28800 --seconds 10 "$dir/watch.wav" >/dev/null || exit 1
+"$synth" --preset 28800 --seconds 60 "$dir/watch.wav" >/dev/null || exit 1
 mkdir -p "$dir/runtime" "$dir/home"
 chmod 700 "$dir/runtime"
 # A private runtime folder and home: the server and its clients meet no other server, and
