@@ -229,7 +229,7 @@ void TMainForm::FillRecord() {
 
 void TMainForm::OpenDevice() {
     audio_->OpenDevice(settingsRecord_.InputDevice, kCaptureSampleRate, &TMainForm::DeliverBuffer,
-                       this);
+                       this, settingsRecord_.MissingInput);
 }
 
 void TMainForm::ShowError(const std::string& text) {

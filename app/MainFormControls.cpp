@@ -161,11 +161,14 @@ void TMainForm::ChangeGain(bool raise) {
 
 void TMainForm::SettingsButtonClick() {
     const std::int32_t device = settingsRecord_.InputDevice;
+    const std::string missingInput = settingsRecord_.MissingInput;
     if (settings_)
         settings_->ShowSettings();
     FillRecord();
-    // A device given up as failed is tried again too: its sound server may be back.
-    if (settingsRecord_.InputDevice != device || audio_->GivenUp()) {
+    // A device given up as failed is tried again too, and a saved input that had gone: its
+    // sound server or its microphone may be back.
+    if (settingsRecord_.InputDevice != device || settingsRecord_.MissingInput != missingInput ||
+        audio_->GivenUp() || (!audio_->IsOpen() && !missingInput.empty())) {
         // A measurement cannot go on without its input: it ends as Stop ends it.
         if (state_ != MeasurementState::Idle)
             StopButtonClick();

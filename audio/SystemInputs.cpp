@@ -1,9 +1,13 @@
 #include "audio/SystemInputs.h"
 
 #include "audio/PortAudioStream.h"
+#ifdef TICKORA_HAVE_PULSE
+#include "audio/PulseStream.h"
+#endif
 #include "audio/RecordingInput.h"
 #include "audio/SoundCardInput.h"
 #include "settings/DataFolder.h"
+#include "settings/DeviceNames.h"
 
 #ifdef TICKORA_HAVE_SYNTH
 #include "audio/SimulatedWatchInput.h"
@@ -90,12 +94,31 @@ std::unique_ptr<AudioInput> SystemInputs::SoundCard(int number) {
         std::make_unique<PortAudioStream>(PortAudio().InputDeviceIndex(number), number == -1));
 }
 
+const PulseSourceList& SystemInputs::ServerSources() {
+    if (!serverSources_) {
+#ifdef TICKORA_HAVE_PULSE
+        serverSources_ = ListPulseSources();
+#else
+        serverSources_.emplace();
+#endif
+    }
+    return *serverSources_;
+}
+
 int SystemInputs::ListInputs(std::vector<std::string>& names) {
     PortAudioSession& session = PortAudio();
-    const int devices = session.InputDeviceCount();
-    for (int number = 0; number < devices; ++number) {
+    const int cards = session.InputDeviceCount();
+    for (int number = 0; number < cards; ++number) {
         names.push_back(session.InputDeviceName(number));
     }
+    // The server's sources come and go (a headset connected, a server restarted): asked
+    // afresh at every listing.
+    serverSources_.reset();
+    const PulseSourceList& server = ServerSources();
+    for (const PulseSource& source : server.sources) {
+        names.push_back(ListedDeviceName(source.description, server.soundSystem));
+    }
+    const int devices = cards + static_cast<int>(server.sources.size());
     for (int i = 0; i < kSimulatedWatchCount; ++i) {
         names.emplace_back(kSimulatedWatches[i].name);
     }
@@ -106,11 +129,20 @@ int SystemInputs::ListInputs(std::vector<std::string>& names) {
 }
 
 std::unique_ptr<AudioInput> SystemInputs::CreateInput(int device) {
-    const int devices = PortAudio().InputDeviceCount();
-    if (device < devices) {
+    const int cards = PortAudio().InputDeviceCount();
+    if (device < cards) {
         return SoundCard(device); // -1 and bad numbers included
     }
-    int builtIn = device - devices;
+    const PulseSourceList& server = ServerSources();
+    const int sources = static_cast<int>(server.sources.size());
+    if (device < cards + sources) {
+#ifdef TICKORA_HAVE_PULSE
+        const PulseSource& source = server.sources[static_cast<std::size_t>(device - cards)];
+        return std::make_unique<SoundCardInput>(std::make_unique<PulseStream>(
+            source.name, ListedDeviceName(source.description, server.soundSystem)));
+#endif
+    }
+    int builtIn = device - cards - sources;
 #ifdef TICKORA_HAVE_SYNTH
     if (builtIn < kSimulatedWatchCount) {
         return std::make_unique<SimulatedWatchInput>(kSimulatedWatches[builtIn].parameters());

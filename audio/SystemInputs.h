@@ -2,6 +2,7 @@
 
 #include "audio/InputCatalog.h"
 #include "audio/PortAudioSession.h"
+#include "audio/PulseSources.h"
 
 #include <optional>
 #include <string>
@@ -12,7 +13,9 @@ namespace tickora {
 // The inputs of this machine, by device number:
 //   -1                 the system's default input ("Microsoft Sound Mapper - Input")
 //   0 ... n-1          the PortAudio devices that record, in PortAudio's order
-//   n, n+1             the simulated watches at 21600 and 28800 bph (when built in)
+//   n ... n+m-1        the sound server's sources (PulseAudio, or PipeWire serving it), by
+//                      their descriptions, as the last listing found them
+//   then two           the simulated watches at 21600 and 28800 bph (when built in)
 //   after them         the WAV files of the data folder's "Recordings" folder, by name
 // The numbers follow the device list, whose position minus one the settings store; the
 // simulated watches keep theirs as long as the sound cards stay the same.
@@ -41,8 +44,11 @@ private:
     // the cards once, and every later list and open uses that same view of them.
     PortAudioSession& PortAudio();
     std::unique_ptr<AudioInput> SoundCard(int number);
+    // The server's sources of the last listing; listed now when there was none.
+    const PulseSourceList& ServerSources();
 
     std::optional<PortAudioSession> portAudio_;
+    std::optional<PulseSourceList> serverSources_;
 
     std::string recordingsFolder_; // empty: the data folder's
 };

@@ -47,7 +47,8 @@ TAudio::~TAudio() {
     callbackHandler_.reset();
 }
 
-void TAudio::OpenDevice(int device, int sampleRate, DeliveryCallback callback, void* owner) {
+void TAudio::OpenDevice(int device, int sampleRate, DeliveryCallback callback, void* owner,
+                        const std::string& missingInput) {
     // A second open without a close would leak the first device's buffers.
     CloseDevice();
     givenUp_ = false;
@@ -68,7 +69,7 @@ void TAudio::OpenDevice(int device, int sampleRate, DeliveryCallback callback, v
 
     session_.fetch_add(1, std::memory_order_relaxed);
     AudioInput::Dispose(std::move(device_));
-    device_ = CreateChosenInput(device);
+    device_ = CreateChosenInput(device, missingInput);
     if (const int error = device_->Open(format_, *this); error != 0) {
         ReportAudioError("Unable to open audio input device.", error);
         return;
@@ -182,14 +183,16 @@ int TAudio::ListInputDevices(std::vector<std::string>& items) {
 // or gone since (a recording added sorts in before others), so the entry is looked up by
 // its name in the list as it is now: the same name, and among equal names (two cards of
 // one model) the same one of them.
-std::unique_ptr<AudioInput> TAudio::CreateChosenInput(int device) {
+std::unique_ptr<AudioInput> TAudio::CreateChosenInput(int device, const std::string& missingInput) {
     const std::size_t entry = static_cast<std::size_t>(device + 1);
-    if (device < 0 || entry >= listed_.size()) {
+    const bool named = device >= 0 && entry < listed_.size();
+    if (!named && missingInput.empty()) {
         return inputs_.CreateInput(device); // the default input, or never listed
     }
-    const std::string& name = listed_[entry];
-    const auto same =
-        std::count(listed_.begin() + 1, listed_.begin() + static_cast<std::ptrdiff_t>(entry), name);
+    const std::string& name = named ? listed_[entry] : missingInput;
+    const auto same = named ? std::count(listed_.begin() + 1,
+                                         listed_.begin() + static_cast<std::ptrdiff_t>(entry), name)
+                            : 0;
     std::vector<std::string> now;
     inputs_.ListInputs(now);
     std::ptrdiff_t seen = 0;

@@ -43,8 +43,11 @@ public:
     // Opens the device (-1 = the system's default input; else the entry device + 1 of the
     // last ListInputDevices, found again by its name) with 20 buffers queued; recording
     // waits for StartCapture. Failures are reported to the user; the device then stays
-    // closed.
-    void OpenDevice(int device, int sampleRate, DeliveryCallback callback, void* owner);
+    // closed. missingInput: the name of an input chosen earlier that the list did not hold
+    // (device is then -1); it opens when it is back, else the open says it has gone, rather
+    // than another input opening in its place.
+    void OpenDevice(int device, int sampleRate, DeliveryCallback callback, void* owner,
+                    const std::string& missingInput = std::string());
 
     // Starts recording; false (after a message) when no device is open or it fails.
     bool StartCapture();
@@ -83,7 +86,7 @@ private:
     void DeliverFailure(int error, std::uint32_t session);            // GUI thread
     void RecordingEnded(const std::string& message, int error);       // GUI thread
     void ReleaseBuffers();
-    std::unique_ptr<AudioInput> CreateChosenInput(int device);
+    std::unique_ptr<AudioInput> CreateChosenInput(int device, const std::string& missingInput);
 
     platform::Dialogs& dialogs_;
     InputCatalog& inputs_;

@@ -127,7 +127,7 @@ std::string ThreadedInput::ErrorText(int error) const {
     case kNoSoundArrived:
         return "No sound has arrived from the input.";
     case kInputWentAway:
-        return "The input has gone away: its device was unplugged or its sound server stopped";
+        return "The sound server or the sound card has gone away";
     default:
         return SourceErrorText(error);
     }

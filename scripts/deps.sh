@@ -5,7 +5,8 @@ packages=(cmake g++ make pkg-config qt6-base-dev portaudio19-dev libpng-dev libj
           libsndfile1-dev libsamplerate0-dev libgtest-dev libgmock-dev libbenchmark-dev
           fonts-liberation fonts-croscore fontconfig xvfb xauth clang libclang-rt-14-dev
           desktop-file-utils openbox xdotool x11-utils imagemagick appstream dpkg-dev file
-          groff-base gzip ccache lintian jackd2)
+          groff-base gzip ccache lintian jackd2 libpulse-dev pulseaudio pulseaudio-utils
+          dbus)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,15 +34,16 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 // The entry a saved device name selects: the one equal to it; else the one device whose name
-// an older version saved it as (cut, without its sound system); else entry 0, the mapper.
-int SelectedDevice(std::string_view line, const std::vector<std::string>& entries) {
+// an older version saved it as (cut, without its sound system); else entry 0, the mapper
+// (none: no entry fits at all, the input has gone).
+std::optional<int> SelectedDevice(std::string_view line, const std::vector<std::string>& entries) {
     for (std::size_t i = 0; i < entries.size(); ++i)
         if (EqualIgnoringCase(line, entries[i]))
             return static_cast<int>(i);
-    int found = 0;
+    std::optional<int> found;
     for (std::size_t i = 1; i < entries.size(); ++i) {
         if (IsOldDeviceName(line, entries[i])) {
-            if (found != 0)
+            if (found)
                 return 0; // two devices fit: neither is known to be meant
             found = static_cast<int>(i);
         }
@@ -104,7 +106,8 @@ std::string FormatSettingsFile(const SettingsValues& values) {
                 static_cast<std::size_t>(values.Filtering) < kFilteringEntries.size()
             ? std::string(kFilteringEntries[values.Filtering])
             : std::string(),
-        EntryText(values.InputDevices, values.InputDevice),
+        values.MissingInput.empty() ? EntryText(values.InputDevices, values.InputDevice)
+                                    : values.MissingInput,
         FormatGain(values.Gain),
         std::to_string(values.Weights[0]),
         std::to_string(values.Weights[1]),
@@ -126,6 +129,7 @@ std::string FormatSettingsFile(const SettingsValues& values) {
 void ParseSettingsFile(std::string_view bytes, SettingsValues& values) {
     std::string_view rest = bytes;
     std::string_view line;
+    values.MissingInput.clear();
     for (int number = 1; number <= kSettingsLineCount && NextLine(rest, line); ++number) {
         switch (number) {
         case 1:
@@ -171,9 +175,12 @@ void ParseSettingsFile(std::string_view bytes, SettingsValues& values) {
             values.Filtering = selected;
             break;
         }
-        case 12:
-            values.InputDevice = SelectedDevice(line, values.InputDevices);
+        case 12: {
+            const std::optional<int> selected = SelectedDevice(line, values.InputDevices);
+            values.InputDevice = selected.value_or(0);
+            values.MissingInput = selected || line.empty() ? std::string() : std::string(line);
             break;
+        }
         case 13:
             if (const auto gain = ParseDecimal(line))
                 values.Gain = std::clamp(*gain, kMinGain, kMaxGain);

@@ -62,6 +62,9 @@ TSettingsForm::TSettingsForm(platform::Dialogs& dialogs, SettingsFormHost host, 
     connect(clearPagesButton_, &QPushButton::clicked, this, &TSettingsForm::ClearPagesButtonClick);
     connect(measureButton_, &QPushButton::clicked, this, &TSettingsForm::MeasureButtonClick);
     connect(plotRawCheckBox_, &QCheckBox::toggled, this, &TSettingsForm::PlotRawCheckBoxClick);
+    // An input picked by hand replaces a saved one that has gone (Cancel reads it back).
+    connect(inputDeviceComboBox_, &QComboBox::activated, this,
+            [this] { store_.Values().MissingInput.clear(); });
 
     ValuesToControls();
     FillDeviceList();

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace tickora {
 
@@ -21,6 +22,7 @@ struct TSettingsRecord {
     bool PlotRaw = false;          // plot raw sounds instead of analysed ticks
     std::int32_t Filtering = 0;    // 0 None, 1 Wide, 2 Medium, 3 Narrow
     std::int32_t InputDevice = -1; // -1 = the system's default input, else the device number
+    std::string MissingInput;      // the saved input that is not listed now (then InputDevice -1)
     double Gain = 1.0;             // linear signal gain, 1 to 256
     std::array<std::int32_t, 6> Weights{1, 1, 1, 1, 1, 1}; // report weights, positions 1 to 6
     bool Changed = false; // Gain or Weights changed outside the dialog, to be stored

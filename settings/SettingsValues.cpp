@@ -25,6 +25,7 @@ void FillRecord(const SettingsValues& values, TSettingsRecord& record) {
     record.PlotRaw = values.PlotRaw;
     record.Filtering = values.Filtering > 0 ? values.Filtering : 0;
     record.InputDevice = values.InputDevice <= 0 ? -1 : values.InputDevice - 1;
+    record.MissingInput = values.MissingInput;
     record.Gain = values.Gain;
     record.Weights = values.Weights;
     record.Changed = false;

@@ -45,7 +45,11 @@ struct SettingsValues {
     std::string Calibration{"0"}; // s/d
     std::vector<std::string> InputDevices{std::string(kInputMapperEntry)}; // mapper first
     int InputDevice = 0; // selected device entry; -1 none
-    int Filtering = 0;   // selected filtering entry, None from the first start; -1 none
+    // The input the settings file names when the list no longer holds it (a microphone
+    // unplugged, a sound server not running); empty otherwise. Kept until the user picks an
+    // entry, so that the input opens again once it is back.
+    std::string MissingInput;
+    int Filtering = 0; // selected filtering entry, None from the first start; -1 none
     double Gain = 1.0;
     std::array<std::int32_t, 6> Weights{1, 1, 1, 1, 1, 1};
 

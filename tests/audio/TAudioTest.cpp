@@ -433,6 +433,19 @@ TEST_F(TAudioTest, TheChosenEntryOpensWhateverCameOrWentSince) {
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"The input \"Recording: b.wav\" is no "
                                                        "longer there. Unable to open audio "
                                                        "input device."});
+
+    // An input the settings named that no list held: it says so, the default input does
+    // not open in its place, and once it is back it is the one that opens.
+    chosen.OpenDevice(-1, 44100, &Owner::Deliver, &owner, "Line in");
+    EXPECT_FALSE(chosen.IsOpen());
+    EXPECT_EQ(changing.CreatedCount(), created);
+    EXPECT_EQ(MessageTexts().back(),
+              "The input \"Line in\" is no longer there. Unable to open audio input device.");
+    changing.SetNames({"USB microphone", "Line in"});
+    chosen.OpenDevice(-1, 44100, &Owner::Deliver, &owner, "Line in");
+    EXPECT_TRUE(chosen.IsOpen());
+    EXPECT_EQ(changing.LastDevice(), 1);
+    EXPECT_EQ(MessageTexts().size(), 2u);
 }
 
 } // namespace

@@ -6,6 +6,20 @@
 source "$(dirname "$0")/lib.sh"
 desktop_begin startup_faults "$1" "$2"
 
+step "very first start, no settings file, no audio device: one error box, no other notice"
+rm -f "$DATA/Settings.ini"
+start_program
+box=$(wait_window "Tickora" 15)
+sleep 1.5
+shot fresh-start-box >/dev/null
+[ "$(count_titled Tickora)" -eq 1 ] || fail "$(count_titled Tickora) message boxes are open, not one"
+keys "$box" Return
+wait_gone "Tickora" 5
+MAIN=$(wait_window "Tickora 1\.4" 5)
+sleep 1
+[ "$(count_titled Tickora)" -eq 0 ] || fail "another box opened after the first was answered"
+close_main
+
 step "first start without an audio device: one error box"
 write_settings AUTO 52 20 "A card that was unplugged"
 start_program

@@ -87,6 +87,12 @@ TEST(SettingsFileTest, NoFilteringSelectionComesBackAsNoneAndAMissingDeviceAsThe
     ParseSettingsFile(bytes, loaded);
     EXPECT_EQ(loaded.Filtering, 0);
     EXPECT_EQ(loaded.InputDevice, 0);
+    // Named, so that it can say so, and kept: back in the list, it is the one opened again.
+    EXPECT_EQ(loaded.MissingInput, "USB Microphone");
+    SettingsValues back = values;
+    ParseSettingsFile(FormatSettingsFile(loaded), back);
+    EXPECT_EQ(back.InputDevice, 1);
+    EXPECT_EQ(back.MissingInput, "");
 }
 
 TEST(SettingsFileTest, BooleansAreCaseSensitive) {

@@ -1,0 +1,123 @@
+// The sound server's inputs read through the program's own sound-card path against a private
+// PulseAudio server (pulse_server.sh starts it, with a synthesised watch playing into a null
+// sink): the sink's monitor as the server lists it, and the ALSA "pulse" device. The server is
+// restarted under each recording: the input must say in words that the server went away, and
+// the next start must record the watch again.
+#include "audio/AudioInput.h"
+#include "audio/SystemInputs.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+using tickora::CaptureBuffer;
+
+// Counts the samples of every filled buffer and their loudest one, and queues the buffer
+// again at once (backend thread).
+class Counter : public tickora::BufferSink {
+public:
+    explicit Counter(tickora::AudioInput& input) : input_(input) {}
+    void BufferFilled(CaptureBuffer* buffer) override {
+        std::lock_guard lock(mutex_);
+        for (int i = 0; i < buffer->SampleCount(); ++i) {
+            peak_ = std::max(peak_, std::abs(static_cast<int>(buffer->data[i])));
+        }
+        samples_ += static_cast<std::size_t>(buffer->SampleCount());
+        buffer->flags &= ~CaptureBuffer::kDone;
+        input_.AddBuffer(*buffer);
+        changed_.notify_all();
+    }
+    void CaptureFailed(int error) override {
+        std::lock_guard lock(mutex_);
+        error_ = error;
+        changed_.notify_all();
+    }
+    // The loudest sample of at least `samples` more, or -1 when they did not come in time.
+    int PeakOfMore(std::size_t samples, std::chrono::seconds timeout) {
+        std::unique_lock lock(mutex_);
+        const std::size_t target = samples_ + samples;
+        peak_ = 0;
+        error_ = 0;
+        const bool came =
+            changed_.wait_for(lock, timeout, [&] { return samples_ >= target || error_ != 0; });
+        return came && error_ == 0 ? peak_ : -1;
+    }
+    int WaitForFailure(std::chrono::seconds timeout) {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, timeout, [&] { return error_ != 0; });
+        return error_;
+    }
+
+private:
+    tickora::AudioInput& input_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t samples_ = 0;
+    int peak_ = 0;
+    int error_ = 0;
+};
+
+void RestartServer() {
+    ASSERT_EQ(std::system(std::getenv("TICKORA_PULSE_RESTART")), 0);
+}
+
+TEST(ServerInputs, AServerRestartIsNamedAndTheNextStartRecordsAgain) {
+    if (std::getenv("TICKORA_PULSE_RESTART") == nullptr) {
+        GTEST_SKIP() << "run through pulse_server.sh, which starts the sound server";
+    }
+    tickora::SystemInputs inputs("/nonexistent");
+    std::vector<std::string> names;
+    const int devices = inputs.ListInputs(names);
+    names.resize(static_cast<std::size_t>(devices));
+    std::vector<std::string> tried{"Monitor of Tickora test watch (PulseAudio)"};
+    if (std::find(names.begin(), names.end(), "pulse (ALSA)") != names.end()) {
+        tried.emplace_back("pulse (ALSA)"); // with the ALSA plugin, as desktops have it
+    }
+    for (const std::string& name : tried) {
+        SCOPED_TRACE(name);
+        const auto entry = std::find(names.begin(), names.end(), name);
+        ASSERT_NE(entry, names.end()) << "not listed among " << testing::PrintToString(names);
+        std::unique_ptr<tickora::AudioInput> input =
+            inputs.CreateInput(static_cast<int>(entry - names.begin()));
+        Counter sink(*input);
+        ASSERT_EQ(input->Open(tickora::AudioFormat::Pcm16Mono(44100), sink), 0);
+        std::array<CaptureBuffer, 4> buffers{};
+        std::vector<std::vector<std::int16_t>> blocks(buffers.size());
+        for (std::size_t i = 0; i < buffers.size(); ++i) {
+            blocks[i].resize(tickora::kCaptureBufferSamples);
+            buffers[i].data = blocks[i].data();
+            buffers[i].bufferLength = tickora::kCaptureBufferBytes;
+            ASSERT_EQ(input->AddBuffer(buffers[i]), 0);
+        }
+        ASSERT_EQ(input->Start(), 0);
+        // A second of the watch: its drops reach half of full scale, far above silence.
+        EXPECT_GT(sink.PeakOfMore(44100, std::chrono::seconds(10)), 8000);
+
+        RestartServer();
+        const int error = sink.WaitForFailure(std::chrono::seconds(6));
+        ASSERT_NE(error, 0) << "the recording went on after the server went away";
+        EXPECT_EQ(
+            input->ErrorText(error).rfind("The sound server or the sound card has gone away", 0),
+            0u)
+            << input->ErrorText(error);
+        input->Stop();
+
+        ASSERT_EQ(input->Start(), 0) << input->ErrorText(input->Start());
+        EXPECT_GT(sink.PeakOfMore(44100, std::chrono::seconds(10)), 8000);
+        EXPECT_EQ(input->Stop(), 0);
+        input->Close();
+        tickora::AudioInput::Dispose(std::move(input));
+    }
+}
+
+} // namespace
