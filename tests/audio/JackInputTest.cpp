@@ -6,15 +6,14 @@
 #include "audio/PortAudioStream.h"
 #include "audio/SoundCardInput.h"
 #include "audio/SystemInputs.h"
+#include "tests/audio/BufferCounter.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <chrono>
-#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -22,44 +21,7 @@ namespace {
 
 using tickora::CaptureBuffer;
 
-// Counts the samples of every filled buffer and queues it again at once (backend thread).
-class Counter : public tickora::BufferSink {
-public:
-    explicit Counter(tickora::AudioInput& input) : input_(input) {}
-    void BufferFilled(CaptureBuffer* buffer) override {
-        std::lock_guard lock(mutex_);
-        samples_ += static_cast<std::size_t>(buffer->SampleCount());
-        buffer->flags &= ~CaptureBuffer::kDone;
-        input_.AddBuffer(*buffer);
-        changed_.notify_all();
-    }
-    void CaptureFailed(int error) override {
-        std::lock_guard lock(mutex_);
-        error_ = error;
-        changed_.notify_all();
-    }
-    // Whether at least samples more have come within timeout.
-    bool WaitForMore(std::size_t samples, std::chrono::seconds timeout) {
-        std::unique_lock lock(mutex_);
-        const std::size_t target = samples_ + samples;
-        return changed_.wait_for(lock, timeout, [&] {
-            return samples_ >= target || error_ != 0;
-        }) && error_ == 0;
-    }
-    // The error that ended recording, 0 when none came within timeout.
-    int WaitForFailure(std::chrono::milliseconds timeout) {
-        std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, timeout, [&] { return error_ != 0; });
-        return error_;
-    }
-
-private:
-    tickora::AudioInput& input_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::size_t samples_ = 0;
-    int error_ = 0;
-};
+using Counter = tickora::tests::BufferCounter;
 
 TEST(JackInput, RecordsTheServersInputAndSaysSoWhenTheServerDies) {
     const char* serverPid = std::getenv("TICKORA_JACK_SERVER_PID");
@@ -97,13 +59,13 @@ TEST(JackInput, RecordsTheServersInputAndSaysSoWhenTheServerDies) {
     for (int run = 0; run < 2; ++run) {
         SCOPED_TRACE(run);
         ASSERT_EQ(input->Start(), 0);
-        EXPECT_TRUE(sink.WaitForMore(44100 / 2, std::chrono::seconds(10)));
+        EXPECT_TRUE(sink.PeakOfMore(44100 / 2, std::chrono::seconds(10)) >= 0);
         EXPECT_EQ(input->Stop(), 0);
     }
 
     // The server stops under the running input: no sound comes, and the input says so.
     ASSERT_EQ(input->Start(), 0);
-    EXPECT_TRUE(sink.WaitForMore(4096, std::chrono::seconds(10)));
+    EXPECT_TRUE(sink.PeakOfMore(4096, std::chrono::seconds(10)) >= 0);
     const auto killed = std::chrono::steady_clock::now();
     // Stopped as a user or the system stops it; killed outright it would stay in JACK's
     // machine-wide list of servers, which holds only a few.

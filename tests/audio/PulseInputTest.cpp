@@ -5,16 +5,15 @@
 // the next start must record the watch again.
 #include "audio/AudioInput.h"
 #include "audio/SystemInputs.h"
+#include "tests/audio/BufferCounter.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -22,50 +21,7 @@ namespace {
 
 using tickora::CaptureBuffer;
 
-// Counts the samples of every filled buffer and their loudest one, and queues the buffer
-// again at once (backend thread).
-class Counter : public tickora::BufferSink {
-public:
-    explicit Counter(tickora::AudioInput& input) : input_(input) {}
-    void BufferFilled(CaptureBuffer* buffer) override {
-        std::lock_guard lock(mutex_);
-        for (int i = 0; i < buffer->SampleCount(); ++i) {
-            peak_ = std::max(peak_, std::abs(static_cast<int>(buffer->data[i])));
-        }
-        samples_ += static_cast<std::size_t>(buffer->SampleCount());
-        buffer->flags &= ~CaptureBuffer::kDone;
-        input_.AddBuffer(*buffer);
-        changed_.notify_all();
-    }
-    void CaptureFailed(int error) override {
-        std::lock_guard lock(mutex_);
-        error_ = error;
-        changed_.notify_all();
-    }
-    // The loudest sample of at least `samples` more, or -1 when they did not come in time.
-    int PeakOfMore(std::size_t samples, std::chrono::seconds timeout) {
-        std::unique_lock lock(mutex_);
-        const std::size_t target = samples_ + samples;
-        peak_ = 0;
-        error_ = 0;
-        const bool came =
-            changed_.wait_for(lock, timeout, [&] { return samples_ >= target || error_ != 0; });
-        return came && error_ == 0 ? peak_ : -1;
-    }
-    int WaitForFailure(std::chrono::seconds timeout) {
-        std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, timeout, [&] { return error_ != 0; });
-        return error_;
-    }
-
-private:
-    tickora::AudioInput& input_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::size_t samples_ = 0;
-    int peak_ = 0;
-    int error_ = 0;
-};
+using Counter = tickora::tests::BufferCounter;
 
 void RestartServer() {
     ASSERT_EQ(std::system(std::getenv("TICKORA_PULSE_RESTART")), 0);
