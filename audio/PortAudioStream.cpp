@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <array>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 namespace tickora {
@@ -14,7 +13,6 @@ namespace tickora {
 namespace {
 
 constexpr double kRingSeconds = 2.0; // s of sound the ring holds
-constexpr std::chrono::milliseconds kPoll{2};
 
 // The sound system's reasons that mean the other end has gone: a sound server stopped or
 // restarted, a card unplugged.
@@ -188,40 +186,14 @@ void PortAudioStream::Finished(void* ring) {
 // Backend thread: waits for the frames as long as sound keeps coming.
 int PortAudioStream::Read(std::int16_t* frames, int count) {
     Ring& ring = *ring_;
-    const std::size_t samples = static_cast<std::size_t>(count) * channels_;
-    const std::uint64_t read = ring.read.load(std::memory_order_relaxed);
-    const std::size_t mask = ring.size - 1;
-    std::uint64_t seen = read;
-    auto lastSound = std::chrono::steady_clock::now();
-    std::size_t have = 0; // samples to take; the rest of the read stays silent
-    for (;;) {
-        const std::uint64_t written = ring.written.load(std::memory_order_acquire);
-        if (written - read >= samples) {
-            have = samples;
-            break;
-        }
-        if (interrupted_.load(std::memory_order_acquire)) {
-            have = static_cast<std::size_t>(written - read); // stopping: what came counts
-            break;
-        }
-        if (ring.finished.load(std::memory_order_acquire)) {
-            return kInputWentAway;
-        }
-        const auto now = std::chrono::steady_clock::now();
-        if (written != seen) {
-            seen = written;
-            lastSound = now;
-        } else if (now - lastSound > kSilenceLimit) {
-            silent_.store(true, std::memory_order_release);
-            return kNoSoundArrived;
-        }
-        std::this_thread::sleep_for(kPoll);
+    const int result = ring.Take(
+        frames, static_cast<std::size_t>(count) * channels_, interrupted_,
+        [&ring] { return ring.finished.load(std::memory_order_acquire) ? kInputWentAway : 0; },
+        kSilenceLimit, kNoSoundArrived);
+    if (result == kNoSoundArrived) {
+        silent_.store(true, std::memory_order_release);
     }
-    for (std::size_t i = 0; i < samples; ++i) {
-        frames[i] = i < have ? ring.samples[(read + i) & mask] : std::int16_t{0};
-    }
-    ring.read.store(read + have, std::memory_order_release);
-    return 0;
+    return result;
 }
 
 void PortAudioStream::Interrupt() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/SampleRing.h"
 #include "audio/SoundCardStream.h"
 
 #include <portaudio.h>
@@ -55,14 +56,9 @@ public:
     std::string ErrorText(int error) const override;
 
 private:
-    // What PortAudio's thread touches: written by the callback, read by Read. The counts
-    // are samples since the start and only grow, so each side owns its own.
-    struct Ring {
-        std::unique_ptr<std::int16_t[]> samples;
-        std::size_t size = 0; // samples, a power of two
+    // What PortAudio's thread touches: written by the callback, read by Read.
+    struct Ring : SampleRing {
         int channels = 1;
-        std::atomic<std::uint64_t> written{0};
-        std::atomic<std::uint64_t> read{0};
         std::atomic<bool> finished{false}; // the host ended the stream
     };
 

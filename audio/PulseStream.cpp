@@ -232,39 +232,13 @@ int PulseStream::Read(std::int16_t* frames, int count) {
     if (ring_.size == 0) {
         return ErrorCode(PA_ERR_BADSTATE);
     }
-    const std::size_t samples = static_cast<std::size_t>(count);
-    const std::uint64_t read = ring_.read.load(std::memory_order_relaxed);
-    const std::size_t mask = ring_.size - 1;
-    std::uint64_t seen = read;
-    auto lastSound = std::chrono::steady_clock::now();
-    std::size_t have = 0; // samples to take; the rest of the read stays silent
-    for (;;) {
-        const std::uint64_t written = ring_.written.load(std::memory_order_acquire);
-        if (written - read >= samples) {
-            have = samples;
-            break;
-        }
-        if (interrupted_.load(std::memory_order_acquire)) {
-            have = static_cast<std::size_t>(written - read); // stopping: what came counts
-            break;
-        }
-        if (const int failure = ring_.failure.load(std::memory_order_acquire); failure != 0) {
-            return ErrorCode(failure);
-        }
-        const auto now = std::chrono::steady_clock::now();
-        if (written != seen) {
-            seen = written;
-            lastSound = now;
-        } else if (now - lastSound > kSilenceLimit) {
-            return kNoSoundArrived;
-        }
-        std::this_thread::sleep_for(kPoll);
-    }
-    for (std::size_t i = 0; i < samples; ++i) {
-        frames[i] = i < have ? ring_.samples[(read + i) & mask] : std::int16_t{0};
-    }
-    ring_.read.store(read + have, std::memory_order_release);
-    return 0;
+    return ring_.Take(
+        frames, static_cast<std::size_t>(count), interrupted_,
+        [this] {
+            const int failure = ring_.failure.load(std::memory_order_acquire);
+            return failure != 0 ? ErrorCode(failure) : 0;
+        },
+        kSilenceLimit, kNoSoundArrived);
 }
 
 void PulseStream::Interrupt() {

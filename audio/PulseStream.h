@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/SampleRing.h"
 #include "audio/SoundCardStream.h"
 
 #include <atomic>
@@ -48,13 +49,8 @@ public:
     std::string ErrorText(int error) const override;
 
 private:
-    // What the library's thread touches: written by its callbacks, read by Read. The counts
-    // are samples since the start and only grow, so each side owns its own.
-    struct Ring {
-        std::unique_ptr<std::int16_t[]> samples;
-        std::size_t size = 0; // samples, a power of two
-        std::atomic<std::uint64_t> written{0};
-        std::atomic<std::uint64_t> read{0};
+    // What the library's thread touches: written by its callbacks, read by Read.
+    struct Ring : SampleRing {
         std::atomic<int> failure{0}; // the library's error that ended the connection
     };
 
