@@ -2,7 +2,8 @@
 # Reproduces the field-conditions table: 120 readings of synthesised watches (18000, 21600 and
 # 28800 bph) with every filter, noise from 40 to 15 dB below the ticks, on a bare microphone
 # and on a ringing case with echoes, rumble, hum and knocks; 45 s each. Options are passed on
-# to tickora-field (--seconds S, --seeds FIRST for other noise and start times, --verbose).
+# to tickora-field (--seconds S, --seeds FIRST for other noise and start times, --shapes
+# report|tuning|builtin, --filters for every filter on the same sounds, --verbose).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build/bench-release
