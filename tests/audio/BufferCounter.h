@@ -3,10 +3,13 @@
 #include "audio/AudioInput.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdlib>
 #include <mutex>
+#include <vector>
 
 namespace tickora::tests {
 
@@ -54,6 +57,25 @@ private:
     std::size_t samples_ = 0;
     int peak_ = 0;
     int error_ = 0;
+};
+
+// Four capture buffers of their own, queued to an input.
+struct QueuedBuffers {
+    std::array<CaptureBuffer, 4> buffers{};
+    std::array<std::vector<std::int16_t>, 4> blocks;
+
+    // 0, or the input's error for the buffer it refused.
+    int QueueTo(AudioInput& input) {
+        for (std::size_t i = 0; i < buffers.size(); ++i) {
+            blocks[i].resize(kCaptureBufferSamples);
+            buffers[i].data = blocks[i].data();
+            buffers[i].bufferLength = kCaptureBufferBytes;
+            if (const int error = input.AddBuffer(buffers[i]); error != 0) {
+                return error;
+            }
+        }
+        return 0;
+    }
 };
 
 } // namespace tickora::tests

@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -18,8 +17,6 @@
 #include <vector>
 
 namespace {
-
-using tickora::CaptureBuffer;
 
 using Counter = tickora::tests::BufferCounter;
 
@@ -47,14 +44,8 @@ TEST(JackInput, RecordsTheServersInputAndSaysSoWhenTheServerDies) {
     ASSERT_NE(card, nullptr);
     EXPECT_EQ(card->DeviceRate(), 48000.0); // JACK runs at the server's rate: converted
 
-    std::array<CaptureBuffer, 4> buffers{};
-    std::vector<std::vector<std::int16_t>> blocks(buffers.size());
-    for (std::size_t i = 0; i < buffers.size(); ++i) {
-        blocks[i].resize(tickora::kCaptureBufferSamples);
-        buffers[i].data = blocks[i].data();
-        buffers[i].bufferLength = tickora::kCaptureBufferBytes;
-        ASSERT_EQ(input->AddBuffer(buffers[i]), 0);
-    }
+    tickora::tests::QueuedBuffers buffers;
+    ASSERT_EQ(buffers.QueueTo(*input), 0);
     // Twice: each start opens the server's input afresh.
     for (int run = 0; run < 2; ++run) {
         SCOPED_TRACE(run);

@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -18,8 +17,6 @@
 #include <vector>
 
 namespace {
-
-using tickora::CaptureBuffer;
 
 using Counter = tickora::tests::BufferCounter;
 
@@ -47,14 +44,8 @@ TEST(ServerInputs, AServerRestartIsNamedAndTheNextStartRecordsAgain) {
             inputs.CreateInput(static_cast<int>(entry - names.begin()));
         Counter sink(*input);
         ASSERT_EQ(input->Open(tickora::AudioFormat::Pcm16Mono(44100), sink), 0);
-        std::array<CaptureBuffer, 4> buffers{};
-        std::vector<std::vector<std::int16_t>> blocks(buffers.size());
-        for (std::size_t i = 0; i < buffers.size(); ++i) {
-            blocks[i].resize(tickora::kCaptureBufferSamples);
-            buffers[i].data = blocks[i].data();
-            buffers[i].bufferLength = tickora::kCaptureBufferBytes;
-            ASSERT_EQ(input->AddBuffer(buffers[i]), 0);
-        }
+        tickora::tests::QueuedBuffers buffers;
+        ASSERT_EQ(buffers.QueueTo(*input), 0);
         ASSERT_EQ(input->Start(), 0);
         // A second of the watch: its drops reach half of full scale, far above silence.
         EXPECT_GT(sink.PeakOfMore(44100, std::chrono::seconds(10)), 8000);
