@@ -158,24 +158,15 @@ void PortAudioStream::Abandon() {
     NoteAbandonedStream();
 }
 
-// PortAudio's thread: no lock, no allocation. A full ring drops the period, as a card that
-// overruns does.
+// PortAudio's thread: one period into the ring.
 int PortAudioStream::Callback(const void* input, void* /*output*/, unsigned long frames,
                               const PaStreamCallbackTimeInfo* /*time*/,
                               PaStreamCallbackFlags /*flags*/, void* ring) {
     auto* to = static_cast<Ring*>(ring);
-    const std::size_t samples = static_cast<std::size_t>(frames) * to->channels;
-    const std::uint64_t written = to->written.load(std::memory_order_relaxed);
-    const std::uint64_t read = to->read.load(std::memory_order_acquire);
-    if (input == nullptr || written - read + samples > to->size) {
-        return paContinue;
+    if (input != nullptr) {
+        to->Put(static_cast<const std::int16_t*>(input),
+                static_cast<std::size_t>(frames) * to->channels);
     }
-    const auto* from = static_cast<const std::int16_t*>(input);
-    const std::size_t mask = to->size - 1;
-    for (std::size_t i = 0; i < samples; ++i) {
-        to->samples[(written + i) & mask] = from[i];
-    }
-    to->written.store(written + samples, std::memory_order_release);
     return paContinue;
 }
 

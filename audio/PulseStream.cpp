@@ -203,25 +203,16 @@ void PulseStream::StreamChanged(pa_stream* stream, void* ring) {
     }
 }
 
-// The library's thread: no lock of ours, no allocation. A full ring drops the fragment, as a
-// card that overruns does.
+// The library's thread: each fragment into the ring.
 void PulseStream::Arrived(pa_stream* stream, std::size_t /*bytes*/, void* ring) {
     auto* to = static_cast<Ring*>(ring);
     const void* data = nullptr;
     std::size_t bytes = 0;
     while (pa_stream_readable_size(stream) > 0 && pa_stream_peek(stream, &data, &bytes) == 0 &&
            bytes > 0) {
-        const std::size_t samples = bytes / sizeof(std::int16_t);
-        const std::uint64_t written = to->written.load(std::memory_order_relaxed);
-        const std::uint64_t read = to->read.load(std::memory_order_acquire);
         // No data with a length is a hole in the sound: nothing to copy.
-        if (data != nullptr && written - read + samples <= to->size) {
-            const auto* from = static_cast<const std::int16_t*>(data);
-            const std::size_t mask = to->size - 1;
-            for (std::size_t i = 0; i < samples; ++i) {
-                to->samples[(written + i) & mask] = from[i];
-            }
-            to->written.store(written + samples, std::memory_order_release);
+        if (data != nullptr) {
+            to->Put(static_cast<const std::int16_t*>(data), bytes / sizeof(std::int16_t));
         }
         pa_stream_drop(stream);
     }

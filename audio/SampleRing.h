@@ -18,6 +18,20 @@ struct SampleRing {
     std::atomic<std::uint64_t> written{0};
     std::atomic<std::uint64_t> read{0};
 
+    // The library's thread: no lock, no allocation. A ring without room for all of them
+    // drops the samples, as a card that overruns does.
+    void Put(const std::int16_t* from, std::size_t count) {
+        const std::uint64_t at = written.load(std::memory_order_relaxed);
+        if (at - read.load(std::memory_order_acquire) + count > size) {
+            return;
+        }
+        const std::size_t mask = size - 1;
+        for (std::size_t i = 0; i < count; ++i) {
+            samples[(at + i) & mask] = from[i];
+        }
+        written.store(at + count, std::memory_order_release);
+    }
+
     // Recording thread: takes `count` samples into `to`, waiting as long as sound keeps
     // coming. Returns 0; the error `ended()` gives once the stream has ended; or `silence`
     // when no sample came for `limit`. Interrupted (stopping), what came counts and the rest
