@@ -243,6 +243,18 @@ crop_main() {
     crop "$1" $(( ${origin% *} + $2 )) $(( ${origin#* } + $3 )) "$4" "$5" "$6"
 }
 
+# Pixels of the main window's part X Y W H, as the user sees it now, that are COLOUR; with
+# "not-" before the colour, those that are not.
+#   count_pixels NAME X Y W H [not-]COLOUR
+count_pixels() {
+    local picture colour=${6#not-} fill=white
+    [ "$colour" = "$6" ] || fill=black
+    picture=$(shot "$1")
+    crop_main "$picture" "$2" "$3" "$4" "$5" "$WORK/$1-part.png"
+    convert "$WORK/$1-part.png" -fill "$fill" +opaque "$colour" -negate \
+        -format "%[fx:int(mean*w*h+0.5)]" info:
+}
+
 # The parameters label, as the user sees it now: prints the crop's path.
 parameters_label() {
     local picture

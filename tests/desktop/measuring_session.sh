@@ -8,13 +8,7 @@ desktop_begin measuring_session "$1" "$2"
 
 # Black pixels in the plot area (the main window's client area below the result strip): the
 # trace's dots; its lines and scales are grey.
-plot_dots() {
-    local picture
-    picture=$(shot "$1")
-    crop_main "$picture" 56 55 960 511 "$WORK/$1-plot.png"
-    convert "$WORK/$1-plot.png" -fill white +opaque black -negate \
-        -format "%[fx:int(mean*w*h+0.5)]" info:
-}
+plot_dots() { count_pixels "$1" 56 55 960 511 black; }
 
 step "first start with the simulated watch: the window, no box"
 write_settings AUTO 52 20 "Simulated watch 28800 bph"

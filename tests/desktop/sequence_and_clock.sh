@@ -8,13 +8,7 @@ source "$(dirname "$0")/lib.sh"
 desktop_begin sequence_and_clock "$1" "$2"
 
 # Pixels of the three result labels that are not white: their red or green texts.
-result_ink() {
-    local picture
-    picture=$(shot "$1")
-    crop_main "$picture" 168 24 386 24 "$WORK/$1-results.png"
-    convert "$WORK/$1-results.png" -fill black +opaque white -negate \
-        -format "%[fx:int(mean*w*h+0.5)]" info:
-}
+result_ink() { count_pixels "$1" 168 24 386 24 not-white; }
 
 step "first start with the simulated watch"
 write_settings AUTO 52 60 "Simulated watch 28800 bph"
