@@ -511,6 +511,7 @@ void TMainForm::StartButtonClick() {
 // on with its own parameters.
 void TMainForm::StartTest(bool longTerm) {
     const bool resuming = state_ == MeasurementState::Paused;
+    const int shownBefore = pageIndex_;
     services_.Analysis.ResetFilter();
     trace_.ClearPlot();
     if (resuming) {
@@ -551,6 +552,15 @@ void TMainForm::StartTest(bool longTerm) {
         if (longTerm) {
             services_.LongTerm.StopLongTerm();
             longTermActive_ = false;
+        }
+        // Nothing was measured: the window goes back to what it showed, a page with its
+        // results rather than an empty screen under the page's caption.
+        awaitingFirstChartPoint_ = false;
+        signalOfNewest_ = signalOfNewest_ && resuming;
+        pageIndex_ = shownBefore;
+        if (PageShown()) {
+            ShowPage(pageIndex_);
+            return;
         }
     }
     // The manual threshold view always shows the gain it draws with.

@@ -13,6 +13,7 @@ namespace tickora {
 namespace {
 
 constexpr double kRingSeconds = 2.0; // s of sound the ring holds
+constexpr double kMinLatency = 0.2;  // s, the least input latency asked of the host
 
 // The sound system's reasons that mean the other end has gone: a sound server stopped or
 // restarted, a card unplugged.
@@ -50,7 +51,11 @@ PaStreamParameters PortAudioStream::Parameters(int channels) const {
     parameters.device = index_;
     parameters.channelCount = channels;
     parameters.sampleFormat = paInt16;
-    parameters.suggestedLatency = info != nullptr ? info->defaultHighInputLatency : 0.1;
+    // Nothing here needs sound sooner than a fifth of a second, and a short buffer loses
+    // sound whenever the library's thread wakes late: PipeWire's ALSA device, whose own
+    // suggestion is 35 ms, dropped a few milliseconds every few seconds on a busy machine.
+    parameters.suggestedLatency =
+        std::max(info != nullptr ? info->defaultHighInputLatency : 0.0, kMinLatency);
     return parameters;
 }
 

@@ -86,11 +86,17 @@ TEST_F(MainFormFaultsTest, AVanishedDeviceEndsALongTermTestWithItsPage) {
     EXPECT_TRUE(pages_->GetPage(1).LongTerm);
     EXPECT_EQ(LastMessage(), "Device unavailable. Error while recording audio.");
 
-    // Start finds the device gone, says so and stays idle.
+    // Start finds the device gone, says so and stays idle, over the page it kept.
+    const std::string rate = LabelText(Form().Layout().RateErrorLabel());
+    const std::string parameters = LabelText(Form().Layout().ParametersLabel());
+    ASSERT_FALSE(rate.empty());
     Key(vk::Space);
     EXPECT_EQ(State(), S::Idle);
     EXPECT_EQ(LastMessage(), "Device unavailable. Error while starting audio capture.");
     EXPECT_EQ(Messages(), 2);
+    EXPECT_EQ(Form().PageIndex(), 1);
+    EXPECT_EQ(LabelText(Form().Layout().RateErrorLabel()), rate);
+    EXPECT_EQ(LabelText(Form().Layout().ParametersLabel()), parameters);
 }
 
 TEST_F(MainFormFaultsTest, ADeviceFailingBeforeAnyResultEndsWithoutAPage) {
