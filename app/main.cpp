@@ -4,9 +4,14 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QSocketNotifier>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -18,6 +23,37 @@ constexpr const char* kUsage =
     "Esc stops it; the manual opens from Help in the settings.\n"
     "  --help      show this text\n"
     "  --version   show the version\n";
+
+// A session that ends, a shutdown or Ctrl+C in a terminal asks the program to end by a
+// signal. The handler only writes a byte; the event loop then closes the windows as the user
+// would, so a running test is stopped and kept and the pages are saved.
+int endPipe[2] = {-1, -1};
+
+void AskToEnd(int /*signal*/) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(endPipe[1], &byte, 1);
+}
+
+void EndOnSignals(QApplication& application) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, endPipe) != 0) {
+        return; // the default then: the signal ends the program at once
+    }
+    auto* notifier = new QSocketNotifier(endPipe[0], QSocketNotifier::Read, &application);
+    QObject::connect(notifier, &QSocketNotifier::activated, &application, [notifier] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t read = ::read(endPipe[0], &byte, 1);
+        notifier->setEnabled(false); // once is enough
+        QApplication::closeAllWindows();
+        QApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = &AskToEnd;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        ::sigaction(signal, &action, nullptr);
+    }
+}
 
 } // namespace
 
@@ -40,6 +76,7 @@ int main(int argc, char* argv[]) {
         QStringLiteral("tickora"),
         QIcon(QCoreApplication::applicationDirPath() +
               QStringLiteral("/../share/icons/hicolor/256x256/apps/tickora.png"))));
+    EndOnSignals(application);
     tickora::TickoraProgram program;
     program.Show();
     return application.exec();

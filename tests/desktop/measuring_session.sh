@@ -128,9 +128,10 @@ within 5 title_is "Tickora 1.4" || fail "the caption kept (PAUSED)"
 within 5 label_is resumed-label "$paused_label" ||
     fail "the resumed test's label does not read as when it was paused"
 sleep 4
-keys "$MAIN" Escape
-sleep 0.5
-close_main
+
+step "the session ends under the running test: it is stopped and kept as at a close"
+kill -TERM "$APP_PID"
+wait_program_end
 pages=$(pages_on_disk) || fail "the state file does not read: $pages"
 newest=$(echo "$pages" | tail -1)
 [ "$(echo "$newest" | cut -d' ' -f2-4)" = "28800 45 10" ] ||
