@@ -36,6 +36,7 @@ public:
     TReportForm& ReportForm() { return *reportForm_; }
     TSequenceForm& SequenceForm() { return *sequenceForm_; }
     TStartupPicture& StartupPicture() { return startupPicture_; }
+    platform::QtDialogs& Dialogs() { return dialogs_; }
 
 private:
     platform::QtDialogs dialogs_;

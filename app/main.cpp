@@ -34,15 +34,18 @@ void AskToEnd(int /*signal*/) {
     [[maybe_unused]] const ssize_t written = ::write(endPipe[1], &byte, 1);
 }
 
-void EndOnSignals(QApplication& application) {
+void EndOnSignals(QApplication& application, tickora::TickoraProgram& program) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, endPipe) != 0) {
         return; // the default then: the signal ends the program at once
     }
     auto* notifier = new QSocketNotifier(endPipe[0], QSocketNotifier::Read, &application);
-    QObject::connect(notifier, &QSocketNotifier::activated, &application, [notifier] {
+    QObject::connect(notifier, &QSocketNotifier::activated, &application, [notifier, &program] {
         char byte = 0;
         [[maybe_unused]] const ssize_t read = ::read(endPipe[0], &byte, 1);
         notifier->setEnabled(false); // once is enough
+        // Nobody may be at the screen: what the close has to say (a folder it cannot write,
+        // say) goes to the standard error output rather than wait for an answer.
+        program.Dialogs().SetUnattended(true);
         QApplication::closeAllWindows();
         QApplication::quit();
     });
@@ -76,8 +79,8 @@ int main(int argc, char* argv[]) {
         QStringLiteral("tickora"),
         QIcon(QCoreApplication::applicationDirPath() +
               QStringLiteral("/../share/icons/hicolor/256x256/apps/tickora.png"))));
-    EndOnSignals(application);
     tickora::TickoraProgram program;
+    EndOnSignals(application, program);
     program.Show();
     return application.exec();
 }

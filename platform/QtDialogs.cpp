@@ -19,12 +19,17 @@
 #include <QUrl>
 
 #include <chrono>
+#include <cstdio>
 #include <memory>
 
 namespace platform {
 
 MessageResult QtDialogs::ShowMessage(const std::string& text, MessageIcon icon,
                                      MessageButtons buttons) {
+    if (unattended_) {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return buttons == MessageButtons::Ok ? MessageResult::Ok : MessageResult::Cancel;
+    }
     QMessageBox box(parent_);
     box.setWindowTitle(QGuiApplication::applicationDisplayName());
     // Messages carry file names and typed text: never markup.

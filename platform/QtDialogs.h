@@ -17,6 +17,9 @@ public:
 
     // The window the dialogs are centred on and modal to.
     void SetParent(QWidget* parent) { parent_ = parent; }
+    // Nobody is there to answer (the program ends on a signal): messages go to the standard
+    // error output instead of a box, and a question is answered as Esc would answer it.
+    void SetUnattended(bool unattended) { unattended_ = unattended; }
 
     MessageResult ShowMessage(const std::string& text, MessageIcon icon,
                               MessageButtons buttons) override;
@@ -38,6 +41,7 @@ private:
     QWidget* parent_;
     QString lastPrinter_;
     int waitDepth_ = 0;
+    bool unattended_ = false;
 };
 
 // Places a dialog's frame centred on the frame of its parent's window; nothing without a
