@@ -12,8 +12,7 @@ namespace tickora {
 
 namespace {
 
-constexpr double kRingSeconds = 2.0; // s of sound the ring holds
-constexpr double kMinLatency = 0.2;  // s, the least input latency asked of the host
+constexpr double kMinLatency = 0.2; // s, the least input latency asked of the host
 
 // The sound system's reasons that mean the other end has gone: a sound server stopped or
 // restarted, a card unplugged.
@@ -87,12 +86,7 @@ int PortAudioStream::Open(int channels, double rate, int /*framesPerRead*/) {
 int PortAudioStream::OpenStream() {
     if (!ring_) {
         ring_ = std::make_unique<Ring>();
-        std::size_t size = 1;
-        while (static_cast<double>(size) < rate_ * kRingSeconds * channels_) {
-            size *= 2;
-        }
-        ring_->samples = std::make_unique<std::int16_t[]>(size);
-        ring_->size = size;
+        ring_->Allocate(rate_, channels_);
         ring_->channels = channels_;
     }
     const PaStreamParameters parameters = Parameters(channels_);
@@ -119,8 +113,7 @@ int PortAudioStream::Start() {
     if (const int error = OpenStream(); error != 0) {
         return error;
     }
-    ring_->written.store(0, std::memory_order_relaxed);
-    ring_->read.store(0, std::memory_order_relaxed);
+    ring_->Clear();
     ring_->finished.store(false, std::memory_order_relaxed);
     interrupted_.store(false, std::memory_order_relaxed);
     silent_.store(false, std::memory_order_relaxed);

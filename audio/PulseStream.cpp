@@ -12,7 +12,6 @@ namespace tickora {
 
 namespace {
 
-constexpr double kRingSeconds = 2.0; // s of sound the ring holds
 constexpr std::chrono::milliseconds kPoll{2};
 
 // The client library's codes, kept apart from the other codes of the sound card path.
@@ -38,12 +37,7 @@ bool PulseStream::Supports(int channels, double rate) {
 int PulseStream::Open(int /*channels*/, double rate, int /*framesPerRead*/) {
     Close();
     rate_ = rate;
-    std::size_t size = 1;
-    while (static_cast<double>(size) < rate_ * kRingSeconds) {
-        size *= 2;
-    }
-    ring_.samples = std::make_unique<std::int16_t[]>(size);
-    ring_.size = size;
+    ring_.Allocate(rate_, 1);
     // Only tried here: the connection a run records through is made at its Start.
     const int error = Connect();
     Disconnect();
@@ -55,8 +49,7 @@ int PulseStream::Start() {
         return ErrorCode(PA_ERR_BADSTATE); // never opened
     }
     Disconnect();
-    ring_.written.store(0, std::memory_order_relaxed);
-    ring_.read.store(0, std::memory_order_relaxed);
+    ring_.Clear();
     ring_.failure.store(0, std::memory_order_relaxed);
     interrupted_.store(false, std::memory_order_relaxed);
     return Connect();

@@ -18,6 +18,23 @@ struct SampleRing {
     std::atomic<std::uint64_t> written{0};
     std::atomic<std::uint64_t> read{0};
 
+    // Room for two seconds of sound at `rate` samples/s, each of `channels` samples.
+    void Allocate(double rate, int channels) {
+        constexpr double kSeconds = 2.0;
+        std::size_t room = 1;
+        while (static_cast<double>(room) < rate * kSeconds * channels) {
+            room *= 2;
+        }
+        samples = std::make_unique<std::int16_t[]>(room);
+        size = room;
+    }
+
+    // Empty again, for a new start; neither thread may be using it.
+    void Clear() {
+        written.store(0, std::memory_order_relaxed);
+        read.store(0, std::memory_order_relaxed);
+    }
+
     // The library's thread: no lock, no allocation. A ring without room for all of them
     // drops the samples, as a card that overruns does.
     void Put(const std::int16_t* from, std::size_t count) {
