@@ -81,6 +81,15 @@ synth::WatchParameters Parameters(const Watch& w, double noise, bool room, int s
     return p;
 }
 
+// The analyser's reading of a watch's sound through one filter.
+tools::AnalysisSummary ReadThrough(dsp::SignalAnalysis& analysis, const synth::WatchParameters& p,
+                                   int filter, double seconds) {
+    tools::AnalyzerSettings s;
+    s.filter = filter;
+    tools::SynthesisedSource source(p, seconds);
+    return tools::AnalyzeSound(analysis, source, s);
+}
+
 // Every filter over the same sounds: what each reads, and what it loses against no filter.
 int FiltersOnTheSameSound(const std::vector<Watch>& watches, ShapeSet shapes, int firstSeed,
                           double seconds, bool verbose) {
@@ -97,10 +106,7 @@ int FiltersOnTheSameSound(const std::vector<Watch>& watches, ShapeSet shapes, in
         ApplyShape(shapes, 50000 + seed, p);
         Outcome outcomes[4];
         for (int filter = 0; filter < 4; ++filter) {
-            tools::AnalyzerSettings s;
-            s.filter = filter;
-            tools::SynthesisedSource source(p, seconds);
-            outcomes[filter] = Classify(tools::AnalyzeSound(*analysis, source, s), w);
+            outcomes[filter] = Classify(ReadThrough(*analysis, p, filter, seconds), w);
             tallies[filter].Add(outcomes[filter]);
             lost[filter] += outcomes[0] == kGood && outcomes[filter] != kGood ? 1 : 0;
         }
@@ -165,10 +171,7 @@ int main(int argc, char** argv) {
                     ++seed;
                     synth::WatchParameters p = Parameters(w, noise, room == 1, seed);
                     ApplyShape(shapes, seed, p);
-                    tools::AnalyzerSettings s;
-                    s.filter = filter;
-                    tools::SynthesisedSource source(p, seconds);
-                    const tools::AnalysisSummary r = tools::AnalyzeSound(*analysis, source, s);
+                    const tools::AnalysisSummary r = ReadThrough(*analysis, p, filter, seconds);
                     const Outcome o = Classify(r, w);
                     char key[64];
                     std::snprintf(key, sizeof key, "%s %3.0f dB  %-6s", room ? "room" : "bare",
