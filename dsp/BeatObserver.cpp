@@ -309,26 +309,42 @@ void BeatObserver::MeasureLiftBias(std::int64_t w, std::int64_t now) {
             far = true;
         }
     }
+    const double filteredLift = static_cast<double>(peak - onset) * samplePeriod_;
     liftBiases_[liftBiasNext_] =
-        static_cast<double>((peak - onset) - (rawPeak - rawOnset)) * samplePeriod_;
+        filteredLift - static_cast<double>(rawPeak - rawOnset) * samplePeriod_;
     farPeaks_[liftBiasNext_] = far;
+    filteredLifts_[liftBiasNext_] = filteredLift;
     liftBiasNext_ = (liftBiasNext_ + 1) % kLiftBiases;
     liftBiasCount_ = std::min(liftBiasCount_ + 1, kLiftBiases);
-    if (liftBiasCount_ >= kLiftBiases / 4) {
-        const int n = liftBiasCount_;
-        double values[kLiftBiases];
-        std::copy_n(liftBiases_.begin(), n, values);
-        std::sort(values, values + n);
-        // A lift shortened by the band only when most recent beats show the drop elsewhere,
-        // and by about the same distance: loud noise in the unfiltered sound puts its loudest
-        // point anywhere, and an earlier crossing of noise would lengthen the lift.
-        const int farCount =
-            static_cast<int>(std::count(farPeaks_.begin(), farPeaks_.begin() + n, true));
-        const bool elsewhere =
-            2 * farCount > n && values[3 * n / 4] - values[n / 4] <= kBiasAgreement;
-        const double lowest = elsewhere ? -1.0 : 0.0; // s
-        record.LiftBias = std::clamp(values[n / 2], lowest, kMaxLiftBias);
+    if (liftBiasCount_ < kLiftBiases / 4) {
+        return;
     }
+    // The band may put the loudest point on one sound of the beat in some beats and on
+    // another in the rest: each beat takes the bias of the recent beats whose filtered
+    // loudest point sits where its own does, or of all of them when too few do.
+    const int n = liftBiasCount_;
+    double values[kLiftBiases];
+    bool fars[kLiftBiases];
+    int m = 0;
+    for (int j = 0; j < n; ++j) {
+        if (std::fabs(filteredLifts_[j] - filteredLift) <= kBiasNeighbours) {
+            values[m] = liftBiases_[j];
+            fars[m++] = farPeaks_[j];
+        }
+    }
+    if (m < kLiftBiases / 8) {
+        std::copy_n(liftBiases_.begin(), n, values);
+        std::copy_n(farPeaks_.begin(), n, fars);
+        m = n;
+    }
+    std::sort(values, values + m);
+    // A lift shortened by the band only when most of these beats show the drop elsewhere,
+    // and by about the same distance: loud noise in the unfiltered sound puts its loudest
+    // point anywhere, and an earlier crossing of noise would lengthen the lift.
+    const int farCount = static_cast<int>(std::count(fars, fars + m, true));
+    const bool elsewhere = 2 * farCount > m && values[3 * m / 4] - values[m / 4] <= kBiasAgreement;
+    const double lowest = elsewhere ? -1.0 : 0.0; // s
+    record.LiftBias = std::clamp(values[m / 2], lowest, kMaxLiftBias);
 }
 
 // Beat w is complete: its lift bias against the unfiltered sound when a filter is on, then
