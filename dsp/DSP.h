@@ -168,6 +168,9 @@ private:
     void RecordResults(std::int64_t w, int period, int liftAngle);
     double MedianOfUsed(std::int64_t first, std::int64_t last, MedianField field);
     void RepairWindow(std::int64_t w, std::int64_t s, int period, int liftAngle);
+    template <typename Residual>
+    double EarlierSound(std::int64_t s, std::int64_t w, const double* aside, double limit,
+                        Residual residual);
     bool AmplitudesAgree(std::int64_t first, std::int64_t last, double median, bool repaired,
                          bool& paritiesAlike);
     double Field(std::int64_t number, MedianField field) const;

@@ -60,5 +60,10 @@ inline constexpr int kMinSpreadBeats = 8;          // beats before the spread is
 // share of the median, and the beat error is not about one lift time (within this share).
 inline constexpr double kParityAmplitudes = 0.15;
 inline constexpr double kLiftLikeBeatError = 0.25;
+// Beats set aside steadily early mark an earlier sound of the beat than the window's onsets:
+// at least this many of them, and this share of the window, their middle half this close.
+inline constexpr int kEarlierBeats = 8;
+inline constexpr double kEarlierShare = 0.05;
+inline constexpr double kEarlierAgreement = 0.25e-3; // s
 
 } // namespace dsp::limits

@@ -26,7 +26,8 @@ struct WindowFigures {
 bool HoldsTogether(const WindowFigures& figures);
 
 // The window's reading can be trusted: enough beats used, a tight scatter, the rate known to
-// about 1 s/d, ticks and tocks agreeing and timed on the same sound, amplitudes not scattered.
+// about 1 s/d, ticks and tocks agreeing and timed on the same sound, amplitudes not scattered,
+// and no earlier sound of the beats left out of their lifts.
 bool Trusted(const WindowFigures& figures);
 
 } // namespace dsp
