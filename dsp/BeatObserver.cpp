@@ -323,28 +323,39 @@ void BeatObserver::MeasureLiftBias(std::int64_t w, std::int64_t now) {
     // another in the rest: each beat takes the bias of the recent beats whose filtered
     // loudest point sits where its own does, or of all of them when too few do.
     const int n = liftBiasCount_;
-    double values[kLiftBiases];
-    bool fars[kLiftBiases];
+    double values[kLiftBiases];    // the biases of the beats taken
+    double farValues[kLiftBiases]; // of those that put the unfiltered drop elsewhere
     int m = 0;
-    for (int j = 0; j < n; ++j) {
-        if (std::fabs(filteredLifts_[j] - filteredLift) <= kBiasNeighbours) {
-            values[m] = liftBiases_[j];
-            fars[m++] = farPeaks_[j];
+    int f = 0;
+    auto gather = [&](double within) {
+        m = 0;
+        f = 0;
+        for (int j = 0; j < n; ++j) {
+            if (std::fabs(filteredLifts_[j] - filteredLift) <= within) {
+                values[m++] = liftBiases_[j];
+                if (farPeaks_[j]) {
+                    farValues[f++] = liftBiases_[j];
+                }
+            }
+        }
+    };
+    gather(kBiasNeighbours);
+    if (m < kLiftBiases / 8) {
+        gather(std::numeric_limits<double>::infinity());
+    }
+    // A lift shortened by the band only when most of these beats show the drop elsewhere,
+    // and those by about the same distance: loud noise in the unfiltered sound puts its
+    // loudest point anywhere, and an earlier crossing of noise would lengthen the lift. The
+    // rest of them may have heard the drop no louder than the sound the band favours.
+    if (2 * f > m) {
+        std::sort(farValues, farValues + f);
+        if (farValues[3 * f / 4] - farValues[f / 4] <= kBiasAgreement) {
+            record.LiftBias = std::min(farValues[f / 2], kMaxLiftBias);
+            return;
         }
     }
-    if (m < kLiftBiases / 8) {
-        std::copy_n(liftBiases_.begin(), n, values);
-        std::copy_n(farPeaks_.begin(), n, fars);
-        m = n;
-    }
     std::sort(values, values + m);
-    // A lift shortened by the band only when most of these beats show the drop elsewhere,
-    // and by about the same distance: loud noise in the unfiltered sound puts its loudest
-    // point anywhere, and an earlier crossing of noise would lengthen the lift.
-    const int farCount = static_cast<int>(std::count(fars, fars + m, true));
-    const bool elsewhere = 2 * farCount > m && values[3 * m / 4] - values[m / 4] <= kBiasAgreement;
-    const double lowest = elsewhere ? -1.0 : 0.0; // s
-    record.LiftBias = std::clamp(values[m / 2], lowest, kMaxLiftBias);
+    record.LiftBias = std::clamp(values[m / 2], 0.0, kMaxLiftBias);
 }
 
 // Beat w is complete: its lift bias against the unfiltered sound when a filter is on, then
