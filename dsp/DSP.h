@@ -169,8 +169,8 @@ private:
     double MedianOfUsed(std::int64_t first, std::int64_t last, MedianField field);
     void RepairWindow(std::int64_t w, std::int64_t s, int period, int liftAngle);
     template <typename Residual>
-    double EarlierSound(std::int64_t s, std::int64_t w, const double* aside, double limit,
-                        Residual residual);
+    bool EarlierSoundLeftOut(std::int64_t s, std::int64_t w, const double* aside, double limit,
+                             Residual residual);
     bool AmplitudesAgree(std::int64_t first, std::int64_t last, double median, bool repaired,
                          bool& paritiesAlike);
     double Field(std::int64_t number, MedianField field) const;

@@ -261,7 +261,7 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
     }
     fits[0].sse = sse[0];
     fits[1].sse = sse[1];
-    const double earlier = EarlierSound(
+    const bool earlier = EarlierSoundLeftOut(
         s, w, aside, limit, [&](std::int64_t i) { return fits[parityOf(i)].Residual(x(i), y(i)); });
     record.Used = aside[w - s] == 0.0;
     record.UsedShare = static_cast<double>(used[0] + used[1]) / static_cast<double>(beats + 1);
@@ -340,7 +340,7 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
     figures.amplitude = record.AmplitudeMedian;
     figures.liftAngle = liftAngle;
     figures.beatFrequency = b;
-    figures.onFirstSounds = !(earlier > 0.0);
+    figures.onFirstSounds = !earlier;
     record.Trusted = Trusted(figures);
     record.Valid = true;
 }
@@ -348,12 +348,12 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
 // Beats set aside that came steadily earlier than the window's lines, enough of them and all
 // by about the same time, were timed on a sound of the beat before the one the window's
 // onsets sit on: a quiet unlocking that only some beats' onsets catch under noise. The
-// window's lifts then start late and its amplitude reads high, so it is not trusted. Returns
-// the distance (s) the used beats' lifts start after that sound, or 0. `aside` marks the
+// window's lifts then start late and its amplitude reads high, so it is not trusted. True
+// when the used beats' lifts start more than `limit` after that sound. `aside` marks the
 // window's set-aside beats, `limit` their least departure.
 template <typename Residual>
-double SignalAnalysis::EarlierSound(std::int64_t s, std::int64_t w, const double* aside,
-                                    double limit, Residual residual) {
+bool SignalAnalysis::EarlierSoundLeftOut(std::int64_t s, std::int64_t w, const double* aside,
+                                         double limit, Residual residual) {
     double* const early = work_.get() + 3 * kTickRingSize;
     int n = 0;
     for (std::int64_t i = s; i <= w; ++i) {
@@ -365,11 +365,11 @@ double SignalAnalysis::EarlierSound(std::int64_t s, std::int64_t w, const double
         }
     }
     if (n < kEarlierBeats || n < kEarlierShare * static_cast<double>(w - s + 1)) {
-        return 0.0;
+        return false;
     }
     std::sort(early, early + n);
     if (early[3 * n / 4] - early[n / 4] > kEarlierAgreement) {
-        return 0.0;
+        return false;
     }
     const double distance = -early[n / 2];
     // The lifts of the beats used may already start before their onsets, from their
@@ -381,8 +381,7 @@ double SignalAnalysis::EarlierSound(std::int64_t s, std::int64_t w, const double
             early[used++] = r.FirstSound < 0.0 ? 0.0 : r.FirstSound - r.RepairedTime;
         }
     }
-    const double left = distance + (used > 0 ? MedianInPlace(early, used) : 0.0);
-    return left > limit ? left : 0.0;
+    return distance + (used > 0 ? MedianInPlace(early, used) : 0.0) > limit;
 }
 
 // Whether the beats' amplitudes keep within kMaxAmplitudeSpread of their median (robustly),
