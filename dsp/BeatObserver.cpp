@@ -166,8 +166,13 @@ double BeatObserver::FirstSound(const BeatShape& shape) const {
     if (!(level[loudest] > quiet)) {
         return std::numeric_limits<double>::quiet_NaN();
     }
+    // A beat's shape is quiet for a while before its first sound; one loud from its start
+    // has lost its beat (aligned on noise, say) and offers no first sound.
     for (int k = 1; k <= loudest; ++k) {
         if (level[k] >= rise) {
+            if (k < kQuietPoints) {
+                return std::numeric_limits<double>::quiet_NaN();
+            }
             const double below = level[k - 1];
             return below >= rise ? k : k - 1 + (rise - below) / (level[k] - below);
         }
@@ -498,7 +503,10 @@ void BeatObserver::AlignBeat(std::int64_t w, std::int64_t now) {
         }
     }
     // A best alignment at the end of the search is no peak: the beat lies beyond it.
-    const bool confident = bestScore >= kMinCorrelation && best > -reach && best < reach;
+    // A known shape without a first sound has lost the beat: whatever it matches is no find.
+    const bool lost = known && !std::isfinite(first);
+    const bool confident =
+        !lost && bestScore >= kMinCorrelation && best > -reach && best < reach;
     if (confident) {
         mine.Misses = 0;
         // The shape follows the watch: this beat, aligned, joins the average. A knock far louder

@@ -59,6 +59,16 @@ double LevelCalibration::FindRateByRhythm(double setRate) const {
         }
         out[b] = e[b] - mean / kTrend;
     }
+    // A beat's period is seldom a whole number of blocks (21600 beats/h: 16.67), so a tick's
+    // block moves by one from beat to beat against any whole lag. Spread over its neighbours,
+    // it still meets its next beats at the nearest lag.
+    double before = out[0];
+    for (int b = 0; b < blocks; ++b) {
+        const double here = out[b];
+        const double after = b + 1 < blocks ? out[b + 1] : here;
+        out[b] = 0.25 * before + 0.5 * here + 0.25 * after;
+        before = here;
+    }
 
     const double blockSeconds = kRhythmBlock / sampleRate_;
     auto score = [&](double f) {
