@@ -286,11 +286,18 @@ void BeatObserver::MeasureLiftBias(std::int64_t w, std::int64_t now) {
     const std::int16_t* const raw = rawHistory_.get();
     auto at = [&](std::int64_t i) { return std::abs(raw[i & (kHistorySize - 1)]); };
     const double threshold = thresholdLevel_ / kUnfilteredScale; // in sample steps
+    // Unfiltered sound already past the threshold where the search starts carries hum or
+    // rumble that the band takes out: its crossing is not the beat's, and the beat's onset
+    // is taken as unchanged by the band.
+    const std::int64_t lead =
+        static_cast<std::int64_t>(std::nearbyint(kBiasLead / samplePeriod_));
     std::int64_t rawOnset = onset;
-    for (std::int64_t i = onset - reach; i <= onset; ++i) {
-        if (at(i) >= threshold) {
-            rawOnset = i;
-            break;
+    if (at(onset - lead) < threshold) {
+        for (std::int64_t i = onset - lead + 1; i <= onset; ++i) {
+            if (at(i) >= threshold) {
+                rawOnset = i;
+                break;
+            }
         }
     }
     bool far = false;
