@@ -76,17 +76,17 @@ void BeatObserver::Reset(std::int64_t firstRecord) {
 
 const double* BeatObserver::Store(const std::int16_t* samples, int count, const double* levels,
                                   std::int64_t clock, bool filtered) {
+    // The unfiltered samples are kept, for the lift's bias and the check of the peak window.
+    const std::int64_t at = clock & (kHistorySize - 1);
+    const std::int64_t first = std::min<std::int64_t>(count, kHistorySize - at);
+    std::copy_n(samples, first, rawHistory_.get() + at);
+    std::copy_n(samples + first, count - first, rawHistory_.get());
     if (!filtered) {
         // Unfiltered sound keeps rumble and hum; the beats' shapes are taken through a
         // band-pass all the same.
         shapeFilter_.Block(samples, count, shapeScratch_.get());
         return shapeScratch_.get();
     }
-    // Filtered sound keeps its unfiltered samples too, for the lift's bias.
-    const std::int64_t at = clock & (kHistorySize - 1);
-    const std::int64_t first = std::min<std::int64_t>(count, kHistorySize - at);
-    std::copy_n(samples, first, rawHistory_.get() + at);
-    std::copy_n(samples + first, count - first, rawHistory_.get());
     return levels;
 }
 
@@ -384,6 +384,34 @@ void BeatObserver::Observe(std::int64_t w, std::int64_t now, bool filtered, bool
     if (shapeStep_ > 0 && !follow) {
         AlignBeat(w, now);
     }
+    CheckPeakWindow(w, now);
+}
+
+// A watch's drop is its loudest sound, and no lift is shorter than the one at 360 degrees,
+// where the peak window starts. A sound far louder than the window's loudest between the onset
+// and the window is then the drop itself: the onset sat on a later sound of the beat than its
+// unlocking (an impulse, the unlocking too quiet to cross), and the window holds only the
+// drop's tail or an echo. The unfiltered sound is judged, where the band cannot reorder the
+// sounds' loudness. A beat whose lift starts at its first sound is not judged by its onset.
+void BeatObserver::CheckPeakWindow(std::int64_t w, std::int64_t now) {
+    TickRecord& record = ring_[Slot(w)];
+    record.LouderBeforePeak = false;
+    const std::int64_t onset = record.OnsetSample;
+    const std::int64_t start = onset + minLiftSamples_;
+    const std::int64_t end =
+        std::min(onset + std::max<std::int64_t>(peakSamples_, minLiftSamples_ + 1) - 1, now);
+    if (record.FirstSound >= 0.0 || onset < std::max<std::int64_t>(0, now - kHistorySize + 1) ||
+        end < start) {
+        return;
+    }
+    auto loudest = [&](std::int64_t from, std::int64_t to) {
+        double most = 0.0;
+        for (std::int64_t i = from; i <= to; ++i) {
+            most = std::max(most, static_cast<double>(std::abs(rawHistory_[i & (kHistorySize - 1)])));
+        }
+        return most;
+    };
+    record.LouderBeforePeak = loudest(onset, start - 1) > kLouderBeforePeak * loudest(start, end);
 }
 
 void BeatObserver::AlignBeat(std::int64_t w, std::int64_t now) {

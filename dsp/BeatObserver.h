@@ -95,6 +95,7 @@ private:
     void ResetShapes();
     void AlignBeat(std::int64_t w, std::int64_t now);
     void MeasureLiftBias(std::int64_t w, std::int64_t now);
+    void CheckPeakWindow(std::int64_t w, std::int64_t now);
     double FirstSound(const BeatShape& shape) const;
     void Recentre(BeatShape& shape) const;
     bool UpdateUsualOffset(double offset, double tolerance);

@@ -98,6 +98,7 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     figures.amplitudesAgree =
         AmplitudesAgree(m + 1, w - 1, amplitude, false, figures.parityAmplitudes);
     figures.onFirstSounds = observer_.OnsetsOnFirstSounds();
+    figures.louderBeforePeak = ShareLouderBeforePeak(s, w);
     figures.beatError = beatError;
     figures.amplitude = amplitude;
     figures.liftAngle = liftAngle;
@@ -341,6 +342,7 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
     figures.liftAngle = liftAngle;
     figures.beatFrequency = b;
     figures.onFirstSounds = !earlier;
+    figures.louderBeforePeak = ShareLouderBeforePeak(s, w);
     record.Trusted = Trusted(figures);
     record.Valid = true;
 }
@@ -382,6 +384,15 @@ bool SignalAnalysis::EarlierSoundLeftOut(std::int64_t s, std::int64_t w, const d
         }
     }
     return distance + (used > 0 ? MedianInPlace(early, used) : 0.0) > limit;
+}
+
+// The share of the beats first ... last whose drops sounded before their peak windows.
+double SignalAnalysis::ShareLouderBeforePeak(std::int64_t first, std::int64_t last) const {
+    int louder = 0;
+    for (std::int64_t i = first; i <= last; ++i) {
+        louder += ring_[Slot(i)].LouderBeforePeak ? 1 : 0;
+    }
+    return static_cast<double>(louder) / static_cast<double>(last - first + 1);
 }
 
 // Whether the beats' amplitudes keep within kMaxAmplitudeSpread of their median (robustly),

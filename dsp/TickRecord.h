@@ -29,6 +29,9 @@ struct TickRecord {
     double AlignedTime = 0.0;      // s
     double AlignedPeakDelay = 0.0; // s, from AlignedTime
     double FirstSound = -1.0;      // s, where the lift is measured from when not at the time
+    // A sound far louder than the beat's peak lies between its onset and its peak window: the
+    // drop, heard before the shortest lift, so the onset sits past the beat's unlocking.
+    bool LouderBeforePeak = false;
     // The repair's choice for the beat, and its results; the plain values while every window
     // it was in held together.
     std::int64_t Beat = 0;          // beats since the test's first record, missed beats counted

@@ -45,7 +45,7 @@ bool HoldsTogether(const WindowFigures& f) {
 bool Trusted(const WindowFigures& f) {
     return f.usedShare >= kMinUsedShare && f.scatter <= kMaxScatter &&
            f.rateError <= kMaxRateError && ParitiesAgree(f) && f.amplitudesAgree && SameSound(f) &&
-           f.onFirstSounds;
+           f.onFirstSounds && f.louderBeforePeak <= kMaxLouderBeforePeak;
 }
 
 } // namespace dsp

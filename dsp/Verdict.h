@@ -14,6 +14,7 @@ struct WindowFigures {
     bool amplitudesAgree = true;  // the beats' amplitudes do not scatter widely
     bool parityAmplitudes = true; // ticks and tocks give the same amplitude
     bool onFirstSounds = true;    // the onsets sit on the beats' first sounds
+    double louderBeforePeak = 0.0; // share of its beats with their drops before their peak windows
     double beatError = 0.0;       // ms, the window's median
     double amplitude = 0.0;       // degrees, the window's median
     int liftAngle = 52;           // degrees
@@ -27,7 +28,7 @@ bool HoldsTogether(const WindowFigures& figures);
 
 // The window's reading can be trusted: enough beats used, a tight scatter, the rate known to
 // about 1 s/d, ticks and tocks agreeing and timed on the same sound, amplitudes not scattered,
-// and no earlier sound of the beats left out of their lifts.
+// no earlier sound of the beats left out of their lifts, and their drops in their peak windows.
 bool Trusted(const WindowFigures& figures);
 
 } // namespace dsp

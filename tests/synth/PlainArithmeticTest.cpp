@@ -256,6 +256,8 @@ TEST(PlainArithmetic, CleanWatchesOfEverySoundReadAsThePlainArithmeticAndTheTrut
 //    on the impulse in half the beats, settled on 317 degrees.
 //  - A short unlocking at a fifth of the drop under noise 15 dB below: most onsets on the
 //    impulse, settled on 341 degrees; the few caught by the unlocking now keep it unsettled.
+//  - An unlocking too quiet to cross at all and an impulse half a lift before the drop: every
+//    onset on the impulse, the drop before the peak window, settled on 349 degrees.
 // No settled reading may be wrong; all but the last are read right.
 TEST(PlainArithmetic, SoundsOnceMisreadSettleOnlyOnTheTruth) {
     struct Case {
@@ -281,6 +283,8 @@ TEST(PlainArithmetic, SoundsOnceMisreadSettleOnlyOnTheTruth) {
         // From the family: about 0:0.23:4085:0.16,0.21:0.74:3794:1.06,1:1:6333:0.45, ringing.
         {"family 1053", nullptr, 21600, -4.2, 270.0, 0.3, dsp::kFilterWide, -15.0, 1053, 53, 0.3388,
          false},
+        {"0:0.1:3168:0.14,0.49:0.75:5818:0.8,1:1:3537:1.25", nullptr, 28800, 12.0, 295.0, 1.1,
+         dsp::kFilterNone, -30.0, 0, 5, 0.1, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.tick << " filter " << c.filter);
