@@ -51,6 +51,7 @@ inline constexpr double kOutlierFloor = 0.25e-3; // s: a departure within is nev
 
 // --- verdict: a window is trusted when all of these hold ---
 inline constexpr double kMinUsedShare = 0.75;      // of its beats used, missed ones included
+inline constexpr double kMinAmplitudeShare = 0.25; // of its beats, amplitudes in the median
 inline constexpr double kMaxScatter = 0.25e-3;     // s, robust spread of timings about the fit
 inline constexpr double kMaxRateError = 0.5;       // s/d, standard error of the rate
 inline constexpr double kParityAgreement = 1.0;    // s/d, tick and tock rates always allowed

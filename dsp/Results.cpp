@@ -342,6 +342,13 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
     figures.liftAngle = liftAngle;
     figures.beatFrequency = b;
     figures.onFirstSounds = !earlier;
+    if (m + 1 < w - 1) {
+        int counted = 0;
+        for (std::int64_t i = m + 1; i <= w - 1; ++i) {
+            counted += ring_[Slot(i)].AmplitudeUsed ? 1 : 0;
+        }
+        figures.amplitudeShare = static_cast<double>(counted) / static_cast<double>(w - m - 1);
+    }
     figures.louderBeforePeak = ShareLouderBeforePeak(s, w);
     record.Trusted = Trusted(figures);
     record.Valid = true;

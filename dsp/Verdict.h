@@ -12,6 +12,7 @@ struct WindowFigures {
     double parityRate[2] = {};    // s/d, the ticks' and the tocks'
     double parityError[2] = {};   // s/d, their standard errors
     bool amplitudesAgree = true;  // the beats' amplitudes do not scatter widely
+    double amplitudeShare = 1.0;  // of its beats, those whose amplitudes its median counts
     bool parityAmplitudes = true; // ticks and tocks give the same amplitude
     bool onFirstSounds = true;    // the onsets sit on the beats' first sounds
     double louderBeforePeak = 0.0; // share of its beats with their drops before their peak windows
