@@ -272,11 +272,20 @@ bool BeatObserver::FoldShape(std::int64_t w, std::int64_t now, BeatShape& shape)
 // puts the loudest point on that sound. Each beat's own change is its lift less the same
 // measurement on the unfiltered sound; the median of the recent beats' is taken off every
 // lift.
+// A lift measured from the beat's first sound is compared from there, to the loudest point
+// the alignment found after it.
 void BeatObserver::MeasureLiftBias(std::int64_t w, std::int64_t now) {
     TickRecord& record = ring_[Slot(w)];
-    const std::int64_t onset = record.OnsetSample;
+    const bool fromFirstSound = record.FirstSound >= 0.0;
+    const std::int64_t onset =
+        fromFirstSound
+            ? static_cast<std::int64_t>(std::nearbyint(record.FirstSound / samplePeriod_))
+            : record.OnsetSample;
     const std::int64_t peak =
-        onset + static_cast<std::int64_t>(std::nearbyint(record.PeakDelay / samplePeriod_));
+        fromFirstSound ? static_cast<std::int64_t>(std::nearbyint(
+                             (record.RepairedTime + record.RepairedPeakDelay) / samplePeriod_))
+                       : onset + static_cast<std::int64_t>(
+                                     std::nearbyint(record.PeakDelay / samplePeriod_));
     const std::int64_t reach =
         static_cast<std::int64_t>(std::nearbyint(kBiasReach / samplePeriod_));
     const std::int64_t oldest = std::max<std::int64_t>(0, now - kHistorySize + 1);
@@ -370,19 +379,19 @@ void BeatObserver::MeasureLiftBias(std::int64_t w, std::int64_t now) {
     record.LiftBias = std::clamp(values[m / 2], 0.0, kMaxLiftBias);
 }
 
-// Beat w is complete: its lift bias against the unfiltered sound when a filter is on, then
-// its alignment on its parity's shape, which offers candidates. `quiet`: the windows hold
+// Beat w is complete: its alignment on its parity's shape, which offers candidates, then its
+// lift bias against the unfiltered sound when a filter is on. `quiet`: the windows hold
 // together as measured, so a known shape only follows the watch, from every fourth beat of
 // its parity.
 void BeatObserver::Observe(std::int64_t w, std::int64_t now, bool filtered, bool quiet) {
-    if (filtered) {
-        MeasureLiftBias(w, now);
-    }
     const TickRecord& record = ring_[Slot(w)];
     const bool follow = quiet && shapes_[record.Beat & 1].Shape.Beats >= kShapeWarmup &&
                         ((record.Beat >> 1) & 3) != 0;
     if (shapeStep_ > 0 && !follow) {
         AlignBeat(w, now);
+    }
+    if (filtered) {
+        MeasureLiftBias(w, now);
     }
     CheckPeakWindow(w, now);
 }

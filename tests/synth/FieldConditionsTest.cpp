@@ -181,6 +181,23 @@ TEST(FieldConditions, AnAmplitudeOfAFewBeatsDoesNotSettle) {
     EXPECT_LT(r.worstBeatError, 0.5);
 }
 
+// A loud impulse that the narrow band favours over a low drop, the onsets on the impulse and
+// the lifts measured from the beats' first sounds: the band's bias was measured only from the
+// onsets, to their own loudest points, and the reading settled on 314 degrees.
+TEST(FieldConditions, ABandFavouringTheImpulseDoesNotShortenLiftsFromTheFirstSound) {
+    synth::WatchParameters truth = Watch(25200, -60.0, 180.0, 3.0);
+    truth.noiseDb = -20.0;
+    truth.shape = synth::RandomShape(1546);
+    truth.seed = 546;
+    truth.startOffset = 0.3388;
+    const Reading r = Read(Synthesise(truth, 36.0), truth, dsp::kFilterNarrow);
+    ASSERT_TRUE(r.calibrated);
+    EXPECT_GT(r.settled, 0);
+    EXPECT_LT(r.worstAmplitude, 10.0);
+    EXPECT_LT(r.worstRate, 0.5);
+    EXPECT_LT(r.worstBeatError, 0.1);
+}
+
 // Beats whose timing scatters by a millisecond either way give a rate known only to a few
 // s/d over 10 s: such a window never counts as settled, though its span is complete. Nor does
 // one whose beats scatter by half a millisecond, though 240 of them make the rate look known.
