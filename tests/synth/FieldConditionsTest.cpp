@@ -81,6 +81,24 @@ synth::WatchParameters Watch(int bph, double rate, double amplitude, double beat
     return p;
 }
 
+// A watch with a sound drawn from the family, under noise, as the field table draws them; in a
+// room, with rumble 6 dB above the noise and mains hum.
+synth::WatchParameters FamilyWatch(const synth::WatchParameters& watch, double noiseDb,
+                                   std::uint64_t shape, std::uint64_t seed, double start,
+                                   bool room = false) {
+    synth::WatchParameters p = watch;
+    p.noiseDb = noiseDb;
+    p.shape = synth::RandomShape(shape);
+    p.seed = seed;
+    p.startOffset = start;
+    if (room) {
+        p.room = true;
+        p.brownNoiseDb = noiseDb + 6.0;
+        p.humDb = -30.0;
+    }
+    return p;
+}
+
 // A beat too quiet to hear shows as an interval of two beats: the beats after it keep their
 // parity, so neither the rate nor the beat error moves.
 TEST(FieldConditions, AMissedBeatMovesNothing) {
@@ -145,14 +163,9 @@ TEST(FieldConditions, HumAndRumbleDoNotLowerAFilteredAmplitude) {
     for (const Case& c : {Case{28800, 12.0, 295.0, 1.1, -30.0, 41, 0.1744},
                           Case{21600, -4.2, 270.0, 0.3, -35.0, 109, 0.0923}}) {
         SCOPED_TRACE(c.seed);
-        synth::WatchParameters truth = Watch(c.bph, c.rate, c.amplitude, c.beatError);
-        truth.noiseDb = c.noiseDb;
-        truth.room = true;
-        truth.brownNoiseDb = c.noiseDb + 6.0;
-        truth.humDb = -30.0;
-        truth.shape = synth::RandomShape(51000 + c.seed);
-        truth.seed = c.seed;
-        truth.startOffset = c.start;
+        const synth::WatchParameters truth =
+            FamilyWatch(Watch(c.bph, c.rate, c.amplitude, c.beatError), c.noiseDb,
+                        51000 + c.seed, c.seed, c.start, true);
         const Reading r = Read(Synthesise(truth, 45.0), truth, dsp::kFilterNarrow);
         ASSERT_TRUE(r.calibrated);
         EXPECT_GT(r.settled, 0);
@@ -165,16 +178,10 @@ TEST(FieldConditions, HumAndRumbleDoNotLowerAFilteredAmplitude) {
 // back, and the window's amplitude rested on six beats of a hundred: it settled on readings
 // up to 130 degrees and 14 ms off. Whatever settles must be right.
 TEST(FieldConditions, AnAmplitudeOfAFewBeatsDoesNotSettle) {
-    synth::WatchParameters truth = Watch(18000, 7.5, 235.0, 0.6);
-    truth.noiseDb = -25.0;
-    truth.room = true;
-    truth.brownNoiseDb = -19.0;
-    truth.humDb = -30.0;
+    synth::WatchParameters truth =
+        FamilyWatch(Watch(18000, 7.5, 235.0, 0.6), -25.0, 2091, 1091, 0.2566, true);
     truth.clicksPerMinute = 4.0;
     truth.clickDb = -3.0;
-    truth.shape = synth::RandomShape(2091);
-    truth.seed = 1091;
-    truth.startOffset = 0.2566;
     const Reading r = Read(Synthesise(truth, 45.0), truth, dsp::kFilterMedium);
     ASSERT_TRUE(r.calibrated);
     EXPECT_LT(r.worstAmplitude, 30.0);
@@ -185,11 +192,8 @@ TEST(FieldConditions, AnAmplitudeOfAFewBeatsDoesNotSettle) {
 // the lifts measured from the beats' first sounds: the band's bias was measured only from the
 // onsets, to their own loudest points, and the reading settled on 314 degrees.
 TEST(FieldConditions, ABandFavouringTheImpulseDoesNotShortenLiftsFromTheFirstSound) {
-    synth::WatchParameters truth = Watch(25200, -60.0, 180.0, 3.0);
-    truth.noiseDb = -20.0;
-    truth.shape = synth::RandomShape(1546);
-    truth.seed = 546;
-    truth.startOffset = 0.3388;
+    const synth::WatchParameters truth =
+        FamilyWatch(Watch(25200, -60.0, 180.0, 3.0), -20.0, 1546, 546, 0.3388);
     const Reading r = Read(Synthesise(truth, 36.0), truth, dsp::kFilterNarrow);
     ASSERT_TRUE(r.calibrated);
     EXPECT_GT(r.settled, 0);
