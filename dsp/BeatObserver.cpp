@@ -271,9 +271,8 @@ bool BeatObserver::FoldShape(std::int64_t w, std::int64_t now, BeatShape& shape)
 // threshold crossing, and a band that favours another sound of the beat over a short drop
 // puts the loudest point on that sound. Each beat's own change is its lift less the same
 // measurement on the unfiltered sound; the median of the recent beats' is taken off every
-// lift.
-// A lift measured from the beat's first sound is compared from there, to the loudest point
-// the alignment found after it.
+// lift. A lift measured from the beat's first sound is compared from there, to the loudest
+// point the alignment found after it.
 void BeatObserver::MeasureLiftBias(std::int64_t w, std::int64_t now) {
     TickRecord& record = ring_[Slot(w)];
     const bool fromFirstSound = record.FirstSound >= 0.0;
@@ -282,10 +281,10 @@ void BeatObserver::MeasureLiftBias(std::int64_t w, std::int64_t now) {
             ? static_cast<std::int64_t>(std::nearbyint(record.FirstSound / samplePeriod_))
             : record.OnsetSample;
     const std::int64_t peak =
-        fromFirstSound ? static_cast<std::int64_t>(std::nearbyint(
-                             (record.RepairedTime + record.RepairedPeakDelay) / samplePeriod_))
-                       : onset + static_cast<std::int64_t>(
-                                     std::nearbyint(record.PeakDelay / samplePeriod_));
+        fromFirstSound
+            ? static_cast<std::int64_t>(
+                  std::nearbyint((record.RepairedTime + record.RepairedPeakDelay) / samplePeriod_))
+            : onset + static_cast<std::int64_t>(std::nearbyint(record.PeakDelay / samplePeriod_));
     const std::int64_t reach =
         static_cast<std::int64_t>(std::nearbyint(kBiasReach / samplePeriod_));
     const std::int64_t oldest = std::max<std::int64_t>(0, now - kHistorySize + 1);
@@ -298,8 +297,7 @@ void BeatObserver::MeasureLiftBias(std::int64_t w, std::int64_t now) {
     // Unfiltered sound already past the threshold where the search starts carries hum or
     // rumble that the band takes out: its crossing is not the beat's, and the beat's onset
     // is taken as unchanged by the band.
-    const std::int64_t lead =
-        static_cast<std::int64_t>(std::nearbyint(kBiasLead / samplePeriod_));
+    const std::int64_t lead = static_cast<std::int64_t>(std::nearbyint(kBiasLead / samplePeriod_));
     std::int64_t rawOnset = onset;
     if (at(onset - lead) < threshold) {
         for (std::int64_t i = onset - lead + 1; i <= onset; ++i) {
@@ -414,11 +412,11 @@ void BeatObserver::CheckPeakWindow(std::int64_t w, std::int64_t now) {
         return;
     }
     auto loudest = [&](std::int64_t from, std::int64_t to) {
-        double most = 0.0;
+        int most = 0;
         for (std::int64_t i = from; i <= to; ++i) {
-            most = std::max(most, static_cast<double>(std::abs(rawHistory_[i & (kHistorySize - 1)])));
+            most = std::max(most, std::abs(static_cast<int>(rawHistory_[i & (kHistorySize - 1)])));
         }
-        return most;
+        return static_cast<double>(most);
     };
     record.LouderBeforePeak = loudest(onset, start - 1) > kLouderBeforePeak * loudest(start, end);
 }
@@ -549,8 +547,7 @@ void BeatObserver::AlignBeat(std::int64_t w, std::int64_t now) {
     // A best alignment at the end of the search is no peak: the beat lies beyond it.
     // A known shape without a first sound has lost the beat: whatever it matches is no find.
     const bool lost = known && !std::isfinite(first);
-    const bool confident =
-        !lost && bestScore >= kMinCorrelation && best > -reach && best < reach;
+    const bool confident = !lost && bestScore >= kMinCorrelation && best > -reach && best < reach;
     if (confident) {
         mine.Misses = 0;
         // The shape follows the watch: this beat, aligned, joins the average. A knock far louder

@@ -123,7 +123,7 @@ private:
     bool haveUsualOffset_ = false;
     bool noisy_ = false;               // the recent onsets scatter about their first sounds
     std::unique_ptr<float[]> history_; // kHistorySize levels, by sample clock
-    std::unique_ptr<std::int16_t[]> rawHistory_;              // the samples, when a filter is on
+    std::unique_ptr<std::int16_t[]> rawHistory_;              // the unfiltered samples
     std::array<double, limits::kLiftBiases> liftBiases_{};    // s, the recent beats' own
     std::array<bool, limits::kLiftBiases> farPeaks_{};        // the drop found far from the peak
     std::array<double, limits::kLiftBiases> filteredLifts_{}; // s, the same beats' filtered lifts

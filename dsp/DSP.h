@@ -174,7 +174,7 @@ private:
     bool AmplitudesAgree(std::int64_t first, std::int64_t last, double median, bool repaired,
                          bool& paritiesAlike);
     double Field(std::int64_t number, MedianField field) const;
-    double ShareLouderBeforePeak(std::int64_t first, std::int64_t last) const;
+    double Share(std::int64_t first, std::int64_t last, bool TickRecord::*flag) const;
 
     // Filter and clock.
     BandPassFilter filter_;

@@ -43,7 +43,7 @@ inline constexpr int kQuietPoints = 5;                // shape points: the quiet
 inline constexpr double kClearlyBetter = 0.1;         // normalised: better than the onset's own
 inline constexpr int kRecentOffsets = 32;             // beats: where the onsets usually sit
 inline constexpr int kNoisyParts = 3;                 // 1 in this many recent onsets astray: noise
-inline constexpr double kLouderBeforePeak = 1.5;      // of the peak: a louder sound before its window
+inline constexpr double kLouderBeforePeak = 1.5;      // of the peak: louder before its window
 
 // --- repair: beats set aside from the window's fit ---
 inline constexpr double kOutlierSigmas = 4.0;    // robust standard deviations of the timings

@@ -98,7 +98,7 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     figures.amplitudesAgree =
         AmplitudesAgree(m + 1, w - 1, amplitude, false, figures.parityAmplitudes);
     figures.onFirstSounds = observer_.OnsetsOnFirstSounds();
-    figures.louderBeforePeak = ShareLouderBeforePeak(s, w);
+    figures.louderBeforePeak = Share(s, w, &TickRecord::LouderBeforePeak);
     figures.beatError = beatError;
     figures.amplitude = amplitude;
     figures.liftAngle = liftAngle;
@@ -343,13 +343,9 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
     figures.beatFrequency = b;
     figures.onFirstSounds = !earlier;
     if (m + 1 < w - 1) {
-        int counted = 0;
-        for (std::int64_t i = m + 1; i <= w - 1; ++i) {
-            counted += ring_[Slot(i)].AmplitudeUsed ? 1 : 0;
-        }
-        figures.amplitudeShare = static_cast<double>(counted) / static_cast<double>(w - m - 1);
+        figures.amplitudeShare = Share(m + 1, w - 1, &TickRecord::AmplitudeUsed);
     }
-    figures.louderBeforePeak = ShareLouderBeforePeak(s, w);
+    figures.louderBeforePeak = Share(s, w, &TickRecord::LouderBeforePeak);
     record.Trusted = Trusted(figures);
     record.Valid = true;
 }
@@ -393,13 +389,13 @@ bool SignalAnalysis::EarlierSoundLeftOut(std::int64_t s, std::int64_t w, const d
     return distance + (used > 0 ? MedianInPlace(early, used) : 0.0) > limit;
 }
 
-// The share of the beats first ... last whose drops sounded before their peak windows.
-double SignalAnalysis::ShareLouderBeforePeak(std::int64_t first, std::int64_t last) const {
-    int louder = 0;
+// The share of the records first ... last whose `flag` is set.
+double SignalAnalysis::Share(std::int64_t first, std::int64_t last, bool TickRecord::*flag) const {
+    int set = 0;
     for (std::int64_t i = first; i <= last; ++i) {
-        louder += ring_[Slot(i)].LouderBeforePeak ? 1 : 0;
+        set += ring_[Slot(i)].*flag ? 1 : 0;
     }
-    return static_cast<double>(louder) / static_cast<double>(last - first + 1);
+    return static_cast<double>(set) / static_cast<double>(last - first + 1);
 }
 
 // Whether the beats' amplitudes keep within kMaxAmplitudeSpread of their median (robustly),

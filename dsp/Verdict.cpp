@@ -45,8 +45,8 @@ bool HoldsTogether(const WindowFigures& f) {
 bool Trusted(const WindowFigures& f) {
     return f.usedShare >= kMinUsedShare && f.scatter <= kMaxScatter &&
            f.rateError <= kMaxRateError && ParitiesAgree(f) && f.amplitudesAgree &&
-           f.amplitudeShare >= kMinAmplitudeShare && SameSound(f) &&
-           f.onFirstSounds && f.louderBeforePeak <= kMaxLouderBeforePeak;
+           f.amplitudeShare >= kMinAmplitudeShare && SameSound(f) && f.onFirstSounds &&
+           f.louderBeforePeak <= kMaxLouderBeforePeak;
 }
 
 } // namespace dsp

@@ -4,22 +4,22 @@ namespace dsp {
 
 // What a window's fit and its beats show.
 struct WindowFigures {
-    bool consecutive = true;      // no beat missed between its first and last
-    double usedShare = 1.0;       // of its beats used, missed ones included
-    double scatter = 0.0;         // s, robust spread of the timings about the fit
-    double largest = 0.0;         // s, the largest departure from the fit
-    double rateError = 0.0;       // s/d, standard error of the rate
-    double parityRate[2] = {};    // s/d, the ticks' and the tocks'
-    double parityError[2] = {};   // s/d, their standard errors
-    bool amplitudesAgree = true;  // the beats' amplitudes do not scatter widely
-    double amplitudeShare = 1.0;  // of its beats, those whose amplitudes its median counts
-    bool parityAmplitudes = true; // ticks and tocks give the same amplitude
-    bool onFirstSounds = true;    // the onsets sit on the beats' first sounds
+    bool consecutive = true;       // no beat missed between its first and last
+    double usedShare = 1.0;        // of its beats used, missed ones included
+    double scatter = 0.0;          // s, robust spread of the timings about the fit
+    double largest = 0.0;          // s, the largest departure from the fit
+    double rateError = 0.0;        // s/d, standard error of the rate
+    double parityRate[2] = {};     // s/d, the ticks' and the tocks'
+    double parityError[2] = {};    // s/d, their standard errors
+    bool amplitudesAgree = true;   // the beats' amplitudes do not scatter widely
+    double amplitudeShare = 1.0;   // of its beats, those whose amplitudes its median counts
+    bool parityAmplitudes = true;  // ticks and tocks give the same amplitude
+    bool onFirstSounds = true;     // the onsets sit on the beats' first sounds
     double louderBeforePeak = 0.0; // share of its beats with their drops before their peak windows
-    double beatError = 0.0;       // ms, the window's median
-    double amplitude = 0.0;       // degrees, the window's median
-    int liftAngle = 52;           // degrees
-    double beatFrequency = 1.0;   // beats/s
+    double beatError = 0.0;        // ms, the window's median
+    double amplitude = 0.0;        // degrees, the window's median
+    int liftAngle = 52;            // degrees
+    double beatFrequency = 1.0;    // beats/s
 };
 
 // The plain window holds together: no beat missed or departing from the fit, a tight scatter,

@@ -164,8 +164,8 @@ TEST(FieldConditions, HumAndRumbleDoNotLowerAFilteredAmplitude) {
                           Case{21600, -4.2, 270.0, 0.3, -35.0, 109, 0.0923}}) {
         SCOPED_TRACE(c.seed);
         const synth::WatchParameters truth =
-            FamilyWatch(Watch(c.bph, c.rate, c.amplitude, c.beatError), c.noiseDb,
-                        51000 + c.seed, c.seed, c.start, true);
+            FamilyWatch(Watch(c.bph, c.rate, c.amplitude, c.beatError), c.noiseDb, 51000 + c.seed,
+                        c.seed, c.start, true);
         const Reading r = Read(Synthesise(truth, 45.0), truth, dsp::kFilterNarrow);
         ASSERT_TRUE(r.calibrated);
         EXPECT_GT(r.settled, 0);
