@@ -2,7 +2,8 @@
 # Reproduces the accuracy table: the analyser's path over synthesised watches of every beat
 # rate, rates -60 ... +60 s/d, amplitudes 180 ... 320 degrees, beat errors 0 ... 3 ms and
 # noise from none to 20 dB below the ticks. Options are passed on to tickora-accuracy
-# (--quick, --filter none|wide|medium|narrow, --period S, --noise DB,DB..., --csv FILE).
+# (--quick, --filter none|wide|medium|narrow, --period S, --noise DB,DB..., --shapes SET,
+# --seeds FIRST, --csv FILE).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build/bench-release

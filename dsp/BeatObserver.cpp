@@ -310,24 +310,31 @@ void BeatObserver::MeasureLiftBias(std::int64_t w, std::int64_t now) {
     bool far = false;
     std::int64_t rawPeak = peak;
     int loudest = -1;
+    int after = 0; // the loudest sample after rawPeak
     for (std::int64_t i = peak - reach; i <= peak; ++i) {
         if (at(i) > loudest) {
             loudest = at(i);
             rawPeak = i;
+            after = 0;
+        } else {
+            after = std::max(after, at(i));
         }
     }
+    rawPeak_ = rawPeak;
     // A band that favours an earlier sound of the beat over its drop (a drop too short for
     // the band's rise time, say) puts the filtered loudest point on that sound; the
     // unfiltered sound then has a point far louder later in the peak window: the drop.
     const std::int64_t last =
         std::min(onset + std::max<std::int64_t>(peakSamples_, minLiftSamples_ + 1) - 1, now);
     for (std::int64_t i = peak + 1; i <= last; ++i) {
+        after = std::max(after, at(i));
         if (at(i) >= kFarPeakRatio * loudest) {
             loudest = at(i);
             rawPeak = i;
             far = true;
         }
     }
+    afterPeak_ = after;
     const double filteredLift = static_cast<double>(peak - onset) * samplePeriod_;
     liftBiases_[liftBiasNext_] =
         filteredLift - static_cast<double>(rawPeak - rawOnset) * samplePeriod_;
@@ -370,6 +377,7 @@ void BeatObserver::MeasureLiftBias(std::int64_t w, std::int64_t now) {
         std::sort(farValues, farValues + f);
         if (farValues[3 * f / 4] - farValues[f / 4] <= kBiasAgreement) {
             record.LiftBias = std::min(farValues[f / 2], kMaxLiftBias);
+            farBias_ = true;
             return;
         }
     }
@@ -388,10 +396,13 @@ void BeatObserver::Observe(std::int64_t w, std::int64_t now, bool filtered, bool
     if (shapeStep_ > 0 && !follow) {
         AlignBeat(w, now);
     }
+    rawPeak_ = -1;
+    afterPeak_ = -1;
+    farBias_ = false;
     if (filtered) {
         MeasureLiftBias(w, now);
     }
-    CheckPeakWindow(w, now);
+    CheckPeakWindow(w, now, filtered);
 }
 
 // A watch's drop is its loudest sound, and no lift is shorter than the one at 360 degrees,
@@ -400,25 +411,134 @@ void BeatObserver::Observe(std::int64_t w, std::int64_t now, bool filtered, bool
 // unlocking (an impulse, the unlocking too quiet to cross), and the window holds only the
 // drop's tail or an echo. The unfiltered sound is judged, where the band cannot reorder the
 // sounds' loudness. A beat whose lift starts at its first sound is not judged by its onset.
-void BeatObserver::CheckPeakWindow(std::int64_t w, std::int64_t now) {
+void BeatObserver::CheckPeakWindow(std::int64_t w, std::int64_t now, bool filtered) {
     TickRecord& record = ring_[Slot(w)];
     record.LouderBeforePeak = false;
+    record.DropAfterPeak = false;
+    record.DropDelay = 0.0f;
+    const std::int64_t oldest = std::max<std::int64_t>(0, now - kHistorySize + 1);
     const std::int64_t onset = record.OnsetSample;
+    const std::int64_t window = std::max<std::int64_t>(peakSamples_, minLiftSamples_ + 1) - 1;
     const std::int64_t start = onset + minLiftSamples_;
+    const std::int64_t end = std::min(onset + window, now);
+    if (record.FirstSound < 0.0 && onset >= oldest && end >= start) {
+        // The window's loudest sample, and the loudest after it.
+        int loudest = 0;
+        int after = 0;
+        for (std::int64_t i = start; i <= end; ++i) {
+            const int level = std::abs(static_cast<int>(rawHistory_[i & (kHistorySize - 1)]));
+            if (level > loudest) {
+                loudest = level;
+                after = 0;
+            } else {
+                after = std::max(after, level);
+            }
+        }
+        record.LouderBeforePeak = LoudestRaw(onset, start - 1) > kLouderBeforePeak * loudest;
+        if (!filtered) {
+            afterPeak_ = after;
+        }
+    }
+    FindLaterDrop(record, now, filtered);
+}
+
+// The loudest unfiltered sample from sample clock `from` to `to`, a run of the history at a
+// time.
+int BeatObserver::LoudestRaw(std::int64_t from, std::int64_t to) const {
+    int most = 0;
+    while (from <= to) {
+        const std::int64_t slot = from & (kHistorySize - 1);
+        const std::int64_t run = std::min(to - from + 1, kHistorySize - slot);
+        const std::int16_t* const samples = rawHistory_.get() + slot;
+        for (std::int64_t k = 0; k < run; ++k) {
+            most = std::max(most, std::abs(static_cast<int>(samples[k])));
+        }
+        from += run;
+    }
+    return most;
+}
+
+// The drop is the last loud sound of a lift: after it come only its echo and the case's
+// ringing, far quieter. A short drop may sample hardly louder than a long impulse just before
+// it, or quieter than an impulse and an echo together, and the loudest point of the peak
+// window then lies on the impulse. A later burst of the window nearly as loud, after the
+// sound has clearly died down in between, is the drop. The unfiltered sound is judged, from
+// where the beat's lift is measured from, and after the point its lift ends on: the loudest
+// of the window, or with a filter the loudest unfiltered point just before the filtered one.
+void BeatObserver::FindLaterDrop(TickRecord& record, std::int64_t now, bool filtered) {
+    const std::int64_t from =
+        record.FirstSound >= 0.0
+            ? static_cast<std::int64_t>(std::nearbyint(record.FirstSound / samplePeriod_))
+            : record.OnsetSample;
+    const std::int64_t span =
+        std::max<std::int64_t>(1, static_cast<std::int64_t>(kBurstSpan / samplePeriod_));
+    const std::int64_t start = from + minLiftSamples_;
     const std::int64_t end =
-        std::min(onset + std::max<std::int64_t>(peakSamples_, minLiftSamples_ + 1) - 1, now);
-    if (record.FirstSound >= 0.0 || onset < std::max<std::int64_t>(0, now - kHistorySize + 1) ||
-        end < start) {
+        std::min(from + std::max<std::int64_t>(peakSamples_, minLiftSamples_ + 1) - 1, now);
+    const std::int64_t oldest = std::max<std::int64_t>(0, now - kHistorySize + 1);
+    if (start < oldest || end <= start) {
         return;
     }
-    auto loudest = [&](std::int64_t from, std::int64_t to) {
-        int most = 0;
-        for (std::int64_t i = from; i <= to; ++i) {
-            most = std::max(most, std::abs(static_cast<int>(rawHistory_[i & (kHistorySize - 1)])));
-        }
-        return static_cast<double>(most);
+    const std::int16_t* const raw = rawHistory_.get();
+    auto at = [&](std::int64_t i) {
+        return std::abs(static_cast<int>(raw[i & (kHistorySize - 1)]));
     };
-    record.LouderBeforePeak = loudest(onset, start - 1) > kLouderBeforePeak * loudest(start, end);
+    std::int64_t peak = -1;
+    int level = -1;
+    if (filtered) {
+        // A lift bias taken from beats whose unfiltered drops lie later already ends there.
+        if (farBias_) {
+            return;
+        }
+        peak = rawPeak_;
+        level = peak >= oldest && peak < end ? at(peak) : -1;
+    } else {
+        // Unfiltered, the detector's loudest point is the loudest sample.
+        peak = record.FirstSound >= 0.0
+                   ? static_cast<std::int64_t>(std::nearbyint(
+                         (record.RepairedTime + record.RepairedPeakDelay) / samplePeriod_))
+                   : record.OnsetSample + static_cast<std::int64_t>(
+                                              std::nearbyint(record.PeakDelay / samplePeriod_));
+        level = peak >= oldest && peak < end ? at(peak) : -1;
+    }
+    if (level <= 0) {
+        return;
+    }
+    const double dip = kDropDip * level;
+    const double later = kLaterDrop * level;
+    // Known from the scans already made when the lift starts at the onset.
+    const int after = afterPeak_ >= 0 && (filtered || record.FirstSound < 0.0)
+                          ? afterPeak_
+                          : LoudestRaw(peak + 1, end);
+    if (after < later) {
+        return; // nothing after the loudest point comes near it, as in most beats
+    }
+    // The sound has died down when `span` samples in a row (a few cycles of the lowest pitch)
+    // stay under the dip; a later burst then starts at a sample that reaches `later` and lasts
+    // until the sound dies down again. The drop is the loudest sample of the last such burst.
+    std::int64_t i = peak + 1;
+    for (std::int64_t run = 0; i <= end && run < span; ++i) {
+        run = at(i) < dip ? run + 1 : 0;
+    }
+    std::int64_t drop = -1;
+    while (i <= end) {
+        while (i <= end && at(i) < later) {
+            ++i;
+        }
+        int loudest = -1;
+        for (std::int64_t run = 0; i <= end && run < span; ++i) {
+            const int here = at(i);
+            if (here > loudest) {
+                loudest = here;
+                drop = i;
+            }
+            run = here < dip ? run + 1 : 0;
+        }
+    }
+    if (drop > peak) {
+        record.DropAfterPeak = true;
+        record.DropDelay = static_cast<float>(static_cast<double>(drop - peak) * samplePeriod_);
+    }
 }
 
 void BeatObserver::AlignBeat(std::int64_t w, std::int64_t now) {

@@ -95,7 +95,9 @@ private:
     void ResetShapes();
     void AlignBeat(std::int64_t w, std::int64_t now);
     void MeasureLiftBias(std::int64_t w, std::int64_t now);
-    void CheckPeakWindow(std::int64_t w, std::int64_t now);
+    void CheckPeakWindow(std::int64_t w, std::int64_t now, bool filtered);
+    void FindLaterDrop(TickRecord& record, std::int64_t now, bool filtered);
+    int LoudestRaw(std::int64_t from, std::int64_t to) const;
     double FirstSound(const BeatShape& shape) const;
     void Recentre(BeatShape& shape) const;
     bool UpdateUsualOffset(double offset, double tolerance);
@@ -128,6 +130,9 @@ private:
     std::array<bool, limits::kLiftBiases> farPeaks_{};        // the drop found far from the peak
     std::array<double, limits::kLiftBiases> filteredLifts_{}; // s, the same beats' filtered lifts
     int liftBiasCount_ = 0;
+    std::int64_t rawPeak_ = -1; // the last beat's loudest unfiltered point by its filtered one
+    int afterPeak_ = -1;        // the loudest unfiltered sample after the point its lift ends on
+    bool farBias_ = false;      // its lift bias ends its lift on a later unfiltered drop
     int liftBiasNext_ = 0;
     BandPassFilter shapeFilter_; // the shapes' band-pass when the sound is unfiltered
     std::unique_ptr<double[]> shapeScratch_;

@@ -174,7 +174,8 @@ private:
     bool AmplitudesAgree(std::int64_t first, std::int64_t last, double median, bool repaired,
                          bool& paritiesAlike);
     double Field(std::int64_t number, MedianField field) const;
-    double Share(std::int64_t first, std::int64_t last, bool TickRecord::*flag) const;
+    double Share(std::int64_t first, std::int64_t last, bool TickRecord::*flag, int step = 1) const;
+    bool LaterDropsAgree(std::int64_t first, std::int64_t last, int liftAngle);
 
     // Filter and clock.
     BandPassFilter filter_;
@@ -200,6 +201,7 @@ private:
     std::int64_t firstIndex_ = 0;
     std::int64_t lastOnsetSample_ = 0;
     bool resultsStarted_ = false;
+    bool laterDrops_ = false;     // the window's lifts are taken to the drops after their peaks
     double nextPlotTime_ = 1e307; // s; the sentinel: plot points not aligned yet
     double maxLevel_ = 0.0;
 

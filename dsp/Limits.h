@@ -44,6 +44,9 @@ inline constexpr double kClearlyBetter = 0.1;         // normalised: better than
 inline constexpr int kRecentOffsets = 32;             // beats: where the onsets usually sit
 inline constexpr int kNoisyParts = 3;                 // 1 in this many recent onsets astray: noise
 inline constexpr double kLouderBeforePeak = 1.5;      // of the peak: louder before its window
+inline constexpr double kLaterDrop = 0.7;             // of the peak: a later burst, the drop
+inline constexpr double kDropDip = 0.2;               // of the peak: the quiet between them
+inline constexpr double kBurstSpan = 0.35e-3; // s, the envelope's reach over a burst's cycles
 
 // --- repair: beats set aside from the window's fit ---
 inline constexpr double kOutlierSigmas = 4.0;    // robust standard deviations of the timings
@@ -70,5 +73,9 @@ inline constexpr double kEarlierShare = 0.05;
 inline constexpr double kEarlierAgreement = 0.25e-3; // s
 // Beats whose drop sounded before their peak windows (LouderBeforePeak): at most this share.
 inline constexpr double kMaxLouderBeforePeak = 0.5;
+// Beats of a parity whose loudest point has a later drop (DropAfterPeak): at this share, when
+// ticks and tocks then read alike, the plain lifts end on an impulse; the window does not hold
+// together as measured and its repair takes each lift to its drop.
+inline constexpr double kMaxDropAfterPeak = 0.5;
 
 } // namespace dsp::limits

@@ -99,6 +99,16 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
         AmplitudesAgree(m + 1, w - 1, amplitude, false, figures.parityAmplitudes);
     figures.onFirstSounds = observer_.OnsetsOnFirstSounds();
     figures.louderBeforePeak = Share(s, w, &TickRecord::LouderBeforePeak);
+    // Ticks and tocks sound apart: a short drop may follow a louder impulse in one only. The
+    // later bursts are taken for drops only when ticks and tocks then read the same
+    // amplitude: an echo and the case's ringing together may sound as loud as a short drop.
+    figures.dropAfterPeak = std::max(Share(s, w, &TickRecord::DropAfterPeak, 2),
+                                     Share(s + 1, w, &TickRecord::DropAfterPeak, 2));
+    laterDrops_ = figures.dropAfterPeak >= kMaxDropAfterPeak && m + 1 < w - 1 &&
+                  LaterDropsAgree(m + 1, w - 1, liftAngle);
+    if (!laterDrops_) {
+        figures.dropAfterPeak = 0.0;
+    }
     figures.beatError = beatError;
     figures.amplitude = amplitude;
     figures.liftAngle = liftAngle;
@@ -304,7 +314,7 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
         (previous.FirstSound < 0.0
              ? previous.RepairedPeakDelay
              : previous.RepairedTime + previous.RepairedPeakDelay - previous.FirstSound) -
-        previous.LiftBias;
+        previous.LiftBias + (laterDrops_ && previous.DropAfterPeak ? previous.DropDelay : 0.0);
     previous.RepairedAmplitude = liftAngle / (2.0 * std::sin(kHalfPi * lift / interval));
     previous.AmplitudeUsed = previous.Used && record.Used;
 
@@ -389,13 +399,36 @@ bool SignalAnalysis::EarlierSoundLeftOut(std::int64_t s, std::int64_t w, const d
     return distance + (used > 0 ? MedianInPlace(early, used) : 0.0) > limit;
 }
 
-// The share of the records first ... last whose `flag` is set.
-double SignalAnalysis::Share(std::int64_t first, std::int64_t last, bool TickRecord::*flag) const {
+// The share of the records first, first + step ... up to last whose `flag` is set.
+double SignalAnalysis::Share(std::int64_t first, std::int64_t last, bool TickRecord::*flag,
+                             int step) const {
     int set = 0;
-    for (std::int64_t i = first; i <= last; ++i) {
+    int all = 0;
+    for (std::int64_t i = first; i <= last; i += step) {
         set += ring_[Slot(i)].*flag ? 1 : 0;
+        ++all;
     }
-    return static_cast<double>(set) / static_cast<double>(last - first + 1);
+    return all > 0 ? static_cast<double>(set) / static_cast<double>(all) : 0.0;
+}
+
+// Whether ticks and tocks read the same amplitude (within kParityAmplitudes) over the records
+// first ... last when each lift that has a later drop is taken to it.
+bool SignalAnalysis::LaterDropsAgree(std::int64_t first, std::int64_t last, int liftAngle) {
+    double* const values[2] = {work_.get(), work_.get() + kTickRingSize};
+    int counts[2] = {0, 0};
+    for (std::int64_t i = std::max(first, last - kSpreadBeats); i <= last; ++i) {
+        const TickRecord& r = ring_[Slot(i)];
+        const double interval = ring_[Slot(i + 1)].Time - r.Time;
+        const double lift = r.PeakDelay - r.LiftBias + (r.DropAfterPeak ? r.DropDelay : 0.0);
+        const int p = static_cast<int>(i & 1);
+        values[p][counts[p]++] = liftAngle / (2.0 * std::sin(kHalfPi * lift / interval));
+    }
+    if (counts[0] == 0 || counts[1] == 0) {
+        return false;
+    }
+    const double own[2] = {MedianInPlace(values[0], counts[0]),
+                           MedianInPlace(values[1], counts[1])};
+    return std::fabs(own[0] - own[1]) <= kParityAmplitudes * 0.5 * (own[0] + own[1]);
 }
 
 // Whether the beats' amplitudes keep within kMaxAmplitudeSpread of their median (robustly),

@@ -32,6 +32,10 @@ struct TickRecord {
     // A sound far louder than the beat's peak lies between its onset and its peak window: the
     // drop, heard before the shortest lift, so the onset sits past the beat's unlocking.
     bool LouderBeforePeak = false;
+    // A later burst nearly as loud as the beat's loudest point follows it after a clear dip:
+    // that burst is the drop, the loudest point an impulse beside a short drop.
+    bool DropAfterPeak = false;
+    float DropDelay = 0.0f; // s, from the loudest point to that drop (kept within the padding)
     // The repair's choice for the beat, and its results; the plain values while every window
     // it was in held together.
     std::int64_t Beat = 0;          // beats since the test's first record, missed beats counted

@@ -39,7 +39,8 @@ bool SameSound(const WindowFigures& f) {
 
 bool HoldsTogether(const WindowFigures& f) {
     return f.consecutive && f.largest <= std::max(kOutlierSigmas * f.scatter, kOutlierFloor) &&
-           f.scatter <= kMaxScatter && ParitiesAgree(f) && SameSound(f) && f.onFirstSounds;
+           f.scatter <= kMaxScatter && ParitiesAgree(f) && SameSound(f) && f.onFirstSounds &&
+           f.dropAfterPeak < kMaxDropAfterPeak;
 }
 
 bool Trusted(const WindowFigures& f) {

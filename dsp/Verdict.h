@@ -16,15 +16,18 @@ struct WindowFigures {
     bool parityAmplitudes = true;  // ticks and tocks give the same amplitude
     bool onFirstSounds = true;     // the onsets sit on the beats' first sounds
     double louderBeforePeak = 0.0; // share of its beats with their drops before their peak windows
-    double beatError = 0.0;        // ms, the window's median
-    double amplitude = 0.0;        // degrees, the window's median
-    int liftAngle = 52;            // degrees
-    double beatFrequency = 1.0;    // beats/s
+    // The larger share of ticks or tocks with a drop after their loudest points, where taking
+    // their lifts to those drops makes ticks and tocks read alike (else 0).
+    double dropAfterPeak = 0.0;
+    double beatError = 0.0;     // ms, the window's median
+    double amplitude = 0.0;     // degrees, the window's median
+    int liftAngle = 52;         // degrees
+    double beatFrequency = 1.0; // beats/s
 };
 
 // The plain window holds together: no beat missed or departing from the fit, a tight scatter,
-// ticks and tocks agreeing and timed on the same sound, the onsets on the first sounds. Its reading
-// is then the plain one.
+// ticks and tocks agreeing and timed on the same sound, the onsets on the first sounds, and the
+// loudest points on the drops. Its reading is then the plain one.
 bool HoldsTogether(const WindowFigures& figures);
 
 // The window's reading can be trusted: enough beats used, a tight scatter, the rate known to

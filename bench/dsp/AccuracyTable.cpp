@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
     std::vector<double> noiseList;
     std::FILE* csv = nullptr;
     ShapeSet shapes = ShapeSet::Report;
+    int firstShape = 0; // more sets of the same seeds: the sounds of cases FIRST + 1 ...
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--quick") {
@@ -78,6 +79,8 @@ int main(int argc, char** argv) {
             }
         } else if (a == "--shapes" && i + 1 < argc && ParseShapeSet(argv[i + 1], shapes)) {
             ++i;
+        } else if (a == "--seeds" && i + 1 < argc) {
+            firstShape = std::clamp(std::atoi(argv[++i]), 0, 99000);
         } else if (a == "--period" && i + 1 < argc) {
             settings.period = std::clamp(std::atoi(argv[++i]), 2, 600);
         } else if (a == "--csv" && i + 1 < argc) {
@@ -87,10 +90,10 @@ int main(int argc, char** argv) {
                 return 2;
             }
         } else {
-            std::fprintf(
-                stderr,
-                "Usage: tickora-accuracy [--quick] [--filter none|wide|medium|narrow] "
-                "[--period S] [--noise DB,DB...] [--shapes report|tuning|builtin] [--csv FILE]\n");
+            std::fprintf(stderr,
+                         "Usage: tickora-accuracy [--quick] [--filter none|wide|medium|narrow] "
+                         "[--period S] [--noise DB,DB...] [--shapes report|tuning|builtin] "
+                         "[--seeds FIRST] [--csv FILE]\n");
             return 2;
         }
     }
@@ -146,7 +149,7 @@ int main(int argc, char** argv) {
         p.noiseDb = c.noiseDb;
         p.seed = static_cast<std::uint64_t>(++seed);
         p.startOffset = 0.01 + 0.0137 * (seed % 29); // vary the phase against the buffers
-        ApplyShape(shapes, seed, p);
+        ApplyShape(shapes, firstShape + seed, p);
         tools::AnalyzerSettings s = settings;
         s.rate = c.autoRate ? 0 : c.bph;
         tools::SynthesisedSource source(p, s.settling + s.period + 10.0 + 3600.0 / c.bph * 8);

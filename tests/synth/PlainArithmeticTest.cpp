@@ -258,6 +258,10 @@ TEST(PlainArithmetic, CleanWatchesOfEverySoundReadAsThePlainArithmeticAndTheTrut
 //    impulse, settled on 341 degrees; the few caught by the unlocking now keep it unsettled.
 //  - An unlocking too quiet to cross at all and an impulse half a lift before the drop: every
 //    onset on the impulse, the drop before the peak window, settled on 349 degrees.
+//  - A short drop sampling hardly louder than a long impulse just before it: the loudest
+//    points of the ticks on the impulse, 240 degrees where the truth is 180.
+//  - A short drop with an echo and the case's ringing after it as loud in one parity: that is
+//    no drop, and the lifts stay on the loudest points.
 // No settled reading may be wrong; all but the last are read right.
 TEST(PlainArithmetic, SoundsOnceMisreadSettleOnlyOnTheTruth) {
     struct Case {
@@ -285,6 +289,12 @@ TEST(PlainArithmetic, SoundsOnceMisreadSettleOnlyOnTheTruth) {
          false},
         {"0:0.1:3168:0.14,0.49:0.75:5818:0.8,1:1:3537:1.25", nullptr, 28800, 12.0, 295.0, 1.1,
          dsp::kFilterNone, -30.0, 0, 5, 0.1, false},
+        // From the family: a tick whose short drop hardly outsounds the long impulse before
+        // it, and a quiet tock.
+        {"family 7487", nullptr, 21600, 0.0, 180.0, 0.0, dsp::kFilterNone, -60.0, 7487, 487,
+         0.3251},
+        // From the family: a short drop followed by an echo and the case's ringing as loud.
+        {"family 3503", nullptr, 21600, 0.0, 320.0, 3.0, dsp::kFilterNone, -60.0, 3503, 503, 0.147},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.tick << " filter " << c.filter);
