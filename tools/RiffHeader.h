@@ -9,10 +9,11 @@ namespace tools {
 
 inline constexpr const char* kDamagedRiff = "the file's header is damaged";
 
-// A RIFF file (WAV, RF64) whose chunks before the sound do not hold together: a chunk named
-// with bytes that are no letters, or one that runs past the end of the file. Such headers can
-// send the sound file library into a loop it never leaves, so they are refused first. Only the
-// chunks before the sound are walked; a short data chunk (a recording cut off) is accepted.
+// A RIFF file (WAV, RF64) whose chunks do not hold together: before the sound a chunk named
+// with bytes that are no letters, or any chunk that runs past the end of the file. Such
+// headers can send the sound file library into a loop it never leaves, or keep it busy for
+// minutes, so they are refused first. A short data chunk (a recording cut off) is accepted,
+// and so are bytes after the sound that are no chunk at all (padding).
 // readAt(offset, bytes, count) fills count bytes from offset and tells whether it could.
 template <class ReadAt> inline bool DamagedRiff(std::int64_t size, ReadAt readAt) {
     unsigned char head[12];
@@ -24,6 +25,7 @@ template <class ReadAt> inline bool DamagedRiff(std::int64_t size, ReadAt readAt
         return false; // not a RIFF WAVE file: the library judges it alone
     }
     std::int64_t at = 12;
+    bool afterData = false;
     for (int chunks = 0; at + 8 <= size; ++chunks) {
         unsigned char chunk[8];
         if (chunks > 100000 || !readAt(at, chunk, 8)) {
@@ -31,15 +33,17 @@ template <class ReadAt> inline bool DamagedRiff(std::int64_t size, ReadAt readAt
         }
         for (int k = 0; k < 4; ++k) {
             if (chunk[k] < 0x20 || chunk[k] > 0x7e) {
-                return true;
+                return !afterData;
             }
-        }
-        if (std::memcmp(chunk, "data", 4) == 0) {
-            return false;
         }
         const std::int64_t length = chunk[4] | (chunk[5] << 8) | (chunk[6] << 16) |
                                     (static_cast<std::int64_t>(chunk[7]) << 24);
-        if (at + 8 + length > size) {
+        if (std::memcmp(chunk, "data", 4) == 0) {
+            if (at + 8 + length > size) {
+                return false; // sound cut short (or still being written): read what there is
+            }
+            afterData = true;
+        } else if (at + 8 + length > size) {
             return true;
         }
         at += 8 + length + (length & 1);

@@ -144,6 +144,12 @@ TEST(SoundFileReader, WhatIsNotSoundIsRefusedWithAReason) {
                               116);
     EXPECT_TRUE(ReadAll(looping, &error).empty());
     EXPECT_EQ(error, "the file's header is damaged");
+    // The same kind of chunk after a whole data chunk kept the library busy for minutes; bytes
+    // after the sound that are no chunk at all are padding and still read.
+    const std::string sound = MakeWav(1, 1, 44100, 16, Pcm16({100, -100, 200, -200}));
+    EXPECT_TRUE(ReadAll(sound + "INFOfmtI" + std::string(64, '\xff'), &error).empty());
+    EXPECT_EQ(error, "the file's header is damaged");
+    EXPECT_EQ(ReadAll(sound + std::string(16, '\0'), &error).size(), 4u);
 
     SoundFileReader reader;
     EXPECT_FALSE(reader.Open("/nonexistent/folder/watch.wav"));
