@@ -25,6 +25,39 @@ namespace {
 
 constexpr int kChunk = 4096; // the most samples stored at once
 
+// products[l] = weights[0] * values[l] + ... + weights[n - 1] * values[l + n - 1] for l below
+// lags, each summed in that order; four lags side by side, as their sums do not wait on each
+// other.
+void SlidingProducts(const double* weights, int n, const double* values, int lags,
+                     double* products) {
+    int l = 0;
+    for (; l + 4 <= lags; l += 4) {
+        double p0 = 0.0;
+        double p1 = 0.0;
+        double p2 = 0.0;
+        double p3 = 0.0;
+        const double* v = values + l;
+        for (int k = 0; k < n; ++k) {
+            const double w = weights[k];
+            p0 += w * v[k];
+            p1 += w * v[k + 1];
+            p2 += w * v[k + 2];
+            p3 += w * v[k + 3];
+        }
+        products[l] = p0;
+        products[l + 1] = p1;
+        products[l + 2] = p2;
+        products[l + 3] = p3;
+    }
+    for (; l < lags; ++l) {
+        double p = 0.0;
+        for (int k = 0; k < n; ++k) {
+            p += weights[k] * values[l + k];
+        }
+        products[l] = p;
+    }
+}
+
 } // namespace
 
 BeatObserver::BeatObserver(TickRecord* ring)
@@ -326,10 +359,15 @@ void BeatObserver::MeasureLiftBias(std::int64_t w, std::int64_t now) {
     // unfiltered sound then has a point far louder later in the peak window: the drop.
     const std::int64_t last =
         std::min(onset + std::max<std::int64_t>(peakSamples_, minLiftSamples_ + 1) - 1, now);
+    // Levels are whole sample steps: at least the ceiling of the ratio's level is as loud.
+    auto farLevel = [](int level) { return static_cast<int>(std::ceil(kFarPeakRatio * level)); };
+    int farther = farLevel(loudest);
     for (std::int64_t i = peak + 1; i <= last; ++i) {
-        after = std::max(after, at(i));
-        if (at(i) >= kFarPeakRatio * loudest) {
-            loudest = at(i);
+        const int level = at(i);
+        after = std::max(after, level);
+        if (level >= farther) {
+            loudest = level;
+            farther = farLevel(loudest);
             rawPeak = i;
             far = true;
         }
@@ -381,7 +419,7 @@ void BeatObserver::MeasureLiftBias(std::int64_t w, std::int64_t now) {
             return;
         }
     }
-    std::sort(values, values + m);
+    std::nth_element(values, values + m / 2, values + m);
     record.LiftBias = std::clamp(values[m / 2], 0.0, kMaxLiftBias);
 }
 
@@ -630,25 +668,37 @@ void BeatObserver::AlignBeat(std::int64_t w, std::int64_t now) {
     const int groupRange = reach < range ? -1 : range / kGroup; // none near a prediction
     int bestGroup = 0;
     double bestGroupScore = -1e300;
-    for (int l = -groupRange; l <= groupRange; ++l) {
-        const int from = range + kGroup * l;
-        double product = 0.0;
-        for (int q = 0; q < groups; ++q) {
-            const int j = from + kGroup * q;
-            product += tc[q] * (sum[std::min(j + kGroup, points)] - sum[std::min(j, points)]);
+    if (groupRange >= 0) {
+        // The groups' sums of the envelope every kGroup points from the first lag's start.
+        const int lags = 2 * groupRange + 1;
+        const int start = range - kGroup * groupRange;
+        double blocks[kShapePoints];
+        for (int i = 0; i < lags + groups - 1; ++i) {
+            const int j = start + kGroup * i;
+            blocks[i] = sum[std::min(j + kGroup, points)] - sum[std::min(j, points)];
         }
-        const double s = normalised(product, from);
-        if (s > bestGroupScore) {
-            bestGroupScore = s;
-            bestGroup = l;
+        double products[kShapePoints];
+        SlidingProducts(tc, groups, blocks, lags, products);
+        for (int i = 0; i < lags; ++i) {
+            const double s = normalised(products[i], start + kGroup * i);
+            if (s > bestGroupScore) {
+                bestGroupScore = s;
+                bestGroup = i - groupRange;
+            }
         }
     }
     const int from = reach < range ? -reach : std::max(-range, kGroup * bestGroup - kGroup);
     const int to = reach < range ? reach : std::min(range, kGroup * bestGroup + kGroup);
+    // Every lag from - 1 ... to + 1 within the range, for the parabola below.
+    const int low = std::max(from - 1, -range);
+    const int high = std::min(to + 1, range);
+    double products[2 * kShapePoints + 1];
+    SlidingProducts(t, kShapePoints, e + range + low, high - low + 1, products);
+    auto scoreAt = [&](int lag) { return normalised(products[lag - low], range + lag); };
     int best = from;
     double bestScore = -1e300;
     for (int l = from; l <= to; ++l) {
-        const double s = score(l);
+        const double s = scoreAt(l);
         if (s > bestScore) {
             bestScore = s;
             best = l;
@@ -657,8 +707,8 @@ void BeatObserver::AlignBeat(std::int64_t w, std::int64_t now) {
     // Between points: the vertex of the parabola through the best score and its neighbours.
     double fraction = 0.0;
     if (best > -range && best < range) {
-        const double before = score(best - 1);
-        const double after = score(best + 1);
+        const double before = scoreAt(best - 1);
+        const double after = scoreAt(best + 1);
         const double curvature = before - 2.0 * bestScore + after;
         if (curvature < 0.0) {
             fraction = std::clamp(0.5 * (before - after) / curvature, -0.5, 0.5);

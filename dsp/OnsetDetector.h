@@ -77,6 +77,26 @@ public:
         return Event::None;
     }
 
+    // How many of the next levels Step would pass over whatever they are: the rest of the
+    // blank after an onset, or of the hold before the next one may start.
+    std::int64_t Unheeded() const {
+        if (quiet_ > 0 || awaiting_) {
+            return 0;
+        }
+        if (blank_ > 0) {
+            return blank_;
+        }
+        return peakCount_ > 0 ? 0 : hold_;
+    }
+    // Passes over n levels, n at most Unheeded(): what n calls of Step would do with them.
+    void PassOver(std::int64_t n) {
+        if (blank_ > 0) {
+            blank_ -= n;
+        } else {
+            hold_ -= n;
+        }
+    }
+
     // The loudest sample of the last peak window (its first sample when all were silent).
     std::int64_t PeakSample() const { return peakSample_; }
 

@@ -16,6 +16,8 @@ std::int64_t SampleCount(double samples) {
     return static_cast<std::int64_t>(std::nearbyint(samples));
 }
 
+float ToFloat(double level) { return static_cast<float>(level); }
+
 constexpr double kPlotSentinel = 1e307; // s, plot points not aligned yet
 
 } // namespace
@@ -85,9 +87,25 @@ bool SignalAnalysis::DetectTicks(const double* levels, const double* shapeLevels
     bool completed = false;
 
     float* const history = observer_.History();
+    constexpr std::int64_t kMask = BeatObserver::kHistorySize - 1;
     for (int k = 0; k < count; ++k) {
+        // Levels the detector passes over (the blank after an onset, the hold before the
+        // next) only go into the history, unless they are plotted.
+        if (!plotting) {
+            const int n = static_cast<int>(std::min<std::int64_t>(detector.Unheeded(), count - k));
+            if (n > 0) {
+                const std::int64_t at = clock & kMask;
+                const int first = static_cast<int>(std::min<std::int64_t>(n, kMask + 1 - at));
+                std::transform(shapeLevels + k, shapeLevels + k + first, history + at, ToFloat);
+                std::transform(shapeLevels + k + first, shapeLevels + k + n, history, ToFloat);
+                detector.PassOver(n);
+                clock += n;
+                k += n - 1;
+                continue;
+            }
+        }
         const double level = levels[k];
-        history[clock & (BeatObserver::kHistorySize - 1)] = static_cast<float>(shapeLevels[k]);
+        history[clock & kMask] = static_cast<float>(shapeLevels[k]);
         if (plotting && detector.Running()) {
             const double t = static_cast<double>(clock) * samplePeriod;
             if (t > nextPlotTime) {
