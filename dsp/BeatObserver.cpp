@@ -146,6 +146,7 @@ void BeatObserver::ResetShapes() {
     offsetNext_ = 0;
     haveUsualOffset_ = false;
     usualOffset_ = 0.0;
+    parityOffsets_[0] = parityOffsets_[1] = 0.0;
     noisy_ = false;
 }
 
@@ -767,7 +768,8 @@ void BeatObserver::AlignBeat(std::int64_t w, std::int64_t now) {
     const double offset = static_cast<double>(centre - record.OnsetSample) +
                           (best + fraction + first - shapeBefore_) * step; // samples
     const double tolerance = AlignTolerance();                             // samples
-    if (confident && !UpdateUsualOffset(offset, tolerance)) {
+    const int parity = static_cast<int>(record.Beat & 1);
+    if (confident && !UpdateUsualOffset(offset, tolerance, parity)) {
         return;
     }
     const double usual = usualOffset_;
@@ -778,10 +780,12 @@ void BeatObserver::AlignBeat(std::int64_t w, std::int64_t now) {
     // where it usually sits is noise, not a finding: the onset stays. Under noise the onsets
     // themselves are the less reliable.
     const int stay = static_cast<int>(std::nearbyint(best - departure / step));
+    const bool pastFirstSounds = std::fabs(usual) > tolerance;
     if (!noisy && centre == record.OnsetSample && stay >= -range && stay <= range &&
         bestScore - score(stay) < kClearlyBetter) {
         departure = 0.0;
-        firstSound = static_cast<double>(record.OnsetSample) + usual;
+        firstSound = static_cast<double>(record.OnsetSample) +
+                     (pastFirstSounds ? parityOffsets_[parity] : usual);
     }
 
     // The loudest sample of a peak window as the detector searches it from an onset; the
@@ -806,11 +810,19 @@ void BeatObserver::AlignBeat(std::int64_t w, std::int64_t now) {
     // Onsets that usually sit past the first sound (its start below the threshold) would
     // shorten every lift time and let the peak window pass over the drop: the lift is then
     // measured from the first sound.
+    // The beat error is then taken between the beats' own first sounds: ticks and tocks may
+    // have their onsets a little apart against them, and on a later sound of the beat by as
+    // much as their lifts differ, which the beat error would take for the watch's. The rate
+    // keeps the onsets, which these offsets, known only as a running mean, would bend.
     std::int64_t peakAt = -1;
-    if (confident && std::fabs(usual) > tolerance) {
+    if (confident && pastFirstSounds) {
         peakAt = peakFrom(firstSound);
         if (peakAt >= 0) {
             record.FirstSound = firstSound * samplePeriod_;
+            if (std::fabs(departure) <= tolerance) {
+                record.SoundShift =
+                    static_cast<float>((parityOffsets_[parity] - usual) * samplePeriod_);
+            }
             record.RepairedPeakDelay =
                 static_cast<double>(peakAt) * samplePeriod_ - record.RepairedTime;
         }
@@ -840,11 +852,12 @@ void BeatObserver::AlignBeat(std::int64_t w, std::int64_t now) {
 
 // Takes a confident beat's offset from its threshold onset to its first sound into the
 // recent ones; false while too few are known to say where the onsets usually sit.
-bool BeatObserver::UpdateUsualOffset(double offset, double tolerance) {
+bool BeatObserver::UpdateUsualOffset(double offset, double tolerance, int parity) {
     double recent[kRecentOffsets];
     const int count = offsetCount_;
     std::copy_n(offsets_.begin(), count, recent);
     offsets_[offsetNext_] = offset;
+    offsetParities_[offsetNext_] = parity;
     offsetNext_ = (offsetNext_ + 1) % kRecentOffsets;
     offsetCount_ = std::min(offsetCount_ + 1, kRecentOffsets);
     if (count < kRecentOffsets / 2) {
@@ -883,6 +896,17 @@ bool BeatObserver::UpdateUsualOffset(double offset, double tolerance) {
     }
     usualOffset_ = near > 0 ? nearSum / near : centre;
     haveUsualOffset_ = true;
+    for (int p = 0; p < 2; ++p) {
+        double sum = 0.0;
+        int n = 0;
+        for (int k = 0; k < offsetCount_; ++k) {
+            if (offsetParities_[k] == p && std::fabs(offsets_[k] - usualOffset_) <= tolerance) {
+                sum += offsets_[k];
+                ++n;
+            }
+        }
+        parityOffsets_[p] = n > 0 ? sum / n : usualOffset_;
+    }
     // How many recent onsets stray from their first sounds: a clean recording keeps them
     // within the tolerance, and then only a beat that the window's fit sets aside takes its
     // aligned time (see RecordResults); under noise (a third of them or more astray) every

@@ -100,7 +100,7 @@ private:
     int LoudestRaw(std::int64_t from, std::int64_t to) const;
     double FirstSound(const BeatShape& shape) const;
     void Recentre(BeatShape& shape) const;
-    bool UpdateUsualOffset(double offset, double tolerance);
+    bool UpdateUsualOffset(double offset, double tolerance, int parity);
     bool FoldShape(std::int64_t w, std::int64_t now, BeatShape& shape) const;
     double Envelope(std::int64_t from, std::int64_t now) const;
     // Samples: a first sound this near where the onsets usually sit is where they sit.
@@ -119,6 +119,10 @@ private:
 
     // Samples from threshold onsets to first sounds, the recent beats of both parities.
     std::array<double, limits::kRecentOffsets> offsets_{};
+    std::array<int, limits::kRecentOffsets> offsetParities_{};
+    // Where each parity's onsets usually sit: ticks and tocks may sit a little apart within
+    // the tolerance (their lifts differ with the beat error).
+    double parityOffsets_[2] = {0.0, 0.0};
     int offsetCount_ = 0;
     int offsetNext_ = 0;
     double usualOffset_ = 0.0; // samples, where threshold onsets usually sit

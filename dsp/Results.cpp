@@ -137,6 +137,7 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
         r.RepairedTime = r.Time;
         r.RepairedPeakDelay = r.PeakDelay;
         r.FirstSound = -1.0;
+        r.SoundShift = 0.0f;
         r.Aligned = false;
         r.RepairedAmplitude = r.Amplitude;
         r.RepairedBeatError = r.BeatError;
@@ -323,8 +324,9 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
                                            : previous.RepairedAmplitude;
 
     const TickRecord& before = ring_[Slot(w - 2)];
+    auto soundTime = [](const TickRecord& r) { return r.RepairedTime + r.SoundShift; };
     record.RepairedBeatError =
-        std::fabs(record.RepairedTime - 2.0 * previous.RepairedTime + before.RepairedTime) *
+        std::fabs(soundTime(record) - 2.0 * soundTime(previous) + soundTime(before)) *
         500.0; // ms
     record.BeatErrorUsed =
         record.Used && previous.Used && before.Used && record.Beat - before.Beat == 2;

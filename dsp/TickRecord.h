@@ -26,6 +26,9 @@ struct TickRecord {
     double LiftBias = 0.0;        // s, the filter's lengthening of the lift, taken off
     // Candidates offered by the whole-beat alignment.
     bool Aligned = false;          // the alignment offers another time for the beat
+    // s, from the time to where the beat error is taken when the onsets sit past the first
+    // sounds: its parity's usual offset against both parities' (kept within the padding)
+    float SoundShift = 0.0f;
     double AlignedTime = 0.0;      // s
     double AlignedPeakDelay = 0.0; // s, from AlignedTime
     double FirstSound = -1.0;      // s, where the lift is measured from when not at the time

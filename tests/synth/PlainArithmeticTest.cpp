@@ -295,6 +295,9 @@ TEST(PlainArithmetic, SoundsOnceMisreadSettleOnlyOnTheTruth) {
          0.3251},
         // From the family: a short drop followed by an echo and the case's ringing as loud.
         {"family 3503", nullptr, 21600, 0.0, 320.0, 3.0, dsp::kFilterNone, -60.0, 3503, 503, 0.147},
+        // From the family: onsets past a quiet unlocking, a tock's lift longer than a tick's.
+        {"family 1091", nullptr, 18000, 7.5, 235.0, 0.6, dsp::kFilterMedium, -25.0, 1091, 91,
+         0.0648},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.tick << " filter " << c.filter);
