@@ -320,20 +320,33 @@ bool LevelCalibration::Finish(int rateSetting, int liftAngle, Outcome& outcome) 
         freq[n] = f;
     }
 
-    // Threshold just above the lowest rung of the first run that found the winner.
+    // Threshold just above the lowest rung of the first run that found the winner. A lone
+    // rung below a longer run is passed over: it lies in the noise, where the winner was
+    // found by chance, and the detector would seldom hear the half beat of quiet it needs.
     int j = kLadderRungs + 1;
-    for (int n = 1; n <= kLadderRungs; ++n) {
-        if (freq[n] == best) {
-            j = n;
-            break;
-        }
-    }
     int k = kLadderRungs + 1;
-    for (int n = j; n <= kLadderRungs; ++n) {
-        if (freq[n] != best) {
-            k = n;
+    for (int from = 1; from <= kLadderRungs;) {
+        int n = from;
+        while (n <= kLadderRungs && freq[n] != best) {
+            ++n;
+        }
+        int end = n;
+        while (end <= kLadderRungs && freq[end] == best) {
+            ++end;
+        }
+        if (n > kLadderRungs) {
             break;
         }
+        if (j > kLadderRungs) {
+            j = n; // the first run, should no longer one follow
+            k = end;
+        }
+        if (end - n >= 2) {
+            j = n;
+            k = end;
+            break;
+        }
+        from = end;
     }
     thresholdLevel_ = mean + (peakLevel_ - mean) * (j + (k - j) / 16.0) / kLadderRungs;
     outcome.thresholdLevel = thresholdLevel_;

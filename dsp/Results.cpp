@@ -73,7 +73,7 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     previous.Amplitude =
         liftAngle / (2.0 * std::sin(kHalfPi * (previous.PeakDelay - previous.LiftBias) / interval));
     record.BeatError = std::fabs(record.Time - 2.0 * previous.Time + before.Time) * 500.0; // ms
-    if (w % 2 != 0) {
+    if ((w - firstIndex_) % 2 != 0) {
         previous.BeatError = record.BeatError;
     }
 
@@ -149,7 +149,6 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
 // lines are set aside, the newest may take its aligned time, and the medians count only what
 // agrees. Beats are numbered by their repaired times, missed ones counted.
 void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, int liftAngle) {
-    const std::int64_t f = firstIndex_;
     const double b = beatFrequency_;
     auto time = [this](std::int64_t i) { return ring_[Slot(i)].RepairedTime; };
     auto beat = [this](std::int64_t i) { return ring_[Slot(i)].Beat; };
@@ -330,7 +329,7 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
         500.0; // ms
     record.BeatErrorUsed =
         record.Used && previous.Used && before.Used && record.Beat - before.Beat == 2;
-    if ((record.Beat + f) % 2 != 0) {
+    if (record.Beat % 2 != 0) {
         previous.RepairedBeatError = record.RepairedBeatError;
         previous.BeatErrorUsed = record.BeatErrorUsed;
     }
