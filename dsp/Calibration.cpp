@@ -323,30 +323,22 @@ bool LevelCalibration::Finish(int rateSetting, int liftAngle, Outcome& outcome) 
     // Threshold just above the lowest rung of the first run that found the winner. A lone
     // rung below a longer run is passed over: it lies in the noise, where the winner was
     // found by chance, and the detector would seldom hear the half beat of quiet it needs.
-    int j = kLadderRungs + 1;
-    int k = kLadderRungs + 1;
-    for (int from = 1; from <= kLadderRungs;) {
-        int n = from;
-        while (n <= kLadderRungs && freq[n] != best) {
+    auto runEnd = [&freq, best](int n) {
+        while (n <= kLadderRungs && freq[n] == best) {
             ++n;
         }
-        int end = n;
-        while (end <= kLadderRungs && freq[end] == best) {
-            ++end;
-        }
-        if (n > kLadderRungs) {
-            break;
-        }
-        if (j > kLadderRungs) {
-            j = n; // the first run, should no longer one follow
-            k = end;
-        }
-        if (end - n >= 2) {
+        return n;
+    };
+    int j = 1;
+    while (j <= kLadderRungs && freq[j] != best) {
+        ++j;
+    }
+    int k = runEnd(j);
+    for (int n = k; k - j == 1 && n <= kLadderRungs; ++n) {
+        if (freq[n] == best && runEnd(n) - n >= 2) {
             j = n;
-            k = end;
-            break;
+            k = runEnd(n);
         }
-        from = end;
     }
     thresholdLevel_ = mean + (peakLevel_ - mean) * (j + (k - j) / 16.0) / kLadderRungs;
     outcome.thresholdLevel = thresholdLevel_;

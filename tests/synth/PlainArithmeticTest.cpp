@@ -247,6 +247,45 @@ TEST(PlainArithmetic, CleanWatchesOfEverySoundReadAsThePlainArithmeticAndTheTrut
     EXPECT_LE(poor, 2);
 }
 
+// The settled results of a watch's sound through a filter, read for `seconds` with the first
+// record of the test numbered `firstRecord`; `bph` is the rate the calibration found (0 when it
+// found none).
+std::vector<dsp::TickResult> SettledReadings(const synth::WatchParameters& p, int filter,
+                                             int rateSetting, double seconds,
+                                             std::int64_t firstRecord, int& bph) {
+    auto analysis = std::make_unique<dsp::SignalAnalysis>();
+    analysis->SetRecordNumber(firstRecord);
+    synth::WatchSynthesiser watch(p);
+    std::vector<std::int16_t> buffer(4096);
+    analysis->ResetFilter();
+    analysis->BeginCalibration(kSettling, filter, 0.0);
+    std::vector<dsp::TickResult> settled;
+    bph = 0;
+    bool testing = false;
+    for (double t = 0.0; t < seconds; t += 4096.0 / 44100.0) {
+        watch.Generate(buffer);
+        if (!testing) {
+            if (analysis->AddCalibrationSamples(buffer.data(), 4096)) {
+                double peak = 0.0, rate = 0.0;
+                if (!analysis->FinishCalibration(rateSetting, kLift, bph, peak, rate)) {
+                    bph = 0;
+                    return settled;
+                }
+                testing = true;
+            }
+            continue;
+        }
+        analysis->ProcessTickSamples(buffer.data(), 4096, kPeriod, {}, 0, false, kLift);
+        dsp::TickResult r;
+        while (analysis->NextTickResult(r)) {
+            if (dsp::IsSettled(r, kPeriod)) {
+                settled.push_back(r);
+            }
+        }
+    }
+    return settled;
+}
+
 } // namespace
 
 // Sounds that once led the analysis to settle on a wrong reading.
@@ -323,38 +362,18 @@ TEST(PlainArithmetic, SoundsOnceMisreadSettleOnlyOnTheTruth) {
             int bursts = 0;
             ASSERT_EQ(synth::ParseBursts(c.tock, p.shape.tock, bursts), "");
         }
-        auto analysis = std::make_unique<dsp::SignalAnalysis>();
-        synth::WatchSynthesiser watch(p);
-        std::vector<std::int16_t> buffer(4096);
-        analysis->ResetFilter();
-        analysis->BeginCalibration(kSettling, c.filter, 0.0);
-        bool testing = false;
-        int settled = 0;
-        for (double t = 0.0; t < 40.0; t += 4096.0 / 44100.0) {
-            watch.Generate(buffer);
-            if (!testing) {
-                if (analysis->AddCalibrationSamples(buffer.data(), 4096)) {
-                    int bph = 0;
-                    double peak = 0.0, rate = 0.0;
-                    ASSERT_TRUE(analysis->FinishCalibration(c.rateSetting, kLift, bph, peak, rate));
-                    ASSERT_EQ(bph, c.bph);
-                    testing = true;
-                }
-                continue;
-            }
-            analysis->ProcessTickSamples(buffer.data(), 4096, kPeriod, {}, 0, false, kLift);
-            dsp::TickResult r;
-            while (analysis->NextTickResult(r)) {
-                if (dsp::IsSettled(r, kPeriod)) {
-                    ++settled;
-                    ASSERT_NEAR(r.BeatError, c.beatError, 0.05) << "at " << r.Time;
-                    ASSERT_NEAR(r.Amplitude, c.amplitude, 5.0) << "at " << r.Time;
-                    ASSERT_NEAR(r.Rate, c.rate, 0.1) << "at " << r.Time;
-                }
-            }
+        int bph = 0;
+        const std::vector<dsp::TickResult> settled =
+            SettledReadings(p, c.filter, c.rateSetting, 40.0, 0, bph);
+        ASSERT_EQ(bph, c.bph);
+        for (const dsp::TickResult& r : settled) {
+            ASSERT_NEAR(r.BeatError, c.beatError, 0.05) << "at " << r.Time;
+            ASSERT_NEAR(r.Amplitude, c.amplitude, 5.0) << "at " << r.Time;
+            ASSERT_NEAR(r.Rate, c.rate, 0.1) << "at " << r.Time;
         }
         if (c.settles) {
-            EXPECT_GT(settled, 10 * c.bph / 3600); // settled for more than the last 10 s
+            // settled for more than the last 10 s
+            EXPECT_GT(static_cast<int>(settled.size()), 10 * c.bph / 3600);
         }
     }
 }
@@ -374,33 +393,13 @@ TEST(PlainArithmetic, ReadingsDoNotDependOnTheRecordsBefore) {
     p.startOffset = 0.2566;
     p.shape = synth::RandomShape(51105);
     auto read = [&](std::int64_t firstRecord) {
-        auto analysis = std::make_unique<dsp::SignalAnalysis>();
-        analysis->SetRecordNumber(firstRecord);
-        synth::WatchSynthesiser watch(p);
-        std::vector<std::int16_t> buffer(4096);
-        analysis->ResetFilter();
-        analysis->BeginCalibration(kSettling, dsp::kFilterNarrow, 0.0);
+        int bph = 0;
         std::vector<double> beatErrors;
-        bool testing = false;
-        for (double t = 0.0; t < 45.0; t += 4096.0 / 44100.0) {
-            watch.Generate(buffer);
-            if (!testing) {
-                if (analysis->AddCalibrationSamples(buffer.data(), 4096)) {
-                    int bph = 0;
-                    double peak = 0.0, rate = 0.0;
-                    EXPECT_TRUE(analysis->FinishCalibration(0, kLift, bph, peak, rate));
-                    testing = true;
-                }
-                continue;
-            }
-            analysis->ProcessTickSamples(buffer.data(), 4096, kPeriod, {}, 0, false, kLift);
-            dsp::TickResult r;
-            while (analysis->NextTickResult(r)) {
-                if (dsp::IsSettled(r, kPeriod)) {
-                    beatErrors.push_back(r.BeatError);
-                }
-            }
+        for (const dsp::TickResult& r :
+             SettledReadings(p, dsp::kFilterNarrow, 0, 45.0, firstRecord, bph)) {
+            beatErrors.push_back(r.BeatError);
         }
+        EXPECT_EQ(bph, p.beatsPerHour);
         return beatErrors;
     };
     const std::vector<double> fresh = read(0);
