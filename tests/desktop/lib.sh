@@ -227,7 +227,18 @@ geometry_of() {
 crop() { convert "$1" -crop "${4}x${5}+${2}+${3}" +repage "$6"; }
 
 # Number of pixels in which two pictures of one size differ.
-differing_pixels() { compare -metric AE "$1" "$2" null: 2>&1 | awk '{print int($1)}'; }
+# A picture missing or of another size gives no count ("none"): neither the same nor different.
+differing_pixels() {
+    local out status
+    out=$(compare -metric AE "$1" "$2" null: 2>&1)
+    status=$?
+    if [ "$status" -gt 1 ]; then
+        echo "cannot compare $1 with $2: $out" >&2
+        echo none
+        return
+    fi
+    echo "$out" | awk '{print int($1)}'
+}
 
 # The main window's client area in a screenshot: "X Y".
 main_origin() {

@@ -101,7 +101,7 @@ MAIN=$(wait_window "Tickora 1\.4" 15)
 sleep 2.5
 [ "$(count_titled Tickora)" -eq 0 ] || fail "a message box opened at start"
 plot_dots restored >/dev/null
-convert "$WORK/restored-plot.png" -crop 960x480+0+0 +repage "$WORK/restored-top.png"
+convert "$WORK/restored-part.png" -crop 960x480+0+0 +repage "$WORK/restored-top.png"
 convert "$DATA/1.png" -crop 960x480+0+0 +repage "$WORK/page-top.png"
 [ "$(differing_pixels "$WORK/restored-top.png" "$WORK/page-top.png")" -eq 0 ] ||
     fail "the plot does not show the saved picture 1.png"
