@@ -286,6 +286,44 @@ std::vector<dsp::TickResult> SettledReadings(const synth::WatchParameters& p, in
     return settled;
 }
 
+// A watch's sound for the tests below: its bursts (tick, and tock when it differs) or a sound
+// of the family, and the watch's truth.
+struct Sound {
+    const char* tick;
+    const char* tock;
+    int bph;
+    double rate, amplitude, beatError;
+    int filter;
+    double noise = -42.0; // dB
+    int family = 0;       // a sound drawn from the family instead of the bursts
+    int seed = 29070;
+    double offset = 0.05; // s
+    bool settles = true;
+    int rateSetting = 0; // bph, 0 to detect it
+};
+
+// The synthesiser's parameters for a sound; "" when its bursts read, else why not.
+std::string WatchOf(const Sound& c, synth::WatchParameters& p) {
+    p.beatsPerHour = c.bph;
+    p.rate = c.rate;
+    p.amplitude = c.amplitude;
+    p.beatError = c.beatError;
+    p.noiseDb = c.noise;
+    p.seed = static_cast<std::uint64_t>(c.seed);
+    p.startOffset = c.offset;
+    if (c.family != 0) {
+        p.shape = synth::RandomShape(static_cast<std::uint64_t>(c.family));
+        return "";
+    }
+    std::string fault = synth::ParseBursts(c.tick, p.shape.tick, p.shape.bursts);
+    p.shape.tock = p.shape.tick;
+    if (fault.empty() && c.tock != nullptr) {
+        int bursts = 0;
+        fault = synth::ParseBursts(c.tock, p.shape.tock, bursts);
+    }
+    return fault;
+}
+
 } // namespace
 
 // Sounds that once led the analysis to settle on a wrong reading.
@@ -303,20 +341,7 @@ std::vector<dsp::TickResult> SettledReadings(const synth::WatchParameters& p, in
 //    no drop, and the lifts stay on the loudest points.
 // No settled reading may be wrong; all but the last are read right.
 TEST(PlainArithmetic, SoundsOnceMisreadSettleOnlyOnTheTruth) {
-    struct Case {
-        const char* tick;
-        const char* tock;
-        int bph;
-        double rate, amplitude, beatError;
-        int filter;
-        double noise = -42.0; // dB
-        int family = 0;       // a sound drawn from the family instead of the bursts
-        int seed = 29070;
-        double offset = 0.05; // s
-        bool settles = true;
-        int rateSetting = 0; // bph, 0 to detect it
-    };
-    const Case cases[] = {
+    const Sound cases[] = {
         {"0:0.3:3300:0.25,0.45:0.22:4200:0.3,1:1:2600:0.6", nullptr, 28800, 0.0, 270.0, 0.0,
          dsp::kFilterWide},
         {"0:0.3:3300:0.25,0.45:0.22:4200:0.3,1:1:2600:0.6", nullptr, 28800, 0.0, 270.0, 0.0,
@@ -342,26 +367,10 @@ TEST(PlainArithmetic, SoundsOnceMisreadSettleOnlyOnTheTruth) {
         {"family 9130", nullptr, 12000, 0.0, 180.0, 1.5, dsp::kFilterNone, -40.0, 9130, 130, 0.2018,
          true, 12000},
     };
-    for (const Case& c : cases) {
+    for (const Sound& c : cases) {
         SCOPED_TRACE(testing::Message() << c.tick << " filter " << c.filter);
         synth::WatchParameters p;
-        p.beatsPerHour = c.bph;
-        p.rate = c.rate;
-        p.amplitude = c.amplitude;
-        p.beatError = c.beatError;
-        p.noiseDb = c.noise;
-        p.seed = static_cast<std::uint64_t>(c.seed);
-        p.startOffset = c.offset;
-        if (c.family != 0) {
-            p.shape = synth::RandomShape(static_cast<std::uint64_t>(c.family));
-        } else {
-            ASSERT_EQ(synth::ParseBursts(c.tick, p.shape.tick, p.shape.bursts), "");
-            p.shape.tock = p.shape.tick;
-        }
-        if (c.tock != nullptr) {
-            int bursts = 0;
-            ASSERT_EQ(synth::ParseBursts(c.tock, p.shape.tock, bursts), "");
-        }
+        ASSERT_EQ(WatchOf(c, p), "");
         int bph = 0;
         const std::vector<dsp::TickResult> settled =
             SettledReadings(p, c.filter, c.rateSetting, 40.0, 0, bph);
@@ -383,20 +392,15 @@ TEST(PlainArithmetic, SoundsOnceMisreadSettleOnlyOnTheTruth) {
 // error counts from the test's first beat. This sound's tocks fall on two sounds of the beat,
 // and the other pairing once read a beat error of 4.1 ms here, settled.
 TEST(PlainArithmetic, ReadingsDoNotDependOnTheRecordsBefore) {
+    const Sound sound{"family 51105", nullptr, 18000, 7.5, 235.0, 0.6, dsp::kFilterNarrow,
+                      -20.0, 51105, 105, 0.2566};
     synth::WatchParameters p;
-    p.beatsPerHour = 18000;
-    p.rate = 7.5;
-    p.amplitude = 235.0;
-    p.beatError = 0.6;
-    p.noiseDb = -20.0;
-    p.seed = 105;
-    p.startOffset = 0.2566;
-    p.shape = synth::RandomShape(51105);
+    ASSERT_EQ(WatchOf(sound, p), "");
     auto read = [&](std::int64_t firstRecord) {
         int bph = 0;
         std::vector<double> beatErrors;
         for (const dsp::TickResult& r :
-             SettledReadings(p, dsp::kFilterNarrow, 0, 45.0, firstRecord, bph)) {
+             SettledReadings(p, sound.filter, 0, 45.0, firstRecord, bph)) {
             beatErrors.push_back(r.BeatError);
         }
         EXPECT_EQ(bph, p.beatsPerHour);
