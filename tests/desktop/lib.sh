@@ -52,12 +52,25 @@ desktop_begin() {
     read -r -t 20 number <"$fifo" || true
     [ -n "$number" ] || { echo "FAILED: Xvfb did not start (see $WORK/xvfb.log)"; exit 1; }
     export DISPLAY=":$number"
-    openbox --sm-disable >"$WORK/openbox.log" 2>&1 &
-    WM_PID=$!
-    for _ in $(seq 100); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
-        sleep 0.1
+    # Under load openbox may fail to open a display that has only just started: it is
+    # started again, and without a window manager the test does not go on.
+    local attempt managed=""
+    for attempt in 1 2 3; do
+        openbox --sm-disable >>"$WORK/openbox.log" 2>&1 &
+        WM_PID=$!
+        for _ in $(seq 100); do
+            if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; then
+                managed=1
+                break 2
+            fi
+            kill -0 "$WM_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill "$WM_PID" 2>/dev/null
+        wait "$WM_PID" 2>/dev/null
+        sleep "$attempt"
     done
+    [ -n "$managed" ] || { echo "FAILED: openbox did not start (see $WORK/openbox.log)"; exit 1; }
     echo "== $TEST_NAME on display $DISPLAY, files in $WORK"
 }
 
