@@ -169,6 +169,9 @@ private:
     double MedianOfUsed(std::int64_t first, std::int64_t last, MedianField field);
     void RepairWindow(std::int64_t w, std::int64_t s, int period, int liftAngle);
     template <typename Residual>
+    bool StraysTogether(std::int64_t s, std::int64_t w, const double* aside, Residual residual);
+    void JudgeByWindow(std::int64_t s, std::int64_t w, const double* aside);
+    template <typename Residual>
     bool EarlierSoundLeftOut(std::int64_t s, std::int64_t w, const double* aside, double limit,
                              Residual residual);
     bool AmplitudesAgree(std::int64_t first, std::int64_t last, double median, bool repaired,

@@ -54,6 +54,14 @@ inline constexpr double kOutlierFloor = 0.25e-3; // s: a departure within is nev
 
 // --- verdict: a window is trusted when all of these hold ---
 inline constexpr double kMinUsedShare = 0.75;      // of its beats used, missed ones included
+// Beats set aside at random, noise that crossed the threshold before them, leave the others
+// timed truly: two of three used are enough. Beats set aside together (at least kStrayBeats,
+// this share of them within kStraysTogether of their median) were timed on another sound of
+// the beat than the window's onsets, and the window needs kMinUsedShare.
+inline constexpr double kMinUsedShareScattered = 0.67;
+inline constexpr int kStrayBeats = 8;
+inline constexpr double kStraysTogether = 0.25e-3; // s
+inline constexpr double kStraysTogetherShare = 0.5;
 inline constexpr double kMinAmplitudeShare = 0.25; // of its beats, amplitudes in the median
 inline constexpr double kMaxScatter = 0.25e-3;     // s, robust spread of timings about the fit
 inline constexpr double kMaxRateError = 0.5;       // s/d, standard error of the rate

@@ -272,9 +272,11 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
     }
     fits[0].sse = sse[0];
     fits[1].sse = sse[1];
-    const bool earlier = EarlierSoundLeftOut(
-        s, w, aside, limit, [&](std::int64_t i) { return fits[parityOf(i)].Residual(x(i), y(i)); });
+    auto residual = [&](std::int64_t i) { return fits[parityOf(i)].Residual(x(i), y(i)); };
+    const bool earlier = EarlierSoundLeftOut(s, w, aside, limit, residual);
+    const bool straysTogether = StraysTogether(s, w, aside, residual);
     record.Used = aside[w - s] == 0.0;
+    JudgeByWindow(s, w, aside);
     record.UsedShare = static_cast<double>(used[0] + used[1]) / static_cast<double>(beats + 1);
     record.Scatter = sigma * 1000.0; // ms
 
@@ -353,12 +355,61 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
     figures.liftAngle = liftAngle;
     figures.beatFrequency = b;
     figures.onFirstSounds = !earlier;
+    figures.straysTogether = straysTogether;
     if (m + 1 < w - 1) {
         figures.amplitudeShare = Share(m + 1, w - 1, &TickRecord::AmplitudeUsed);
     }
     figures.louderBeforePeak = Share(s, w, &TickRecord::LouderBeforePeak);
     record.Trusted = Trusted(figures);
     record.Valid = true;
+}
+
+// Whether the window's beats set aside sit together (kStraysTogetherShare of them within
+// kStraysTogether of their median): timed on another sound of the beat, not on noise.
+template <typename Residual>
+bool SignalAnalysis::StraysTogether(std::int64_t s, std::int64_t w, const double* aside,
+                                    Residual residual) {
+    double* const strays = work_.get() + 3 * kTickRingSize;
+    int n = 0;
+    for (std::int64_t i = s; i <= w; ++i) {
+        if (aside[i - s] != 0.0) {
+            strays[n++] = residual(i);
+        }
+    }
+    if (n < kStrayBeats) {
+        return false;
+    }
+    std::nth_element(strays, strays + n / 2, strays + n);
+    const double median = strays[n / 2];
+    const auto together = std::count_if(strays, strays + n, [median](double r) {
+        return std::fabs(r - median) <= kStraysTogether;
+    });
+    return static_cast<double>(together) >= kStraysTogetherShare * static_cast<double>(n);
+}
+
+// The window's medians count its beats as the window judges them, not as the windows that
+// first judged them did: beats taken before the lines settled, on noise or on another sound,
+// stay out of the amplitude and beat error once the window sets them aside, and come back when
+// it takes them. `aside` marks the beats s ... w set aside. The newest beat's amplitude and
+// beat error flags are set where those are measured, and so is the amplitude flag before it.
+void SignalAnalysis::JudgeByWindow(std::int64_t s, std::int64_t w, const double* aside) {
+    for (std::int64_t i = s; i <= w; ++i) {
+        ring_[Slot(i)].Used = aside[i - s] == 0.0;
+    }
+    for (std::int64_t i = s; i + 1 < w; ++i) {
+        ring_[Slot(i)].AmplitudeUsed = ring_[Slot(i)].Used && ring_[Slot(i + 1)].Used;
+    }
+    // A beat error counts when its three beats are used and consecutive; a tock's is its
+    // tick's as well.
+    for (std::int64_t i = s + 2; i < w; ++i) {
+        TickRecord& r = ring_[Slot(i)];
+        const TickRecord& before = ring_[Slot(i - 2)];
+        r.BeatErrorUsed =
+            r.Used && ring_[Slot(i - 1)].Used && before.Used && r.Beat - before.Beat == 2;
+        if (r.Beat % 2 != 0) {
+            ring_[Slot(i - 1)].BeatErrorUsed = r.BeatErrorUsed;
+        }
+    }
 }
 
 // Beats set aside that came steadily earlier than the window's lines, enough of them and all
@@ -520,11 +571,16 @@ bool SignalAnalysis::NextTickResult(TickResult& result) {
     result.Span = record.Span;
     result.Rate = record.RateError;
     result.Amplitude = record.AmplitudeMedian;
-    // A tick-ending and a tock-ending window together.
-    result.BeatError =
-        readIndex_ >= firstIndex_ + 5
-            ? (record.BeatErrorMedian + ring_[Slot(readIndex_ - 1)].BeatErrorMedian) / 2.0
-            : record.BeatErrorMedian;
+    // A tick-ending and a tock-ending window together; a trusted window that set beats aside
+    // alone when the one before it was not trusted (that median may still count another
+    // sound of the beat).
+    result.BeatError = record.BeatErrorMedian;
+    if (readIndex_ >= firstIndex_ + 5) {
+        const TickRecord& previous = ring_[Slot(readIndex_ - 1)];
+        if (previous.Trusted || !record.Trusted || record.UsedShare >= 1.0) {
+            result.BeatError = (record.BeatErrorMedian + previous.BeatErrorMedian) / 2.0;
+        }
+    }
     result.Time = record.Time;
     result.Valid = record.Valid;
     result.Used = record.UsedShare;

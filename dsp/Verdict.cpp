@@ -44,7 +44,8 @@ bool HoldsTogether(const WindowFigures& f) {
 }
 
 bool Trusted(const WindowFigures& f) {
-    return f.usedShare >= kMinUsedShare && f.scatter <= kMaxScatter &&
+    const double minUsed = f.straysTogether ? kMinUsedShare : kMinUsedShareScattered;
+    return f.usedShare >= minUsed && f.scatter <= kMaxScatter &&
            f.rateError <= kMaxRateError && ParitiesAgree(f) && f.amplitudesAgree &&
            f.amplitudeShare >= kMinAmplitudeShare && SameSound(f) && f.onFirstSounds &&
            f.louderBeforePeak <= kMaxLouderBeforePeak;

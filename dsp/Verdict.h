@@ -15,6 +15,7 @@ struct WindowFigures {
     double amplitudeShare = 1.0;   // of its beats, those whose amplitudes its median counts
     bool parityAmplitudes = true;  // ticks and tocks give the same amplitude
     bool onFirstSounds = true;     // the onsets sit on the beats' first sounds
+    bool straysTogether = false;   // its beats set aside sit together: another sound
     double louderBeforePeak = 0.0; // share of its beats with their drops before their peak windows
     // The larger share of ticks or tocks with a drop after their loudest points, where taking
     // their lifts to those drops makes ticks and tocks read alike (else 0).
@@ -30,7 +31,8 @@ struct WindowFigures {
 // loudest points on the drops. Its reading is then the plain one.
 bool HoldsTogether(const WindowFigures& figures);
 
-// The window's reading can be trusted: enough beats used, a tight scatter, the rate known to
+// The window's reading can be trusted: enough beats used (more when those set aside sit
+// together on another sound of the beat), a tight scatter, the rate known to
 // about 1 s/d, ticks and tocks agreeing and timed on the same sound, amplitudes not scattered,
 // no earlier sound of the beats left out of their lifts, and their drops in their peak windows.
 bool Trusted(const WindowFigures& figures);

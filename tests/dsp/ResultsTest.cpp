@@ -181,6 +181,36 @@ TEST(Results, MediansResistASingleBadBeat) {
     }
 }
 
+// A watch with a beat error of 20 samples whose beats 2, 5, 9 and 12 of every 15 come out of
+// line: at random distances, as noise crossing the threshold early or late times them, or all
+// by the same distance, as a second sound of the beat would. Either way a quarter of the
+// window's beats is set aside.
+TEST(Results, BeatsSetAsideAtRandomLeaveTheOthersTrustedButTogetherMarkAnotherSound) {
+    const std::int64_t scattered[] = {-300, 250, -180, 420, -90, 330, -400, 150};
+    for (const bool together : {false, true}) {
+        SCOPED_TRACE(together ? "together" : "scattered");
+        auto analysis = MakeDetector();
+        Watch watch = Alternating(240, 7350, 20);
+        int strays = 0;
+        for (std::size_t k = 0; k < watch.onsets.size(); ++k) {
+            const std::size_t place = k % 15;
+            if (place == 2 || place == 5 || place == 9 || place == 12) {
+                watch.onsets[k] += together ? 66 : scattered[strays++ % 8];
+            }
+        }
+        dsptest::Detect(*analysis, watch.Render(), 10);
+        const auto results = Drain(*analysis);
+        ASSERT_FALSE(results.empty());
+        const dsp::TickResult& last = results.back();
+        EXPECT_NEAR(last.Used, 0.73, 0.02);
+        EXPECT_EQ(dsp::IsSettled(last, 10), !together);
+        if (!together) {
+            EXPECT_NEAR(last.BeatError, 20.0 / 44.1, 1e-6);
+            EXPECT_NEAR(last.Rate, 0.0, 1e-6);
+        }
+    }
+}
+
 TEST(Results, BeatErrorResultAveragesTwoNeighbouringMedians) {
     auto analysis = MakeDetector();
     Watch watch = Alternating(60, 7350, 100);
