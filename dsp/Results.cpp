@@ -275,7 +275,6 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
     auto residual = [&](std::int64_t i) { return fits[parityOf(i)].Residual(x(i), y(i)); };
     const bool earlier = EarlierSoundLeftOut(s, w, aside, limit, residual);
     const bool straysTogether = StraysTogether(s, w, aside, residual);
-    record.Used = aside[w - s] == 0.0;
     JudgeByWindow(s, w, aside);
     record.UsedShare = static_cast<double>(used[0] + used[1]) / static_cast<double>(beats + 1);
     record.Scatter = sigma * 1000.0; // ms
@@ -318,7 +317,6 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
              : previous.RepairedTime + previous.RepairedPeakDelay - previous.FirstSound) -
         previous.LiftBias + (laterDrops_ && previous.DropAfterPeak ? previous.DropDelay : 0.0);
     previous.RepairedAmplitude = liftAngle / (2.0 * std::sin(kHalfPi * lift / interval));
-    previous.AmplitudeUsed = previous.Used && record.Used;
 
     const std::int64_t m = MedianStart(s);
     record.AmplitudeMedian = m + 1 < w - 1 ? MedianOfUsed(m + 1, w - 1, MedianField::Amplitude)
@@ -329,11 +327,8 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
     record.RepairedBeatError =
         std::fabs(soundTime(record) - 2.0 * soundTime(previous) + soundTime(before)) *
         500.0; // ms
-    record.BeatErrorUsed =
-        record.Used && previous.Used && before.Used && record.Beat - before.Beat == 2;
     if (record.Beat % 2 != 0) {
         previous.RepairedBeatError = record.RepairedBeatError;
-        previous.BeatErrorUsed = record.BeatErrorUsed;
     }
     record.BeatErrorMedian =
         m < w ? MedianOfUsed(m, w, MedianField::BeatError) : record.RepairedBeatError;
@@ -390,18 +385,18 @@ bool SignalAnalysis::StraysTogether(std::int64_t s, std::int64_t w, const double
 // The window's medians count its beats as the window judges them, not as the windows that
 // first judged them did: beats taken before the lines settled, on noise or on another sound,
 // stay out of the amplitude and beat error once the window sets them aside, and come back when
-// it takes them. `aside` marks the beats s ... w set aside. The newest beat's amplitude and
-// beat error flags are set where those are measured, and so is the amplitude flag before it.
+// it takes them. `aside` marks the beats s ... w set aside.
 void SignalAnalysis::JudgeByWindow(std::int64_t s, std::int64_t w, const double* aside) {
     for (std::int64_t i = s; i <= w; ++i) {
         ring_[Slot(i)].Used = aside[i - s] == 0.0;
     }
-    for (std::int64_t i = s; i + 1 < w; ++i) {
+    // An amplitude is measured between a beat and the next.
+    for (std::int64_t i = s; i < w; ++i) {
         ring_[Slot(i)].AmplitudeUsed = ring_[Slot(i)].Used && ring_[Slot(i + 1)].Used;
     }
     // A beat error counts when its three beats are used and consecutive; a tock's is its
     // tick's as well.
-    for (std::int64_t i = s + 2; i < w; ++i) {
+    for (std::int64_t i = std::min(s + 2, w); i <= w; ++i) {
         TickRecord& r = ring_[Slot(i)];
         const TickRecord& before = ring_[Slot(i - 2)];
         r.BeatErrorUsed =
