@@ -1,5 +1,6 @@
 #include "audio/RecordingInput.h"
 
+#include "tools/ChannelPolarity.h"
 #include "tools/RiffHeader.h"
 
 #include <samplerate.h>
@@ -38,6 +39,12 @@ int RecordingInput::OpenSource(const AudioFormat& format) {
         return kSourceError;
     }
     channels_ = info.channels;
+    polarity_.assign(static_cast<std::size_t>(channels_), 1.0F);
+    if (info.seekable != 0 && !tools::MatchChannelPolarities(file_, info.samplerate, polarity_)) {
+        error_ = "The recording cannot be read from its start again.";
+        CloseSource();
+        return kSourceError;
+    }
     sampleRate_ = format.samplesPerSecond;
     pacer_ = WallClockPacer(sampleRate_);
     ratio_ = static_cast<double>(sampleRate_) / info.samplerate;
@@ -90,7 +97,8 @@ bool RecordingInput::Refill() {
             for (int i = 0; i < monoCount_; ++i) {
                 float sum = 0.0F;
                 for (int c = 0; c < channels_; ++c) {
-                    sum += frames_[static_cast<std::size_t>(i) * channels_ + c];
+                    sum += polarity_[static_cast<std::size_t>(c)] *
+                           frames_[static_cast<std::size_t>(i) * channels_ + c];
                 }
                 mono_[i] = sum / static_cast<float>(channels_);
             }

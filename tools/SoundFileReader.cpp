@@ -1,5 +1,6 @@
 #include "tools/SoundFileReader.h"
 
+#include "tools/ChannelPolarity.h"
 #include "tools/RiffHeader.h"
 
 #include <samplerate.h>
@@ -106,7 +107,8 @@ bool SoundFileReader::Open(const std::string& path) {
         error_ = sf_strerror(nullptr);
         return false;
     }
-    return Start(file, info.samplerate, info.channels, info.frames, info.format);
+    return Start(file, info.samplerate, info.channels, info.frames, info.format,
+                 info.seekable != 0);
 }
 
 bool SoundFileReader::OpenMemory(const void* bytes, std::size_t size) {
@@ -132,11 +134,12 @@ bool SoundFileReader::OpenMemory(const void* bytes, std::size_t size) {
         error_ = sf_strerror(nullptr);
         return false;
     }
-    return Start(file, info.samplerate, info.channels, info.frames, info.format);
+    return Start(file, info.samplerate, info.channels, info.frames, info.format,
+                 info.seekable != 0);
 }
 
-bool SoundFileReader::Start(SNDFILE* file, int rate, int channels, std::int64_t frames,
-                            int format) {
+bool SoundFileReader::Start(SNDFILE* file, int rate, int channels, std::int64_t frames, int format,
+                            bool seekable) {
     file_ = file;
     if (channels < 1 || channels > kMaxChannels) {
         error_ = "unsupported number of channels: " + std::to_string(channels);
@@ -168,6 +171,12 @@ bool SoundFileReader::Start(SNDFILE* file, int rate, int channels, std::int64_t 
     interleaved_.resize(kChunkFrames * static_cast<std::size_t>(channels));
     input_.resize(kChunkFrames);
     output_.resize(kOutputFrames);
+    polarity_.assign(static_cast<std::size_t>(channels), 1.0f);
+    if (channels > 1 && seekable && !MatchChannelPolarities(file_, rate, polarity_)) {
+        error_ = "the file cannot be read from its start again";
+        Close();
+        return false;
+    }
     finished_ = false;
     return true;
 }
@@ -185,7 +194,7 @@ std::size_t SoundFileReader::ReadMono(float* mono, std::size_t frames) {
         const float* frame = interleaved_.data() + i * channels;
         float sum = 0.0f;
         for (std::size_t c = 0; c < channels; ++c) {
-            sum += frame[c];
+            sum += polarity_[c] * frame[c];
         }
         mono[i] = channels == 1 ? sum : sum / static_cast<float>(channels);
     }

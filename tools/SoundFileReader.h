@@ -13,7 +13,8 @@ namespace tools {
 
 // Reads a recording (any format libsndfile knows: WAV, AIFF, FLAC...) as 16-bit mono at
 // 44100 samples per second, the capture format the analysis expects: channels are mixed down
-// by their mean, other sample rates converted with libsamplerate. Works from a file or from
+// by their mean (a channel carrying the sound in opposite polarity turned over first), other
+// sample rates converted with libsamplerate. Works from a file or from
 // bytes in memory, so a fuzz target can feed it anything; a damaged or foreign file gives a
 // failure with a reason, never a crash. Buffers are allocated at Open, not per Read.
 class SoundFileReader {
@@ -52,7 +53,8 @@ public:
     };
 
 private:
-    bool Start(SNDFILE* file, int rate, int channels, std::int64_t frames, int format);
+    bool Start(SNDFILE* file, int rate, int channels, std::int64_t frames, int format,
+               bool seekable);
     bool Refill();
     std::size_t ReadMono(float* mono, std::size_t frames);
 
@@ -67,6 +69,7 @@ private:
 
     bool direct_ = false;            // 16-bit mono at 44100: read as it is
     std::vector<float> interleaved_; // one chunk of the file's frames
+    std::vector<float> polarity_;    // +1 or -1 per channel, before the mean
     std::vector<float> input_;       // mixed to mono, before conversion
     std::vector<float> output_;      // mono at 44100, ready to hand out
     std::size_t inputPosition_ = 0;

@@ -168,7 +168,8 @@ TEST_F(SystemInputsTest, AStereoRecordingIsMixedToMonoAndConvertedTo44100) {
     for (int i = 0; i < kRate / 2; ++i) {
         const double wave = std::sin(2.0 * std::numbers::pi * kFrequency * i / kRate);
         sound[2 * i] = static_cast<std::int16_t>(std::lround(0.6 * 32767 * wave));
-        sound[2 * i + 1] = static_cast<std::int16_t>(std::lround(0.2 * 32767 * wave));
+        // The second microphone wired the other way round: turned over before the mean.
+        sound[2 * i + 1] = static_cast<std::int16_t>(std::lround(-0.2 * 32767 * wave));
     }
     ASSERT_TRUE(WriteWav(folder.File("stereo.wav"), sound, 2, kRate));
     audio.OpenDevice(DeviceNumberOf(audio, "Recording: stereo.wav"), 44100, &Recorder::Deliver,

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -92,6 +93,30 @@ TEST(SoundFileReader, MonoAt44100IsReadExactly) {
 TEST(SoundFileReader, ChannelsAreMixedByTheirMean) {
     const std::string wav = MakeWav(1, 3, 44100, 16, Pcm16({1000, 3000, 2000, -300, -300, 0}));
     EXPECT_EQ(ReadAll(wav), (std::vector<std::int16_t>{2000, -200}));
+}
+
+// Two microphones wired in opposite polarity: their plain mean would cancel every tick. A hum
+// common to both, louder than the ticks and in phase, must not decide which channel turns.
+TEST(SoundFileReader, AChannelInOppositePolarityIsTurnedOverBeforeTheMean) {
+    constexpr int kFrames = 44100;
+    std::vector<std::int16_t> stereo(2 * kFrames);
+    std::vector<double> tick(kFrames);
+    for (int i = 0; i < kFrames; ++i) {
+        const int since = i % 4410; // ten ticks a second
+        tick[i] =
+            8000.0 * std::exp(-since / 20.0) * std::sin(2.0 * std::numbers::pi * since / 12.0);
+        const double hum = 12000.0 * std::sin(2.0 * std::numbers::pi * 50.0 * i / 44100.0);
+        stereo[2 * i] = static_cast<std::int16_t>(std::lround(hum + tick[i]));
+        stereo[2 * i + 1] = static_cast<std::int16_t>(std::lround(hum - 0.5 * tick[i]));
+    }
+    const std::vector<std::int16_t> mono = ReadAll(MakeWav(1, 2, 44100, 16, Pcm16(stereo)));
+    ASSERT_EQ(mono.size(), static_cast<std::size_t>(kFrames));
+    // Turned over, the hum cancels and the ticks add: (hum + t - hum + t / 2) / 2 = 3t / 4.
+    double worst = 0.0;
+    for (int i = 0; i < kFrames; ++i) {
+        worst = std::max(worst, std::fabs(mono[i] - 0.75 * tick[i]));
+    }
+    EXPECT_LT(worst, 2.0);
 }
 
 TEST(SoundFileReader, FloatSamplesAreClippedAndNanIsSilence) {
