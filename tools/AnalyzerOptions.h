@@ -10,7 +10,7 @@ namespace tools {
 enum class AnalyzerOutput { Summary, Json, Beats };
 
 struct AnalyzerOptions {
-    AnalyzerSettings settings;
+    AnalyzerSettings settings{.calibrateAgain = true}; // a recording may start before the watch
     AnalyzerOutput output = AnalyzerOutput::Summary;
     std::vector<std::string> files; // the recordings, unless demo
     bool demo = false;              // analyse the built-in demo watch

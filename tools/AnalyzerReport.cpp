@@ -81,7 +81,8 @@ std::string JsonSummary(const AnalysisSummary& s) {
            ", \"complete\": " + (has && s.shownComplete ? "true" : "false") +
            ", \"used\": " + (has ? JsonNumber(s.shown.Used) : "null") +
            ", \"scatter\": " + (has ? JsonNumber(s.shown.Scatter) : "null") +
-           ", \"results\": " + std::to_string(s.validResults) + "}";
+           ", \"results\": " + std::to_string(s.validResults) +
+           ", \"calibration_start\": " + JsonNumber(s.calibrationStart) + "}";
 }
 
 std::string JsonSummary(const AnalysisSummary& summary, const std::string& file) {
@@ -131,6 +132,10 @@ std::string TextSummary(const AnalysisSummary& s, const AnalyzerSettings& settin
         text += "; stopped after 10 s without a tick";
     }
     text += ".\n";
+    if (s.calibrationStart > 0.0) {
+        text += "No consistent tick in the first " + Format("%.1f s", s.calibrationStart) +
+                ": the calibration started again there.\n";
+    }
     return text;
 }
 

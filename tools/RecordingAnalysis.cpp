@@ -43,7 +43,13 @@ AnalysisSummary AnalyzeSound(dsp::SignalAnalysis& analysis, SampleSource& source
             if (!analysis.FinishCalibration(settings.rate, settings.liftAngle, summary.beatsPerHour,
                                             summary.peakLevel, summary.initialRate)) {
                 summary.end = AnalysisEnd::CalibrationFailed;
-                break;
+                if (!settings.calibrateAgain) {
+                    break;
+                }
+                analysis.BeginCalibration(settings.settling, settings.filter, settings.correction);
+                summary.calibrationStart =
+                    static_cast<double>(samplesRead) / dsp::kNominalSampleRate;
+                continue;
             }
             calibrating = false;
             summary.end = AnalysisEnd::EndOfSound;

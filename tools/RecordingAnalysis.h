@@ -20,11 +20,12 @@ enum class AnalysisEnd {
 
 struct AnalysisSummary {
     AnalysisEnd end = AnalysisEnd::EndOfSound;
-    int beatsPerHour = 0;     // detected or verified by the calibration
-    double peakLevel = 0.0;   // calibration's 99.75th percentile level
-    double initialRate = 0.0; // s/d, the calibration's first estimate
-    double seconds = 0.0;     // of sound read, at the nominal 44100 samples/s
-    int results = 0;          // handed out by NextTickResult, valid or not
+    int beatsPerHour = 0;          // detected or verified by the calibration
+    double peakLevel = 0.0;        // calibration's 99.75th percentile level
+    double initialRate = 0.0;      // s/d, the calibration's first estimate
+    double seconds = 0.0;          // of sound read, at the nominal 44100 samples/s
+    double calibrationStart = 0.0; // s into the sound where the calibration that held began
+    int results = 0;               // handed out by NextTickResult, valid or not
     int validResults = 0;
     int completeResults = 0;
     bool hasResult = false;     // a valid result is in shown
@@ -37,7 +38,8 @@ struct AnalysisSummary {
 using ResultHandler = std::function<void(const dsp::TickResult& result, bool complete)>;
 
 // Runs the program's measurement path over a sound: the filter reset, the calibration over
-// buffers of 4096 samples until the store is full (the rest of that buffer is not analysed),
+// buffers of 4096 samples until the store is full (the rest of that buffer is not analysed;
+// with calibrateAgain, a failed calibration starts again with the next buffer),
 // then tick detection buffer by buffer with plotting off, draining the results after every
 // buffer that completed a record, until the ticks stop as the program would stop a test or
 // the sound ends.

@@ -81,7 +81,8 @@ TEST(Analyzer, JsonReportsTheLastCompleteResult) {
     EXPECT_EQ(run.err, "");
     const std::regex shape(
         R"(\{"bph": \d+, "rate": \S+, "amplitude": \S+, "beat_error": \S+, )"
-        R"("complete": (true|false), "used": \S+, "scatter": \S+, "results": \d+\}\n)");
+        R"("complete": (true|false), "used": \S+, "scatter": \S+, "results": \d+, )"
+        R"("calibration_start": \S+\}\n)");
     EXPECT_TRUE(std::regex_match(run.out, shape)) << run.out;
     EXPECT_EQ(JsonNumber(run.out, "bph"), 21600);
     EXPECT_NEAR(JsonNumber(run.out, "rate"), 8.0, 0.25);
@@ -190,6 +191,18 @@ TEST(Analyzer, FailedCalibrationGivesTheProgramsMessage) {
     WriteWatch(other, TestWatch(), 7.0);
     EXPECT_EQ(Analyze({"--rate", "28800", other}).err,
               "Unable to detect a consistent tick at 28800bph.\n");
+
+    // Where the program would stop, the analyser calibrates again, as a watchmaker presses
+    // Start once the watch sits on the microphone: a recording that starts 6 s before it.
+    synth::WatchParameters late = TestWatch();
+    late.startOffset = 6.0;
+    const std::string placed = folder.File("placed.wav");
+    WriteWatch(placed, late, 40.0);
+    const Outcome again = Analyze({"--json", placed});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_NEAR(JsonNumber(again.out, "calibration_start"), 5.0, 0.1);
+    EXPECT_NEAR(JsonNumber(again.out, "rate"), late.rate, 0.1);
+    EXPECT_NE(again.out.find("\"complete\": true"), std::string::npos) << again.out;
 }
 
 TEST(Analyzer, StopsWhereTheProgramWouldStopATest) {
@@ -287,7 +300,8 @@ TEST(Analyzer, TooShortASoundEndsWithoutAResult) {
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.out,
               "{\"bph\": 21600, \"rate\": null, \"amplitude\": null, \"beat_error\": null, "
-              "\"complete\": false, \"used\": null, \"scatter\": null, \"results\": 0}\n");
+              "\"complete\": false, \"used\": null, \"scatter\": null, \"results\": 0, "
+              "\"calibration_start\": 0}\n");
 }
 
 TEST(Analyzer, OptionErrorsExitWithStatusTwo) {
