@@ -349,7 +349,11 @@ bool LevelCalibration::Finish(int rateSetting, int liftAngle, Outcome& outcome) 
                  // apart (the gap after each, plus a waiting time); only a watch keeps them on
                  // two lines.
                  irregularity <= kMaxIrregularity &&
-                 (g == 0.0 || std::fabs(g - fm) / g < kRateAgreement);
+                 (g == 0.0 || std::fabs(g - fm) / g < kRateAgreement) &&
+                 // AUTO keeps the rate the rungs voted for: onsets found at the threshold
+                 // every other beat, or with a sound between the beats, give another rate,
+                 // and a 12000 bph watch would read 12600 bph and -4111 s/d, settled.
+                 (g != 0.0 || (fr == best && std::fabs(fr - fm) / fr < kRateAgreement));
     if (!found) {
         // Under strong noise no rung holds the ticks alone; the rhythm of the sound may still
         // show a watch, and then the most regular rung at its rate takes the threshold.

@@ -192,6 +192,19 @@ TEST(Analyzer, FailedCalibrationGivesTheProgramsMessage) {
     EXPECT_EQ(Analyze({"--rate", "28800", other}).err,
               "Unable to detect a consistent tick at 28800bph.\n");
 
+    // AUTO finds 18000 to 28800 bph only. Here one rung finds 5 beats/s by chance, and the
+    // threshold it places finds the watch's 3.33: refused, not read as 12600 bph, -4111 s/d.
+    synth::WatchParameters slow;
+    slow.beatsPerHour = 12000;
+    slow.rate = 3.0;
+    slow.noiseDb = -35.0;
+    slow.shape = synth::RandomShape(77);
+    const std::string twelve = folder.File("12000.wav");
+    WriteWatch(twelve, slow, 40.0);
+    EXPECT_EQ(Analyze({twelve}).err, "Unable to detect a consistent tick.\n");
+    EXPECT_NEAR(JsonNumber(Analyze({"--rate", "12000", "--json", twelve}).out, "rate"), slow.rate,
+                0.5);
+
     // Where the program would stop, the analyser calibrates again, as a watchmaker presses
     // Start once the watch sits on the microphone: a recording that starts 6 s before it.
     synth::WatchParameters late = TestWatch();
