@@ -175,7 +175,7 @@ private:
     bool EarlierSoundLeftOut(std::int64_t s, std::int64_t w, const double* aside, double limit,
                              Residual residual);
     bool AmplitudesAgree(std::int64_t first, std::int64_t last, double median, bool repaired,
-                         bool& paritiesAlike);
+                         double& parityGap);
     double Field(std::int64_t number, MedianField field) const;
     double Share(std::int64_t first, std::int64_t last, bool TickRecord::*flag, int step = 1) const;
     bool LaterDropsAgree(std::int64_t first, std::int64_t last, int liftAngle);

@@ -53,7 +53,7 @@ inline constexpr double kOutlierSigmas = 4.0;    // robust standard deviations o
 inline constexpr double kOutlierFloor = 0.25e-3; // s: a departure within is never set aside
 
 // --- verdict: a window is trusted when all of these hold ---
-inline constexpr double kMinUsedShare = 0.75;      // of its beats used, missed ones included
+inline constexpr double kMinUsedShare = 0.75; // of its beats used, missed ones included
 // Beats set aside at random, noise that crossed the threshold before them, leave the others
 // timed truly: two of three used are enough. Beats set aside together (at least kStrayBeats,
 // this share of them within kStraysTogether of their median) were timed on another sound of
@@ -71,9 +71,13 @@ inline constexpr double kMaxAmplitudeSpread = 0.1; // of the median: the beats' 
 inline constexpr std::int64_t kSpreadBeats = 256;  // beats the spread is taken over
 inline constexpr int kMinSpreadBeats = 8;          // beats before the spread is judged
 // Ticks and tocks timed on the same sound of their beats: their amplitudes agree within this
-// share of the median, and the beat error is not about one lift time (within this share).
+// share of the median, and the beat error is not about one lift time (within this share)
+// unless their amplitudes agree within the closer share: a watch badly out of beat, its ticks
+// and tocks lifting alike, where a tick timed on another sound than its tock would lift
+// shorter or longer by that sound's place in the lift.
 inline constexpr double kParityAmplitudes = 0.15;
 inline constexpr double kLiftLikeBeatError = 0.25;
+inline constexpr double kSameLifts = 0.05;
 // Beats set aside steadily early mark an earlier sound of the beat than the window's onsets:
 // at least this many of them, and this share of the window, their middle half this close.
 inline constexpr int kEarlierBeats = 8;

@@ -95,8 +95,7 @@ void SignalAnalysis::RecordResults(std::int64_t w, int period, int liftAngle) {
     figures.rateError = plain.rateError;
     std::copy_n(plain.parityRate, 2, figures.parityRate);
     std::copy_n(plain.parityError, 2, figures.parityError);
-    figures.amplitudesAgree =
-        AmplitudesAgree(m + 1, w - 1, amplitude, false, figures.parityAmplitudes);
+    figures.amplitudesAgree = AmplitudesAgree(m + 1, w - 1, amplitude, false, figures.parityGap);
     figures.onFirstSounds = observer_.OnsetsOnFirstSounds();
     figures.louderBeforePeak = Share(s, w, &TickRecord::LouderBeforePeak);
     // Ticks and tocks sound apart: a short drop may follow a louder impulse in one only. The
@@ -325,8 +324,7 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
     const TickRecord& before = ring_[Slot(w - 2)];
     auto soundTime = [](const TickRecord& r) { return r.RepairedTime + r.SoundShift; };
     record.RepairedBeatError =
-        std::fabs(soundTime(record) - 2.0 * soundTime(previous) + soundTime(before)) *
-        500.0; // ms
+        std::fabs(soundTime(record) - 2.0 * soundTime(previous) + soundTime(before)) * 500.0; // ms
     if (record.Beat % 2 != 0) {
         previous.RepairedBeatError = record.RepairedBeatError;
     }
@@ -344,7 +342,7 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
     std::copy_n(rates, 2, figures.parityRate);
     std::copy_n(errors, 2, figures.parityError);
     figures.amplitudesAgree =
-        AmplitudesAgree(m + 1, w - 1, record.AmplitudeMedian, true, figures.parityAmplitudes);
+        AmplitudesAgree(m + 1, w - 1, record.AmplitudeMedian, true, figures.parityGap);
     figures.beatError = record.BeatErrorMedian;
     figures.amplitude = record.AmplitudeMedian;
     figures.liftAngle = liftAngle;
@@ -480,15 +478,15 @@ bool SignalAnalysis::LaterDropsAgree(std::int64_t first, std::int64_t last, int 
 
 // Whether the beats' amplitudes keep within kMaxAmplitudeSpread of their median (robustly),
 // over the last kSpreadBeats beats of first ... last at most, each about its parity's own
-// median (a watch's ticks and tocks may swing a little differently); and, in paritiesAlike,
-// whether those two medians agree within kParityAmplitudes of the median. repaired: the
-// repair's amplitudes of the beats it used, else the plain ones of every beat.
+// median (a watch's ticks and tocks may swing a little differently); and, in parityGap, how
+// far apart those two medians are, as a share of the median (0 with too few of either). repaired:
+// the repair's amplitudes of the beats it used, else the plain ones of every beat.
 bool SignalAnalysis::AmplitudesAgree(std::int64_t first, std::int64_t last, double median,
-                                     bool repaired, bool& paritiesAlike) {
+                                     bool repaired, double& parityGap) {
     double* const values[2] = {work_.get(), work_.get() + kTickRingSize};
     double* const departures = work_.get() + 2 * kTickRingSize;
     int counts[2] = {0, 0};
-    paritiesAlike = true;
+    parityGap = 0.0;
     for (std::int64_t i = std::max(first, last - kSpreadBeats); i <= last; ++i) {
         const TickRecord& r = ring_[Slot(i)];
         if (!repaired) {
@@ -515,7 +513,8 @@ bool SignalAnalysis::AmplitudesAgree(std::int64_t first, std::int64_t last, doub
         return true;
     }
     if (counts[0] >= kMinSpreadBeats / 2 && counts[1] >= kMinSpreadBeats / 2) {
-        paritiesAlike = std::fabs(own[0] - own[1]) <= kParityAmplitudes * median;
+        const double apart = std::fabs(own[0] - own[1]);
+        parityGap = apart == 0.0 ? 0.0 : median > 0.0 ? apart / median : HUGE_VAL;
     }
     return 1.4826 * MedianInPlace(departures, n) <= kMaxAmplitudeSpread * median;
 }

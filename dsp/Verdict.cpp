@@ -21,9 +21,10 @@ bool ParitiesAgree(const WindowFigures& f) {
 }
 
 // A beat error of about one lift time is the mark of ticks and tocks timed on different
-// sounds of their beats (one on the unlocking, the other on the drop), not of a watch.
+// sounds of their beats (one on the unlocking, the other on the drop), not of a watch, unless
+// both lift alike.
 bool BeatErrorLikeALift(const WindowFigures& f) {
-    if (!(f.amplitude > f.liftAngle / 2.0)) {
+    if (!(f.amplitude > f.liftAngle / 2.0) || f.parityGap <= kSameLifts) {
         return false;
     }
     const double lift = 2.0 / std::numbers::pi * std::asin(f.liftAngle / (2.0 * f.amplitude)) /
@@ -32,7 +33,7 @@ bool BeatErrorLikeALift(const WindowFigures& f) {
 }
 
 bool SameSound(const WindowFigures& f) {
-    return f.parityAmplitudes && !BeatErrorLikeALift(f);
+    return f.parityGap <= kParityAmplitudes && !BeatErrorLikeALift(f);
 }
 
 } // namespace
@@ -45,10 +46,9 @@ bool HoldsTogether(const WindowFigures& f) {
 
 bool Trusted(const WindowFigures& f) {
     const double minUsed = f.straysTogether ? kMinUsedShare : kMinUsedShareScattered;
-    return f.usedShare >= minUsed && f.scatter <= kMaxScatter &&
-           f.rateError <= kMaxRateError && ParitiesAgree(f) && f.amplitudesAgree &&
-           f.amplitudeShare >= kMinAmplitudeShare && SameSound(f) && f.onFirstSounds &&
-           f.louderBeforePeak <= kMaxLouderBeforePeak;
+    return f.usedShare >= minUsed && f.scatter <= kMaxScatter && f.rateError <= kMaxRateError &&
+           ParitiesAgree(f) && f.amplitudesAgree && f.amplitudeShare >= kMinAmplitudeShare &&
+           SameSound(f) && f.onFirstSounds && f.louderBeforePeak <= kMaxLouderBeforePeak;
 }
 
 } // namespace dsp

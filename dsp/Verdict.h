@@ -13,7 +13,7 @@ struct WindowFigures {
     double parityError[2] = {};    // s/d, their standard errors
     bool amplitudesAgree = true;   // the beats' amplitudes do not scatter widely
     double amplitudeShare = 1.0;   // of its beats, those whose amplitudes its median counts
-    bool parityAmplitudes = true;  // ticks and tocks give the same amplitude
+    double parityGap = 0.0;        // ticks' and tocks' amplitudes apart, share of the median
     bool onFirstSounds = true;     // the onsets sit on the beats' first sounds
     bool straysTogether = false;   // its beats set aside sit together: another sound
     double louderBeforePeak = 0.0; // share of its beats with their drops before their peak windows
