@@ -38,8 +38,7 @@ int RecordingInput::OpenSource(const AudioFormat& format) {
         CloseSource();
         return kSourceError;
     }
-    channels_ = info.channels;
-    polarity_.assign(static_cast<std::size_t>(channels_), 1.0F);
+    polarity_.assign(static_cast<std::size_t>(info.channels), 1.0F);
     if (info.seekable != 0 && !tools::MatchChannelPolarities(file_, info.samplerate, polarity_)) {
         error_ = "The recording cannot be read from its start again.";
         CloseSource();
@@ -57,7 +56,7 @@ int RecordingInput::OpenSource(const AudioFormat& format) {
             return kSourceError;
         }
     }
-    frames_ = std::make_unique<float[]>(static_cast<std::size_t>(kReadFrames) * channels_);
+    frames_ = std::make_unique<float[]>(static_cast<std::size_t>(kReadFrames) * polarity_.size());
     mono_ = std::make_unique<float[]>(kReadFrames);
     convertedCapacity_ = static_cast<int>(std::ceil(kReadFrames * ratio_)) + 64;
     converted_ = std::make_unique<float[]>(static_cast<std::size_t>(convertedCapacity_));
@@ -94,14 +93,8 @@ bool RecordingInput::Refill() {
             fileEnded_ = read < kReadFrames;
             monoCount_ = static_cast<int>(std::max<sf_count_t>(read, 0));
             monoUsed_ = 0;
-            for (int i = 0; i < monoCount_; ++i) {
-                float sum = 0.0F;
-                for (int c = 0; c < channels_; ++c) {
-                    sum += polarity_[static_cast<std::size_t>(c)] *
-                           frames_[static_cast<std::size_t>(i) * channels_ + c];
-                }
-                mono_[i] = sum / static_cast<float>(channels_);
-            }
+            tools::MixDown(frames_.get(), static_cast<std::size_t>(monoCount_), polarity_,
+                           mono_.get());
         }
         convertedUsed_ = 0;
         if (converter_ == nullptr) {

@@ -38,7 +38,6 @@ private:
     std::string error_;
     sf_private_tag* file_ = nullptr;
     SRC_STATE_tag* converter_ = nullptr; // null when the file has the capture rate
-    int channels_ = 1;
     std::vector<float> polarity_;        // +1 or -1 per channel, before the mean
     double ratio_ = 1.0;                 // capture rate / file rate
     int sampleRate_ = 0;                 // capture rate, samples/s

@@ -168,12 +168,10 @@ private:
     void RecordResults(std::int64_t w, int period, int liftAngle);
     double MedianOfUsed(std::int64_t first, std::int64_t last, MedianField field);
     void RepairWindow(std::int64_t w, std::int64_t s, int period, int liftAngle);
-    template <typename Residual>
-    bool StraysTogether(std::int64_t s, std::int64_t w, const double* aside, Residual residual);
+    bool StraysTogether(double* strays, int n);
     void JudgeByWindow(std::int64_t s, std::int64_t w, const double* aside);
-    template <typename Residual>
-    bool EarlierSoundLeftOut(std::int64_t s, std::int64_t w, const double* aside, double limit,
-                             Residual residual);
+    bool EarlierSoundLeftOut(std::int64_t s, std::int64_t w, const double* aside, double* strays,
+                             int count, double limit);
     bool AmplitudesAgree(std::int64_t first, std::int64_t last, double median, bool repaired,
                          double& parityGap);
     double Field(std::int64_t number, MedianField field) const;

@@ -271,9 +271,16 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
     }
     fits[0].sse = sse[0];
     fits[1].sse = sse[1];
-    auto residual = [&](std::int64_t i) { return fits[parityOf(i)].Residual(x(i), y(i)); };
-    const bool earlier = EarlierSoundLeftOut(s, w, aside, limit, residual);
-    const bool straysTogether = StraysTogether(s, w, aside, residual);
+    // The set-aside beats' departures from their lines, for the two judgements below.
+    double* const strays = work_.get() + 3 * kTickRingSize;
+    int strayCount = 0;
+    for (std::int64_t i = s; i <= w; ++i) {
+        if (aside[i - s] != 0.0) {
+            strays[strayCount++] = fits[parityOf(i)].Residual(x(i), y(i));
+        }
+    }
+    const bool straysTogether = StraysTogether(strays, strayCount);
+    const bool earlier = EarlierSoundLeftOut(s, w, aside, strays, strayCount, limit);
     JudgeByWindow(s, w, aside);
     record.UsedShare = static_cast<double>(used[0] + used[1]) / static_cast<double>(beats + 1);
     record.Scatter = sigma * 1000.0; // ms
@@ -359,16 +366,8 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
 
 // Whether the window's beats set aside sit together (kStraysTogetherShare of them within
 // kStraysTogether of their median): timed on another sound of the beat, not on noise.
-template <typename Residual>
-bool SignalAnalysis::StraysTogether(std::int64_t s, std::int64_t w, const double* aside,
-                                    Residual residual) {
-    double* const strays = work_.get() + 3 * kTickRingSize;
-    int n = 0;
-    for (std::int64_t i = s; i <= w; ++i) {
-        if (aside[i - s] != 0.0) {
-            strays[n++] = residual(i);
-        }
-    }
+// `strays`: their n departures from the window's lines, reordered here.
+bool SignalAnalysis::StraysTogether(double* strays, int n) {
     if (n < kStrayBeats) {
         return false;
     }
@@ -410,18 +409,15 @@ void SignalAnalysis::JudgeByWindow(std::int64_t s, std::int64_t w, const double*
 // onsets sit on: a quiet unlocking that only some beats' onsets catch under noise. The
 // window's lifts then start late and its amplitude reads high, so it is not trusted. True
 // when the used beats' lifts start more than `limit` after that sound. `aside` marks the
-// window's set-aside beats, `limit` their least departure.
-template <typename Residual>
+// window's set-aside beats, `strays` their `count` departures from its lines (overwritten),
+// `limit` their least departure.
 bool SignalAnalysis::EarlierSoundLeftOut(std::int64_t s, std::int64_t w, const double* aside,
-                                         double limit, Residual residual) {
-    double* const early = work_.get() + 3 * kTickRingSize;
+                                         double* strays, int count, double limit) {
+    double* const early = strays;
     int n = 0;
-    for (std::int64_t i = s; i <= w; ++i) {
-        if (aside[i - s] != 0.0) {
-            const double r = residual(i);
-            if (r < -limit) {
-                early[n++] = r;
-            }
+    for (int k = 0; k < count; ++k) {
+        if (strays[k] < -limit) {
+            early[n++] = strays[k];
         }
     }
     if (n < kEarlierBeats || n < kEarlierShare * static_cast<double>(w - s + 1)) {

@@ -77,4 +77,17 @@ bool MatchChannelPolarities(SNDFILE* file, int sampleRate, std::vector<float>& p
     return back;
 }
 
+void MixDown(const float* frames, std::size_t count, const std::vector<float>& polarity,
+             float* mono) {
+    const std::size_t channels = polarity.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const float* frame = frames + i * channels;
+        float sum = 0.0f;
+        for (std::size_t c = 0; c < channels; ++c) {
+            sum += polarity[c] * frame[c];
+        }
+        mono[i] = sum / static_cast<float>(channels);
+    }
+}
+
 } // namespace tools

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 typedef struct sf_private_tag SNDFILE;
@@ -13,5 +14,10 @@ namespace tools {
 // most (whose sharpest sounds are the ticks), +1 for the rest. Leaves the file at its start;
 // false when it cannot go back there.
 bool MatchChannelPolarities(SNDFILE* file, int sampleRate, std::vector<float>& polarity);
+
+// The mean of each of `count` interleaved frames of polarity.size() channels, every channel
+// first multiplied by its factor, into mono.
+void MixDown(const float* frames, std::size_t count, const std::vector<float>& polarity,
+             float* mono);
 
 } // namespace tools

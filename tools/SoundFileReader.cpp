@@ -189,15 +189,7 @@ std::size_t SoundFileReader::ReadMono(float* mono, std::size_t frames) {
         return 0;
     }
     const auto n = static_cast<std::size_t>(std::max<sf_count_t>(got, 0));
-    const auto channels = static_cast<std::size_t>(sourceChannels_);
-    for (std::size_t i = 0; i < n; ++i) {
-        const float* frame = interleaved_.data() + i * channels;
-        float sum = 0.0f;
-        for (std::size_t c = 0; c < channels; ++c) {
-            sum += polarity_[c] * frame[c];
-        }
-        mono[i] = channels == 1 ? sum : sum / static_cast<float>(channels);
-    }
+    MixDown(interleaved_.data(), n, polarity_, mono);
     return n;
 }
 
