@@ -51,6 +51,7 @@ inline constexpr double kBurstSpan = 0.35e-3; // s, the envelope's reach over a 
 // --- repair: beats set aside from the window's fit ---
 inline constexpr double kOutlierSigmas = 4.0;    // robust standard deviations of the timings
 inline constexpr double kOutlierFloor = 0.25e-3; // s: a departure within is never set aside
+inline constexpr int kConsensusLines = 64;       // lines tried for the one most beats agree with
 
 // --- verdict: a window is trusted when all of these hold ---
 inline constexpr double kMinUsedShare = 0.75; // of its beats used, missed ones included

@@ -211,10 +211,10 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
         // Strays bend a least-squares line: start again from lines through the medians of
         // the slopes between points half a window apart, then refit on what agrees with them.
         LineFit robust[2];
-        for (int p = 0; p < 2; ++p) {
+        double* const xs = magnitudes;
+        double* const ys = work_.get() + kTickRingSize;
+        auto collect = [&](int p) {
             int n = 0;
-            double* const xs = magnitudes;
-            double* const ys = work_.get() + kTickRingSize;
             for (std::int64_t i = s; i <= w; ++i) {
                 if (parityOf(i) == p) {
                     xs[n] = x(i);
@@ -222,6 +222,10 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
                     ++n;
                 }
             }
+            return n;
+        };
+        for (int p = 0; p < 2; ++p) {
+            const int n = collect(p);
             robust[p] = fits[p];
             const int half = n / 2;
             if (half < 1) {
@@ -247,6 +251,36 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
         refit();
         std::tie(setAside, sigma) = judge(fits, true);
         refit();
+        if (sigma > kMaxScatter) {
+            // Still between sounds: under noise the onsets may fall on three sounds of the
+            // beat and on noise, none of them on most beats, and the medians then lie between
+            // them. Start again from the line most beats agree with, and keep it where those
+            // beats sit on one sound, so tightly that their own outlier limit lies within
+            // kOutlierFloor; timings merely ragged spread evenly about any line and stay as
+            // the medians judged them.
+            double* const judged = work_.get() + 3 * kTickRingSize;
+            std::copy_n(aside, w - s + 1, judged);
+            const LineFit kept[2] = {fits[0], fits[1]};
+            const auto keptJudgement = std::pair{setAside, sigma};
+            const double keptLimit = limit;
+            for (int p = 0; p < 2; ++p) {
+                LineMostAgreeWith(xs, ys, collect(p), kOutlierFloor, kConsensusLines, robust[p]);
+            }
+            for (std::int64_t i = s; i <= w; ++i) {
+                const double r = robust[parityOf(i)].Residual(x(i), y(i));
+                aside[i - s] = std::fabs(r) > kOutlierFloor ? 1.0 : 0.0;
+            }
+            refit();
+            std::tie(setAside, sigma) = judge(fits, true);
+            refit();
+            if (kOutlierSigmas * sigma > kOutlierFloor) {
+                std::copy_n(judged, w - s + 1, aside);
+                fits[0] = kept[0];
+                fits[1] = kept[1];
+                std::tie(setAside, sigma) = keptJudgement;
+                limit = keptLimit;
+            }
+        }
     }
 
     // The newest beat set aside: where the alignment offers a time that agrees with the

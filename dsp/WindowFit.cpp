@@ -77,4 +77,32 @@ PlainWindow FitPlainWindow(const double* times, int count, double beatFrequency,
     return window;
 }
 
+bool LineMostAgreeWith(const double* xs, const double* ys, int n, double tolerance, int tries,
+                       LineFit& line) {
+    const int half = n / 2;
+    const int pairs = n - half;
+    if (half < 1 || tries < 1) {
+        return false;
+    }
+    const int step = std::max(1, pairs / tries);
+    int best = 0;
+    for (int k = 0; k < pairs; k += step) {
+        if (!(xs[k + half] > xs[k])) {
+            continue;
+        }
+        LineFit candidate;
+        candidate.slope = (ys[k + half] - ys[k]) / (xs[k + half] - xs[k]);
+        candidate.intercept = ys[k] - candidate.slope * xs[k];
+        int agree = 0;
+        for (int j = 0; j < n; ++j) {
+            agree += std::fabs(candidate.Residual(xs[j], ys[j])) <= tolerance ? 1 : 0;
+        }
+        if (agree > best) {
+            best = agree;
+            line = candidate;
+        }
+    }
+    return best > 0;
+}
+
 } // namespace dsp

@@ -55,6 +55,14 @@ struct PlainWindow {
     bool consecutive = true;    // every interval about one beat: none missed
 };
 
+// The line through two of the n points, half of them apart, that the most points lie within
+// `tolerance` of (the first of equals), trying at most `tries` such pairs spread evenly over
+// the points; xs in rising order. Where timings fall on several sounds of the beat, none of
+// them on most beats, medians lie between the sounds and this line on one of them. False
+// with no two points apart in x.
+bool LineMostAgreeWith(const double* xs, const double* ys, int n, double tolerance, int tries,
+                       LineFit& line);
+
 // times: the count (>= 4) onset times (s) of the window's records in order; beatFrequency:
 // beats/s; work: room for count doubles. A pure function of its inputs.
 PlainWindow FitPlainWindow(const double* times, int count, double beatFrequency, double* work);
