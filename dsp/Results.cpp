@@ -174,6 +174,15 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
 
     // Departures from the fits, and how widely the window scatters about them.
     double limit = kOutlierFloor;
+    auto setAsideBeyond = [&](const LineFit* lines, double within) {
+        int n = 0;
+        for (std::int64_t i = s; i <= w; ++i) {
+            const bool out = std::fabs(lines[parityOf(i)].Residual(x(i), y(i))) > within;
+            aside[i - s] = out ? 1.0 : 0.0;
+            n += out ? 1 : 0;
+        }
+        return n;
+    };
     auto judge = [&](const LineFit* lines, bool onlyUsed) {
         int n = 0;
         for (std::int64_t i = s; i <= w; ++i) {
@@ -183,13 +192,7 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
         }
         const double sigma = 1.4826 * MedianInPlace(magnitudes, n);
         limit = std::max(kOutlierSigmas * sigma, kOutlierFloor);
-        int setAside = 0;
-        for (std::int64_t i = s; i <= w; ++i) {
-            const bool out = std::fabs(lines[parityOf(i)].Residual(x(i), y(i))) > limit;
-            aside[i - s] = out ? 1.0 : 0.0;
-            setAside += out ? 1 : 0;
-        }
-        return std::pair{setAside, sigma};
+        return std::pair{setAsideBeyond(lines, limit), sigma};
     };
     auto refit = [&]() {
         LineSums used[2];
@@ -203,6 +206,13 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
                 fits[p] = SolveLine(used[p]);
             }
         }
+    };
+    // Refits on the beats that agree, judges the window about the new lines, refits again.
+    auto refine = [&]() {
+        refit();
+        const auto judged = judge(fits, true);
+        refit();
+        return judged;
     };
     auto [setAside, sigma] = judge(fits, false);
     // Beats split between two sounds of the beat pull the plain lines between them, and
@@ -248,9 +258,7 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
             robust[p].intercept = MedianInPlace(ys, n);
         }
         judge(robust, false);
-        refit();
-        std::tie(setAside, sigma) = judge(fits, true);
-        refit();
+        std::tie(setAside, sigma) = refine();
         if (sigma > kMaxScatter) {
             // Still between sounds: under noise the onsets may fall on three sounds of the
             // beat and on noise, none of them on most beats, and the medians then lie between
@@ -266,13 +274,8 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
             for (int p = 0; p < 2; ++p) {
                 LineMostAgreeWith(xs, ys, collect(p), kOutlierFloor, kConsensusLines, robust[p]);
             }
-            for (std::int64_t i = s; i <= w; ++i) {
-                const double r = robust[parityOf(i)].Residual(x(i), y(i));
-                aside[i - s] = std::fabs(r) > kOutlierFloor ? 1.0 : 0.0;
-            }
-            refit();
-            std::tie(setAside, sigma) = judge(fits, true);
-            refit();
+            setAsideBeyond(robust, kOutlierFloor);
+            std::tie(setAside, sigma) = refine();
             if (kOutlierSigmas * sigma > kOutlierFloor) {
                 std::copy_n(judged, w - s + 1, aside);
                 fits[0] = kept[0];

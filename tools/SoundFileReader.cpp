@@ -86,7 +86,7 @@ void SoundFileReader::Close() {
         resampler_ = nullptr;
     }
     sourceRate_ = 0;
-    sourceChannels_ = 0;
+    polarity_.clear();
     sourceFrames_ = 0;
     inputPosition_ = inputLength_ = outputPosition_ = outputLength_ = 0;
     inputEnded_ = false;
@@ -153,7 +153,6 @@ bool SoundFileReader::Start(SNDFILE* file, int rate, int channels, std::int64_t 
         return false;
     }
     sourceRate_ = rate;
-    sourceChannels_ = channels;
     sourceFrames_ = frames;
     ratio_ = static_cast<double>(kSampleRate) / rate;
     if (rate != kSampleRate) {

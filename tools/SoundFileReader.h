@@ -37,8 +37,9 @@ public:
     std::size_t Read(std::int16_t* samples, std::size_t count);
 
     const std::string& Error() const { return error_; }
-    int SourceRate() const { return sourceRate_; }         // samples/s of the file
-    int SourceChannels() const { return sourceChannels_; } // channels of the file
+    int SourceRate() const { return sourceRate_; } // samples/s of the file
+    // Channels of the file: one polarity factor each.
+    int SourceChannels() const { return static_cast<int>(polarity_.size()); }
     std::int64_t SourceFrames() const { return sourceFrames_; }
 
     // Everything the reader can deliver from the bytes, or empty with error set: the fuzz
@@ -63,7 +64,6 @@ private:
     MemoryFile memory_;
     std::string error_;
     int sourceRate_ = 0;
-    int sourceChannels_ = 0;
     std::int64_t sourceFrames_ = 0;
     double ratio_ = 1.0;
 

@@ -330,7 +330,7 @@ std::string WatchOf(const Sound& c, synth::WatchParameters& p) {
 
 } // namespace
 
-// Sounds that once led the analysis to settle on a wrong reading.
+// Sounds that once led the analysis to settle on a wrong reading, or never on a right one.
 //  - An unlocking and impulse both quiet: ticks and tocks timed on different sounds of their
 //    beats with the wide and narrow filters, settled on a beat error of 7.5 ms (a lift time).
 //  - A drop too short for the narrow band after a long impulse: the filtered loudest point
