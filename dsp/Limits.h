@@ -71,6 +71,13 @@ inline constexpr double kParityErrors = 3.0;       // standard errors of their d
 inline constexpr double kMaxAmplitudeSpread = 0.1; // of the median: the beats' robust spread
 inline constexpr std::int64_t kSpreadBeats = 256;  // beats the spread is taken over
 inline constexpr int kMinSpreadBeats = 8;          // beats before the spread is judged
+// Beats whose amplitudes sit together apart from the rest measured another sound's loudness:
+// at least this many and this share, further than this from their parity's median and their
+// middle half this close (both shares of the median).
+inline constexpr int kApartBeats = 8;
+inline constexpr double kApartShare = 0.3;
+inline constexpr double kApartAmplitude = 0.15;
+inline constexpr double kApartTogether = 0.05;
 // Ticks and tocks timed on the same sound of their beats: their amplitudes agree within this
 // share of the median, and the beat error is not about one lift time (within this share)
 // unless their amplitudes agree within the closer share: a watch badly out of beat, its ticks

@@ -549,6 +549,27 @@ bool SignalAnalysis::AmplitudesAgree(std::int64_t first, std::int64_t last, doub
         const double apart = std::fabs(own[0] - own[1]);
         parityGap = apart == 0.0 ? 0.0 : median > 0.0 ? apart / median : HUGE_VAL;
     }
+    // In a window being repaired, a good share of beats lifting alike but well apart from the
+    // rest took their loudest points on another sound of the beat: under noise a long loud
+    // impulse and a short drop take turns, and the median reads whichever wins more often.
+    // Noise scatters its strays. A window that holds together as measured keeps the plain
+    // reading, its beats alternating between two sounds of nearly equal loudness.
+    double apart[2 * kSpreadBeats + 2];
+    int far = 0;
+    for (int p = 0; repaired && p < 2; ++p) {
+        for (int k = 0; k < counts[p]; ++k) {
+            const double d = values[p][k] - own[p];
+            if (std::fabs(d) > kApartAmplitude * median) {
+                apart[far++] = d;
+            }
+        }
+    }
+    if (far >= kApartBeats && far >= kApartShare * n) {
+        std::sort(apart, apart + far);
+        if (apart[3 * far / 4] - apart[far / 4] <= kApartTogether * median) {
+            return false;
+        }
+    }
     return 1.4826 * MedianInPlace(departures, n) <= kMaxAmplitudeSpread * median;
 }
 

@@ -195,6 +195,22 @@ TEST(FieldConditions, AnAmplitudeOfAFewBeatsDoesNotSettle) {
     EXPECT_LT(r.worstBeatError, 0.5);
 }
 
+// Under noise a long loud impulse and a short drop take turns at a beat's loudest point:
+// ticks and tocks alike read two amplitudes, and a median over more of the wrong one settled
+// on 299 degrees for 225, and on 347 for 235.
+TEST(FieldConditions, LoudestPointsOnTwoSoundsDoNotSettle) {
+    const synth::WatchParameters cases[] = {
+        FamilyWatch(Watch(28800, 34.34, 225.4, 1.0), -18.0, 204835, 396, 0.05),
+        FamilyWatch(Watch(18000, 7.5, 235.0, 0.6), -20.0, 1843, 843, 0.0374)};
+    const int filters[] = {dsp::kFilterNone, dsp::kFilterMedium};
+    for (int k = 0; k < 2; ++k) {
+        SCOPED_TRACE(k);
+        const Reading r = Read(Synthesise(cases[k], 45.0), cases[k], filters[k]);
+        ASSERT_TRUE(r.calibrated);
+        EXPECT_LT(r.worstAmplitude, 30.0);
+    }
+}
+
 // A loud impulse that the narrow band favours over a low drop, the onsets on the impulse and
 // the lifts measured from the beats' first sounds: the band's bias was measured only from the
 // onsets, to their own loudest points, and the reading settled on 314 degrees.
