@@ -11,6 +11,7 @@
 
 #include "dsp/DSP.h"
 #include "dsp/Limits.h"
+#include "dsp/WindowFit.h"
 
 #include <algorithm>
 #include <array>
@@ -413,8 +414,7 @@ void BeatObserver::MeasureLiftBias(std::int64_t w, std::int64_t now) {
     // loudest point anywhere, and an earlier crossing of noise would lengthen the lift. The
     // rest of them may have heard the drop no louder than the sound the band favours.
     if (2 * f > m) {
-        std::sort(farValues, farValues + f);
-        if (farValues[3 * f / 4] - farValues[f / 4] <= kBiasAgreement) {
+        if (MiddleHalfInPlace(farValues, f) <= kBiasAgreement) {
             record.LiftBias = std::min(farValues[f / 2], kMaxLiftBias);
             farBias_ = true;
             return;

@@ -460,8 +460,7 @@ bool SignalAnalysis::EarlierSoundLeftOut(std::int64_t s, std::int64_t w, const d
     if (n < kEarlierBeats || n < kEarlierShare * static_cast<double>(w - s + 1)) {
         return false;
     }
-    std::sort(early, early + n);
-    if (early[3 * n / 4] - early[n / 4] > kEarlierAgreement) {
+    if (MiddleHalfInPlace(early, n) > kEarlierAgreement) {
         return false;
     }
     const double distance = -early[n / 2];
@@ -509,6 +508,33 @@ bool SignalAnalysis::LaterDropsAgree(std::int64_t first, std::int64_t last, int 
     return std::fabs(own[0] - own[1]) <= kParityAmplitudes * 0.5 * (own[0] + own[1]);
 }
 
+namespace {
+
+// Whether a good share of the beats lift alike but well apart from the rest, each parity's
+// amplitudes `values` (counts of them) judged about its own median `own`: those beats took
+// their loudest points on another sound of the beat. Under noise a long loud impulse and a
+// short drop take turns, and the median reads whichever wins more often; noise scatters its
+// strays. Judged only in a window being repaired: one that holds together as measured keeps
+// the plain reading, its beats perhaps alternating between two sounds of nearly equal
+// loudness.
+bool SplitBetweenTwoSounds(double* const values[2], const int counts[2], const double own[2],
+                           double median) {
+    double apart[2 * kSpreadBeats + 2];
+    int far = 0;
+    for (int p = 0; p < 2; ++p) {
+        for (int k = 0; k < counts[p]; ++k) {
+            const double d = values[p][k] - own[p];
+            if (std::fabs(d) > kApartAmplitude * median) {
+                apart[far++] = d;
+            }
+        }
+    }
+    return far >= kApartBeats && far >= kApartShare * (counts[0] + counts[1]) &&
+           MiddleHalfInPlace(apart, far) <= kApartTogether * median;
+}
+
+} // namespace
+
 // Whether the beats' amplitudes keep within kMaxAmplitudeSpread of their median (robustly),
 // over the last kSpreadBeats beats of first ... last at most, each about its parity's own
 // median (a watch's ticks and tocks may swing a little differently); and, in parityGap, how
@@ -549,26 +575,8 @@ bool SignalAnalysis::AmplitudesAgree(std::int64_t first, std::int64_t last, doub
         const double apart = std::fabs(own[0] - own[1]);
         parityGap = apart == 0.0 ? 0.0 : median > 0.0 ? apart / median : HUGE_VAL;
     }
-    // In a window being repaired, a good share of beats lifting alike but well apart from the
-    // rest took their loudest points on another sound of the beat: under noise a long loud
-    // impulse and a short drop take turns, and the median reads whichever wins more often.
-    // Noise scatters its strays. A window that holds together as measured keeps the plain
-    // reading, its beats alternating between two sounds of nearly equal loudness.
-    double apart[2 * kSpreadBeats + 2];
-    int far = 0;
-    for (int p = 0; repaired && p < 2; ++p) {
-        for (int k = 0; k < counts[p]; ++k) {
-            const double d = values[p][k] - own[p];
-            if (std::fabs(d) > kApartAmplitude * median) {
-                apart[far++] = d;
-            }
-        }
-    }
-    if (far >= kApartBeats && far >= kApartShare * n) {
-        std::sort(apart, apart + far);
-        if (apart[3 * far / 4] - apart[far / 4] <= kApartTogether * median) {
-            return false;
-        }
+    if (repaired && SplitBetweenTwoSounds(values, counts, own, median)) {
+        return false;
     }
     return 1.4826 * MedianInPlace(departures, n) <= kMaxAmplitudeSpread * median;
 }

@@ -46,6 +46,14 @@ double MedianInPlace(double* values, int count) {
     return values[count / 2];
 }
 
+double MiddleHalfInPlace(double* values, int count) {
+    if (count <= 0) {
+        return 0.0;
+    }
+    std::sort(values, values + count);
+    return values[3 * count / 4] - values[count / 4];
+}
+
 PlainWindow FitPlainWindow(const double* times, int count, double beatFrequency, double* work) {
     PlainWindow window;
     const double ts = times[0];

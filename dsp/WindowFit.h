@@ -141,4 +141,8 @@ template <class Visit> ParallelLines FitParallelLines(int groups, Visit visit) {
 // The median of count values, reordering them; 0 for none.
 double MedianInPlace(double* values, int count);
 
+// How close the middle half of count values lies: the upper quartile less the lower. The
+// values are left sorted, for their median and quartiles; 0 for none.
+double MiddleHalfInPlace(double* values, int count);
+
 } // namespace dsp
