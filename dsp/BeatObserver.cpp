@@ -448,8 +448,10 @@ void BeatObserver::Observe(std::int64_t w, std::int64_t now, bool filtered, bool
 // where the peak window starts. A sound far louder than the window's loudest between the onset
 // and the window is then the drop itself: the onset sat on a later sound of the beat than its
 // unlocking (an impulse, the unlocking too quiet to cross), and the window holds only the
-// drop's tail or an echo. The unfiltered sound is judged, where the band cannot reorder the
-// sounds' loudness. A beat whose lift starts at its first sound is not judged by its onset.
+// drop's tail or an echo. So does a window whose loudest point comes at its very start with a
+// louder sound just before it: a drop shortly before the window, its tail decaying into it.
+// The unfiltered sound is judged, where the band cannot reorder the sounds' loudness. A beat
+// whose lift starts at its first sound is not judged by its onset.
 void BeatObserver::CheckPeakWindow(std::int64_t w, std::int64_t now, bool filtered) {
     TickRecord& record = ring_[Slot(w)];
     record.LouderBeforePeak = false;
@@ -464,16 +466,22 @@ void BeatObserver::CheckPeakWindow(std::int64_t w, std::int64_t now, bool filter
         // The window's loudest sample, and the loudest after it.
         int loudest = 0;
         int after = 0;
+        std::int64_t at = start;
         for (std::int64_t i = start; i <= end; ++i) {
             const int level = std::abs(static_cast<int>(rawHistory_[i & (kHistorySize - 1)]));
             if (level > loudest) {
                 loudest = level;
+                at = i;
                 after = 0;
             } else {
                 after = std::max(after, level);
             }
         }
-        record.LouderBeforePeak = LoudestRaw(onset, start - 1) > kLouderBeforePeak * loudest;
+        const std::int64_t edge = minLiftSamples_ / kPeakEdge;
+        const bool onTail =
+            at - start < edge / 2 && LoudestRaw(std::max(onset, start - edge), start - 1) > loudest;
+        record.LouderBeforePeak =
+            onTail || LoudestRaw(onset, start - 1) > kLouderBeforePeak * loudest;
         if (!filtered) {
             afterPeak_ = after;
         }

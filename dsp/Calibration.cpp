@@ -340,11 +340,35 @@ bool LevelCalibration::Finish(int rateSetting, int liftAngle, Outcome& outcome) 
             k = runEnd(n);
         }
     }
-    thresholdLevel_ = mean + (peakLevel_ - mean) * (j + (k - j) / 16.0) / kLadderRungs;
-    outcome.thresholdLevel = thresholdLevel_;
+    auto runThreshold = [&](int first, int end) {
+        return mean + (peakLevel_ - mean) * (first + (end - first) / 16.0) / kLadderRungs;
+    };
+    thresholdLevel_ = runThreshold(j, k);
 
     double fr = 0.0, fm = 0.0, irregularity = 0.0;
-    bool found = best > 0.0 && EstimateOnsets(best, thresholdLevel_, fr, fm, &irregularity) &&
+    const bool estimated =
+        best > 0.0 && EstimateOnsets(best, thresholdLevel_, fr, fm, &irregularity);
+    // A very short drop leaves the peak level (a percentile) among the noise, and a run of
+    // rungs may then find the rate in noise that crosses just before each beat: its onsets
+    // wander, and the detector would seldom hear the half beat of quiet it needs. A higher run
+    // whose onsets sit steadily on the ticks takes the threshold.
+    for (int n = k; estimated && irregularity > kSteadyOnsets && n <= kLadderRungs; ++n) {
+        if (freq[n] != best) {
+            continue;
+        }
+        const int end = runEnd(n);
+        const double level = runThreshold(n, end);
+        double r = 0.0, m = 0.0, steadiness = 0.0;
+        if (EstimateOnsets(best, level, r, m, &steadiness) && steadiness <= kSteadyOnsets) {
+            thresholdLevel_ = level;
+            fr = r;
+            fm = m;
+            irregularity = steadiness;
+        }
+        n = end;
+    }
+    outcome.thresholdLevel = thresholdLevel_;
+    bool found = estimated &&
                  // Noise crossing the threshold at random also spaces its onsets about a beat
                  // apart (the gap after each, plus a waiting time); only a watch keeps them on
                  // two lines.

@@ -15,6 +15,7 @@ namespace dsp::limits {
 // --- calibration: the level ladder and the rhythm ---
 inline constexpr int kLadderRungs = 32;          // thresholds between the mean and the peak
 inline constexpr double kMaxIrregularity = 0.05; // beats: median departure of two-beat intervals
+inline constexpr double kSteadyOnsets = 0.01;    // beats: irregularity of onsets on the ticks
 inline constexpr double kRateAgreement = 0.01;   // relative: a set rate confirmed within
 inline constexpr double kMinPeriodicity = 0.3;   // normalised autocorrelation at two beats
 inline constexpr double kLagTolerance = 0.015;   // of the lag, either way
@@ -44,6 +45,7 @@ inline constexpr double kClearlyBetter = 0.1;         // normalised: better than
 inline constexpr int kRecentOffsets = 32;             // beats: where the onsets usually sit
 inline constexpr int kNoisyParts = 3;                 // 1 in this many recent onsets astray: noise
 inline constexpr double kLouderBeforePeak = 1.5;      // of the peak: louder before its window
+inline constexpr int kPeakEdge = 8;                   // the blank's last 1/8, just before it
 inline constexpr double kLaterDrop = 0.7;             // of the peak: a later burst, the drop
 inline constexpr double kDropDip = 0.2;               // of the peak: the quiet between them
 inline constexpr double kBurstSpan = 0.35e-3; // s, the envelope's reach over a burst's cycles

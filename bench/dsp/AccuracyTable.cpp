@@ -131,7 +131,8 @@ int main(int argc, char** argv) {
 
     if (csv != nullptr) {
         std::fprintf(csv, "bph,auto,rate,amplitude,beat_error,noise_db,outcome,measured_rate,"
-                          "measured_amplitude,measured_beat_error,worst_rate_error\n");
+                          "measured_amplitude,measured_beat_error,worst_rate_error,"
+                          "worst_amplitude_error,worst_beat_error_error\n");
     }
     const auto analysis = std::make_unique<dsp::SignalAnalysis>();
     Errors total;
@@ -153,11 +154,15 @@ int main(int argc, char** argv) {
         tools::AnalyzerSettings s = settings;
         s.rate = c.autoRate ? 0 : c.bph;
         tools::SynthesisedSource source(p, s.settling + s.period + 10.0 + 3600.0 / c.bph * 8);
-        double worstRateAll = 0.0;
+        double worstRateAll = 0.0, worstAmplitudeAll = 0.0, worstBeatErrorAll = 0.0;
         const tools::AnalysisSummary summary =
             tools::AnalyzeSound(*analysis, source, s, [&](const dsp::TickResult& r, bool complete) {
                 if (complete) {
                     worstRateAll = std::max(worstRateAll, std::fabs(r.Rate - c.rate));
+                    worstAmplitudeAll =
+                        std::max(worstAmplitudeAll, std::fabs(r.Amplitude - c.amplitude));
+                    worstBeatErrorAll =
+                        std::max(worstBeatErrorAll, std::fabs(r.BeatError - c.beatError));
                 }
             });
         Errors e;
@@ -189,10 +194,11 @@ int main(int argc, char** argv) {
             }
         }
         if (csv != nullptr) {
-            std::fprintf(csv, "%d,%d,%.17g,%.17g,%.17g,%.17g,%s,%.17g,%.17g,%.17g,%.17g\n", c.bph,
-                         c.autoRate ? 1 : 0, c.rate, c.amplitude, c.beatError, c.noiseDb, outcome,
-                         summary.shown.Rate, summary.shown.Amplitude, summary.shown.BeatError,
-                         worstRateAll);
+            std::fprintf(
+                csv, "%d,%d,%.17g,%.17g,%.17g,%.17g,%s,%.17g,%.17g,%.17g,%.17g,%.17g,%.17g\n",
+                c.bph, c.autoRate ? 1 : 0, c.rate, c.amplitude, c.beatError, c.noiseDb, outcome,
+                summary.shown.Rate, summary.shown.Amplitude, summary.shown.BeatError, worstRateAll,
+                worstAmplitudeAll, worstBeatErrorAll);
         }
         total.Add(e);
         byRate[c.bph].Add(e);

@@ -25,7 +25,7 @@ struct Reading {
 
 // The program's buffer path over a sound, judged against the watch's truth.
 Reading Read(const std::vector<std::int16_t>& sound, const synth::WatchParameters& truth,
-             int filter, int period = 20) {
+             int filter, int period = 20, int rateSetting = 0) {
     auto analysis = std::make_unique<dsp::SignalAnalysis>();
     analysis->ResetFilter();
     analysis->BeginCalibration(5, filter, 0.0);
@@ -35,7 +35,7 @@ Reading Read(const std::vector<std::int16_t>& sound, const synth::WatchParameter
     }
     Reading reading;
     double peak = 0.0, rate = 0.0;
-    reading.calibrated = analysis->FinishCalibration(0, 52, reading.bph, peak, rate);
+    reading.calibrated = analysis->FinishCalibration(rateSetting, 52, reading.bph, peak, rate);
     if (!reading.calibrated) {
         return reading;
     }
@@ -209,6 +209,33 @@ TEST(FieldConditions, LoudestPointsOnTwoSoundsDoNotSettle) {
         ASSERT_TRUE(r.calibrated);
         EXPECT_LT(r.worstAmplitude, 30.0);
     }
+}
+
+// The onsets on a loud impulse, the unlocking under the noise, and the drop half a millisecond
+// before the peak window opens (a lift at 360 degrees after the onset): the window's loudest
+// point is at its start, on the drop's tail, and through the medium and narrow bands the
+// reading settled on 374 degrees for 264.
+TEST(FieldConditions, ADropJustBeforeThePeakWindowDoesNotSettle) {
+    const synth::WatchParameters truth =
+        FamilyWatch(Watch(19800, 147.4, 264.1, 2.0), -20.0, 623959, 721, 0.05);
+    const Reading r = Read(Synthesise(truth, 45.0), truth, dsp::kFilterNarrow);
+    ASSERT_TRUE(r.calibrated);
+    EXPECT_LT(r.worstAmplitude, 30.0);
+}
+
+// A drop of a tenth of a millisecond at 12000 bph puts the calibration's peak level (a
+// percentile) among the noise. Through the medium band a run of rungs found the rate on noise
+// crossing just before the beats, and the detector, waiting for half a beat of quiet, heard no
+// tick for many seconds (the program gives up after 10).
+TEST(FieldConditions, AVeryShortDropIsHeardThroughTheMediumBand) {
+    const synth::WatchParameters truth =
+        FamilyWatch(Watch(12000, -60.0, 180.0, 3.0), -40.0, 900096, 96, 0.1333);
+    const Reading r = Read(Synthesise(truth, 18.0), truth, dsp::kFilterMedium, 10, 12000);
+    ASSERT_TRUE(r.calibrated);
+    EXPECT_GT(r.settled, 0);
+    EXPECT_LT(r.worstRate, 0.5);
+    EXPECT_LT(r.worstAmplitude, 10.0);
+    EXPECT_LT(r.worstBeatError, 0.1);
 }
 
 // A loud impulse that the narrow band favours over a low drop, the onsets on the impulse and
