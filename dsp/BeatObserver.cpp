@@ -477,11 +477,13 @@ void BeatObserver::CheckPeakWindow(std::int64_t w, std::int64_t now, bool filter
                 after = std::max(after, level);
             }
         }
+        // The sound before the window, its last part (just before it) on its own.
         const std::int64_t edge = minLiftSamples_ / kPeakEdge;
-        const bool onTail =
-            at - start < edge / 2 && LoudestRaw(std::max(onset, start - edge), start - 1) > loudest;
+        const std::int64_t lastPart = std::max(onset, start - edge);
+        const int late = LoudestRaw(lastPart, start - 1);
+        const int before = std::max(LoudestRaw(onset, lastPart - 1), late);
         record.LouderBeforePeak =
-            onTail || LoudestRaw(onset, start - 1) > kLouderBeforePeak * loudest;
+            before > kLouderBeforePeak * loudest || (at - start < edge / 2 && late > loudest);
         if (!filtered) {
             afterPeak_ = after;
         }
