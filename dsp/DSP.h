@@ -7,6 +7,7 @@
 #include "dsp/OnsetDetector.h"
 #include "dsp/RobustMedian.h"
 #include "dsp/TickRecord.h"
+#include "dsp/WindowFit.h"
 
 #include <array>
 #include <cstdint>
@@ -169,6 +170,7 @@ private:
     double MedianOfUsed(std::int64_t first, std::int64_t last, MedianField field);
     void RepairWindow(std::int64_t w, std::int64_t s, int period, int liftAngle);
     bool StraysTogether(double* strays, int n);
+    double HeardOnTime(std::int64_t s, std::int64_t w, const double* aside, const LineFit* fits);
     void JudgeByWindow(std::int64_t s, std::int64_t w, const double* aside);
     bool EarlierSoundLeftOut(std::int64_t s, std::int64_t w, const double* aside, double* strays,
                              int count, double limit);

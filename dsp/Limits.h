@@ -88,6 +88,12 @@ inline constexpr double kApartTogether = 0.05;
 inline constexpr double kParityAmplitudes = 0.15;
 inline constexpr double kLiftLikeBeatError = 0.25;
 inline constexpr double kSameLifts = 0.05;
+// Beats set aside whose loudest points still sit on their parity's drops were heard on time,
+// their onsets taken on noise: they count towards the used share, but only where ticks and
+// tocks lift alike within this share, and not where more than kTogetherOnsets of them came
+// early together (within kEarlierAgreement): an earlier sound of the beat, not noise.
+inline constexpr double kHeardLifts = 0.15;
+inline constexpr int kTogetherOnsets = 2;
 // Beats set aside steadily early mark an earlier sound of the beat than the window's onsets:
 // at least this many of them, and this share of the window, their middle half this close.
 inline constexpr int kEarlierBeats = 8;

@@ -318,6 +318,7 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
     }
     const bool straysTogether = StraysTogether(strays, strayCount);
     const bool earlier = EarlierSoundLeftOut(s, w, aside, strays, strayCount, limit);
+    const double heard = HeardOnTime(s, w, aside, fits);
     JudgeByWindow(s, w, aside);
     record.UsedShare = static_cast<double>(used[0] + used[1]) / static_cast<double>(beats + 1);
     record.Scatter = sigma * 1000.0; // ms
@@ -381,6 +382,7 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
     WindowFigures figures;
     figures.consecutive = beats == w - s;
     figures.usedShare = record.UsedShare;
+    figures.heardShare = heard;
     figures.scatter = sigma;
     figures.rateError = rateError;
     std::copy_n(rates, 2, figures.parityRate);
@@ -399,6 +401,91 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
     figures.louderBeforePeak = Share(s, w, &TickRecord::LouderBeforePeak);
     record.Trusted = Trusted(figures);
     record.Valid = true;
+}
+
+// The share of the window's beats heard on time, the smaller of the ticks' and the tocks':
+// those used, and those set aside whose loudest points still sit where the used beats of their
+// parity have theirs (the parity's line plus their median lift, within the larger of
+// kOutlierFloor and kOutlierSigmas robust deviations of those lifts). Under noise the onsets
+// of such beats were taken on noise before or after the beat; the beat itself sounded on time.
+// 0 where the drops do not tell: too few beats used, loudest points that scatter as widely as
+// kMaxScatter (taken on noise themselves), or ticks and tocks that do not lift alike within
+// kHeardLifts (one parity timed on another sound of the beat than the other). Beats set aside
+// with their onsets early by less than the lift, more than kTogetherOnsets of them within
+// kEarlierAgreement of each other, were timed on an earlier sound of the beat than the used
+// ones, not on noise, and are not counted. `aside` marks the set-aside beats.
+double SignalAnalysis::HeardOnTime(std::int64_t s, std::int64_t w, const double* aside,
+                                   const LineFit* fits) {
+    const std::int64_t first = ring_[Slot(s)].Beat;
+    const double start = ring_[Slot(s)].RepairedTime;
+    auto parityOf = [&](std::int64_t i) {
+        return static_cast<int>((ring_[Slot(i)].Beat - first) & 1);
+    };
+    // A record's departure from its parity's line, of its onset or of its loudest point.
+    auto departure = [&](std::int64_t i, bool loudest) {
+        const TickRecord& r = ring_[Slot(i)];
+        const double x = static_cast<double>(r.Beat - first) / beatFrequency_;
+        const double y = r.RepairedTime + (loudest ? r.RepairedPeakDelay : 0.0) - start;
+        return fits[parityOf(i)].Residual(x, y);
+    };
+    double* const values = work_.get();
+    double* const deviations = work_.get() + kTickRingSize;
+    const std::int64_t beats = ring_[Slot(w)].Beat - first + 1; // missed ones included
+    double share = 1.0;
+    double lifts[2] = {0.0, 0.0};
+    for (int p = 0; p < 2; ++p) {
+        int n = 0;
+        for (std::int64_t i = s; i <= w; ++i) {
+            if (parityOf(i) == p && aside[i - s] == 0.0) {
+                values[n++] = departure(i, true);
+            }
+        }
+        if (n < kMinSpreadBeats) {
+            return 0.0;
+        }
+        const double lift = MedianInPlace(values, n);
+        for (int k = 0; k < n; ++k) {
+            deviations[k] = std::fabs(values[k] - lift);
+        }
+        const double spread = 1.4826 * MedianInPlace(deviations, n);
+        if (spread > kMaxScatter) {
+            return 0.0;
+        }
+        const double within = std::max(kOutlierFloor, kOutlierSigmas * spread);
+        lifts[p] = lift;
+
+        double* const earlies = deviations; // the set-aside onsets early by less than the lift
+        int e = 0;
+        for (std::int64_t i = s; i <= w; ++i) {
+            const double early = -departure(i, false);
+            if (parityOf(i) == p && aside[i - s] != 0.0 && early > 0.0 && early < lift) {
+                earlies[e++] = early;
+            }
+        }
+        std::sort(earlies, earlies + e);
+        auto together = [&](double early) {
+            return std::upper_bound(earlies, earlies + e, early + kEarlierAgreement) -
+                       std::lower_bound(earlies, earlies + e, early - kEarlierAgreement) >
+                   kTogetherOnsets;
+        };
+        int heard = n;
+        for (std::int64_t i = s; i <= w; ++i) {
+            if (parityOf(i) != p || aside[i - s] == 0.0) {
+                continue;
+            }
+            const double early = -departure(i, false);
+            const bool earlierSound = early > 0.0 && early < lift && together(early);
+            if (!earlierSound && std::fabs(departure(i, true) - lift) <= within) {
+                ++heard;
+            }
+        }
+        const std::int64_t count = (beats + 1 - p) / 2;
+        share = std::min(share, static_cast<double>(heard) / static_cast<double>(count));
+    }
+    if (std::fabs(lifts[0] - lifts[1]) > kHeardLifts * std::max(lifts[0], lifts[1])) {
+        return 0.0;
+    }
+    return share;
 }
 
 // Whether the window's beats set aside sit together (kStraysTogetherShare of them within

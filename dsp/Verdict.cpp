@@ -46,9 +46,10 @@ bool HoldsTogether(const WindowFigures& f) {
 
 bool Trusted(const WindowFigures& f) {
     const double minUsed = f.straysTogether ? kMinUsedShare : kMinUsedShareScattered;
-    return f.usedShare >= minUsed && f.scatter <= kMaxScatter && f.rateError <= kMaxRateError &&
-           ParitiesAgree(f) && f.amplitudesAgree && f.amplitudeShare >= kMinAmplitudeShare &&
-           SameSound(f) && f.onFirstSounds && f.louderBeforePeak <= kMaxLouderBeforePeak;
+    return std::max(f.usedShare, f.heardShare) >= minUsed && f.scatter <= kMaxScatter &&
+           f.rateError <= kMaxRateError && ParitiesAgree(f) && f.amplitudesAgree &&
+           f.amplitudeShare >= kMinAmplitudeShare && SameSound(f) && f.onFirstSounds &&
+           f.louderBeforePeak <= kMaxLouderBeforePeak;
 }
 
 } // namespace dsp

@@ -6,6 +6,7 @@ namespace dsp {
 struct WindowFigures {
     bool consecutive = true;       // no beat missed between its first and last
     double usedShare = 1.0;        // of its beats used, missed ones included
+    double heardShare = 0.0;       // of its ticks or tocks, the fewer: used or their drops on time
     double scatter = 0.0;          // s, robust spread of the timings about the fit
     double largest = 0.0;          // s, the largest departure from the fit
     double rateError = 0.0;        // s/d, standard error of the rate
@@ -31,8 +32,8 @@ struct WindowFigures {
 // loudest points on the drops. Its reading is then the plain one.
 bool HoldsTogether(const WindowFigures& figures);
 
-// The window's reading can be trusted: enough beats used (more when those set aside sit
-// together on another sound of the beat), a tight scatter, the rate known to
+// The window's reading can be trusted: enough beats used or heard on time (more when those
+// set aside sit together on another sound of the beat), a tight scatter, the rate known to
 // about 1 s/d, ticks and tocks agreeing and timed on the same sound, amplitudes not scattered,
 // no earlier sound of the beats left out of their lifts, and their drops in their peak windows.
 bool Trusted(const WindowFigures& figures);

@@ -195,11 +195,13 @@ int main(int argc, char** argv) {
                     rows[key].Add(o);
                     total.Add(o);
                     if (verbose || o == kWrong || o == kPoor) {
-                        std::printf("  %-22s %5d bph: %-9s bph %5d rate %+8.2f (%+.1f) amp %6.1f "
-                                    "(%.0f) be %5.2f (%.1f) used %3.0f%% scatter %.3f ms seed %d\n",
-                                    key, w.bph, kOutcomeNames[o], r.beatsPerHour, r.shown.Rate,
-                                    w.rate, r.shown.Amplitude, w.amplitude, r.shown.BeatError,
-                                    w.beatError, 100.0 * r.shown.Used, r.shown.Scatter, seed);
+                        std::printf(
+                            "  %-22s %5d bph: %-9s bph %5d rate %+8.2f (%+.1f) amp %6.1f "
+                            "(%.0f) be %5.2f (%.1f) used %3.0f%% scatter %.3f ms seed %d%s\n",
+                            key, w.bph, kOutcomeNames[o], r.beatsPerHour, r.shown.Rate, w.rate,
+                            r.shown.Amplitude, w.amplitude, r.shown.BeatError, w.beatError,
+                            100.0 * r.shown.Used, r.shown.Scatter, seed,
+                            everWrong ? " (wrong at some moment)" : "");
                     }
                 }
             }

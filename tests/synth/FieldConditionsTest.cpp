@@ -238,6 +238,20 @@ TEST(FieldConditions, AVeryShortDropIsHeardThroughTheMediumBand) {
     EXPECT_LT(r.worstBeatError, 0.1);
 }
 
+// Under noise 15 dB below the drop, most onsets are taken on noise before or after the beat,
+// and only a third to a half of the beats are used. Their loudest points are still the drops,
+// on time: such a window is heard, and settles on the truth.
+TEST(FieldConditions, BeatsWhoseDropsAreOnTimeAreHeardThroughNoise) {
+    const synth::WatchParameters truth =
+        FamilyWatch(Watch(18000, 7.5, 235.0, 0.6), -15.0, 1455, 455, 0.284);
+    const Reading r = Read(Synthesise(truth, 45.0), truth, dsp::kFilterMedium);
+    ASSERT_TRUE(r.calibrated);
+    EXPECT_GT(r.settled, 20);
+    EXPECT_LT(r.worstRate, 0.5);
+    EXPECT_LT(r.worstAmplitude, 10.0);
+    EXPECT_LT(r.worstBeatError, 0.1);
+}
+
 // A loud impulse that the narrow band favours over a low drop, the onsets on the impulse and
 // the lifts measured from the beats' first sounds: the band's bias was measured only from the
 // onsets, to their own loudest points, and the reading settled on 314 degrees.
