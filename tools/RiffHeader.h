@@ -9,18 +9,21 @@ namespace tools {
 
 inline constexpr const char* kDamagedRiff = "the file's header is damaged";
 
-// A RIFF file (WAV, RF64) whose chunks do not hold together: before the sound a chunk named
-// with bytes that are no letters, or any chunk that runs past the end of the file. Such
-// headers can send the sound file library into a loop it never leaves, or keep it busy for
-// minutes, so they are refused first. A short data chunk (a recording cut off) is accepted,
-// and so are bytes after the sound that are no chunk at all (padding).
-// readAt(offset, bytes, count) fills count bytes from offset and tells whether it could.
+// A RIFF file (WAV, RF64, or RIFX with its lengths big-endian) whose chunks do not hold
+// together: before the sound a chunk named with bytes that are no letters, or any chunk that
+// runs past the end of the file. Such headers can send the sound file library into a loop it
+// never leaves, or keep it busy for minutes, so they are refused first. A short data chunk (a
+// recording cut off) is accepted, and so are bytes after the sound that are no chunk at all
+// (padding). readAt(offset, bytes, count) fills count bytes from offset and tells whether it
+// could.
 template <class ReadAt> inline bool DamagedRiff(std::int64_t size, ReadAt readAt) {
     unsigned char head[12];
     if (size < 12 || !readAt(0, head, 12)) {
         return false;
     }
-    const bool riff = std::memcmp(head, "RIFF", 4) == 0 || std::memcmp(head, "RF64", 4) == 0;
+    const bool bigEndian = std::memcmp(head, "RIFX", 4) == 0;
+    const bool riff =
+        bigEndian || std::memcmp(head, "RIFF", 4) == 0 || std::memcmp(head, "RF64", 4) == 0;
     if (!riff || std::memcmp(head + 8, "WAVE", 4) != 0) {
         return false; // not a RIFF WAVE file: the library judges it alone
     }
@@ -36,8 +39,10 @@ template <class ReadAt> inline bool DamagedRiff(std::int64_t size, ReadAt readAt
                 return !afterData;
             }
         }
-        const std::int64_t length = chunk[4] | (chunk[5] << 8) | (chunk[6] << 16) |
-                                    (static_cast<std::int64_t>(chunk[7]) << 24);
+        const unsigned char* const n = chunk + 4;
+        const std::int64_t length =
+            bigEndian ? (static_cast<std::int64_t>(n[0]) << 24) | (n[1] << 16) | (n[2] << 8) | n[3]
+                      : (static_cast<std::int64_t>(n[3]) << 24) | (n[2] << 16) | (n[1] << 8) | n[0];
         if (std::memcmp(chunk, "data", 4) == 0) {
             if (at + 8 + length > size) {
                 return false; // sound cut short (or still being written): read what there is

@@ -169,6 +169,9 @@ TEST(SoundFileReader, WhatIsNotSoundIsRefusedWithAReason) {
                               116);
     EXPECT_TRUE(ReadAll(looping, &error).empty());
     EXPECT_EQ(error, "the file's header is damaged");
+    // The same in a big-endian RIFX file, whose lengths read the other way round.
+    EXPECT_TRUE(ReadAll("RIFX" + looping.substr(4), &error).empty());
+    EXPECT_EQ(error, "the file's header is damaged");
     // The same kind of chunk after a whole data chunk kept the library busy for minutes; bytes
     // after the sound that are no chunk at all are padding and still read.
     const std::string sound = MakeWav(1, 1, 44100, 16, Pcm16({100, -100, 200, -200}));
