@@ -318,9 +318,10 @@ void SignalAnalysis::RepairWindow(std::int64_t w, std::int64_t s, int period, in
     }
     const bool straysTogether = StraysTogether(strays, strayCount);
     const bool earlier = EarlierSoundLeftOut(s, w, aside, strays, strayCount, limit);
-    const double heard = HeardOnTime(s, w, aside, fits);
     JudgeByWindow(s, w, aside);
     record.UsedShare = static_cast<double>(used[0] + used[1]) / static_cast<double>(beats + 1);
+    // Beats heard on time matter only where too few are used for any verdict.
+    const double heard = record.UsedShare < kMinUsedShare ? HeardOnTime(s, w, aside, fits) : 0.0;
     record.Scatter = sigma * 1000.0; // ms
 
     LineFit chosen = fits[1].quality > fits[0].quality ? fits[1] : fits[0];
